@@ -1,0 +1,75 @@
+#pragma once
+#include "link/DeviceRecords.h"
+#include "link/MainWindowHost.h"
+#include "link/WindowRegistry.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+class IDVM;
+class Clock;
+class UserInteraction;
+class SettingsStore;
+class SerialPortControl;
+class UdpSocketControl;
+class FtdiApi;
+class GpibApi;
+
+// Everything the program shares between its modules, in one place. Fields named as the
+// meter's protocol code names them; the platform services the code runs on sit beside them.
+struct SharedState
+{
+    // --- the link ---
+    // The one active driver; replaced (never shared) by LoadDVMSetting. May be empty.
+    std::unique_ptr<IDVM> DVM1;
+    // Set by Main: hides the editors' clear button and locks their version box.
+    bool UserMode = false;
+    // Nothing sets it; when set, start-up skips the search and the editors do not read on opening.
+    bool OfflineMode = false;
+    // RS232 receive text waiting for a whole line, and the line last taken from it.
+    QString SerialRxBuffer;
+    QString LastLine;
+    // Time of day (seconds) of the last transmission on RS232, USB or Ethernet: pacing.
+    double LastSendTime = 0;
+    // Set when a USB device cannot be opened; ends a serial line read under way.
+    bool CommAbort = false;
+    // The FTDI device of the current exchange, and the devices last listed.
+    struct USBDevice USBDevice;
+    QList<struct USBDevice> USBDevices;
+    // The Ethernet module of the current exchange, and the modules found (from index 1).
+    struct EthernetDevice EthernetDevice;
+    QList<struct EthernetDevice> EthernetDevices;
+    // The MAC address the module configuration commands address.
+    QString SelectedMAC;
+    // Text received on the data socket, appended by the main window's data-arrival handler.
+    QString UdpRxBuffer;
+
+    // --- controls the main window owns and the transports use (not owned here) ---
+    SerialPortControl *DVM1Comm = nullptr;
+    UdpSocketControl *UDPCommand = nullptr;
+    UdpSocketControl *UDPData = nullptr;
+
+    // --- platform services (not owned here; installed by main() or a test) ---
+    Clock *clock = nullptr;
+    UserInteraction *ui = nullptr;
+    SettingsStore *settings = nullptr;
+    FtdiApi *ftdi = nullptr;
+    GpibApi *gpib = nullptr;
+    MainWindowHost *host = nullptr;
+
+    // Single-instance windows, created on first use.
+    WindowRegistry windows;
+};
+
+// The program's shared state.
+SharedState &state();
+
+// Puts every field back to its start value (the services are cleared too; windows unloaded).
+void resetSharedState();
+
+// Shortcuts to the installed services.
+Clock &appClock();
+UserInteraction &appUi();
+SettingsStore &appSettings();
+MainWindowHost &mainHost();

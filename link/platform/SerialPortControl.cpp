@@ -1,0 +1,165 @@
+#include "link/platform/SerialPortControl.h"
+#include "link/platform/Clock.h"
+#include "link/platform/SettingsStore.h"
+
+#include <QSerialPort>
+
+QString serialDeviceFor(int port, SettingsStore &settings)
+{
+    const QString key = QStringLiteral("COM") + QString::number(port);
+    const QString mapped = settings.GetSetting(QStringLiteral("Ports"), key);
+    if (!mapped.isEmpty())
+        return mapped;
+#ifdef Q_OS_WIN
+    return key;
+#else
+    return QStringLiteral("/dev/ttyS") + QString::number(port - 1);
+#endif
+}
+
+struct QtSerialPortControl::Impl
+{
+    QSerialPort port;
+};
+
+QtSerialPortControl::QtSerialPortControl(SettingsStore &settings) : d(std::make_unique<Impl>()), m_settings(settings) {}
+
+QtSerialPortControl::~QtSerialPortControl() = default;
+
+bool QtSerialPortControl::setCommPort(int port)
+{
+    if (d->port.isOpen() || port < 1 || port > 16)
+        return false;
+    m_port = port;
+    return true;
+}
+
+bool QtSerialPortControl::PortOpen() const { return d->port.isOpen(); }
+
+bool QtSerialPortControl::setPortOpen(bool open)
+{
+    if (!open) {
+        if (d->port.isOpen())
+            d->port.close();
+        return true;
+    }
+    if (d->port.isOpen())
+        return true;
+    d->port.setPortName(serialDeviceFor(m_port, m_settings));
+    if (!d->port.open(QIODevice::ReadWrite))
+        return false;
+    d->port.setBaudRate(QSerialPort::Baud9600);
+    d->port.setDataBits(QSerialPort::Data8);
+    d->port.setParity(QSerialPort::NoParity);
+    d->port.setStopBits(QSerialPort::OneStop);
+    d->port.setFlowControl(QSerialPort::NoFlowControl);
+    d->port.setReadBufferSize(4096);
+    return true;
+}
+
+bool QtSerialPortControl::Output(const QString &text)
+{
+    if (!d->port.isOpen())
+        return false;
+    const QByteArray bytes = text.toLatin1();
+    if (d->port.write(bytes) != bytes.size())
+        return false;
+    // Push the bytes out now: nothing else runs the event loop while we wait for the reply.
+    d->port.waitForBytesWritten(1000);
+    return d->port.error() == QSerialPort::NoError;
+}
+
+QString QtSerialPortControl::Input()
+{
+    if (!d->port.isOpen())
+        return {};
+    d->port.waitForReadyRead(0);
+    const QString text = QString::fromLatin1(d->port.readAll());
+    if (d->port.error() == QSerialPort::ResourceError)
+        d->port.close(); // the device vanished
+    return text;
+}
+
+int QtSerialPortControl::InBufferCount()
+{
+    if (!d->port.isOpen())
+        return 0;
+    d->port.waitForReadyRead(0);
+    return static_cast<int>(d->port.bytesAvailable());
+}
+
+bool QtSerialPortControl::waitForInput(int ms)
+{
+    if (!d->port.isOpen())
+        return false;
+    if (d->port.bytesAvailable() > 0)
+        return true;
+    d->port.waitForReadyRead(ms);
+    if (d->port.error() == QSerialPort::ResourceError) {
+        d->port.close();
+        return false;
+    }
+    return d->port.bytesAvailable() > 0;
+}
+
+bool MemorySerialPort::setCommPort(int port)
+{
+    if (m_open || port < 1 || port > 16)
+        return false;
+    m_port = port;
+    return true;
+}
+
+bool MemorySerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        m_open = false;
+        return true;
+    }
+    if (m_openFails)
+        return false;
+    if (!m_open)
+        ++openCount;
+    m_open = true;
+    return true;
+}
+
+bool MemorySerialPort::Output(const QString &text)
+{
+    if (!m_open)
+        return false;
+    const QByteArray bytes = text.toLatin1();
+    written += bytes;
+    if (onOutput)
+        onOutput(bytes);
+    return true;
+}
+
+QString MemorySerialPort::Input()
+{
+    if (!m_open)
+        return {};
+    return QString::fromLatin1(std::exchange(m_input, {}));
+}
+
+int MemorySerialPort::InBufferCount() { return m_open ? static_cast<int>(m_input.size()) : 0; }
+
+bool MemorySerialPort::waitForInput(int ms)
+{
+    if (!m_open)
+        return false;
+    return m_clock.waitUntil([this] { return !m_open || !m_input.isEmpty(); }, ms) && m_open;
+}
+
+void MemorySerialPort::deliver(const QByteArray &bytes)
+{
+    if (m_open)
+        m_input += bytes;
+}
+
+void MemorySerialPort::vanish()
+{
+    m_open = false;
+    m_openFails = true;
+    m_input.clear();
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include <QMap>
+#include <QString>
+
+// The per-user settings store: values by section and key under the application's title.
+// Keys (and sections) are compared without regard to case.
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+    virtual QString GetSetting(const QString &section, const QString &key, const QString &defaultValue = {}) = 0;
+    virtual void SaveSetting(const QString &section, const QString &key, const QString &value) = 0;
+    virtual bool HasSetting(const QString &section, const QString &key) = 0;
+
+    // The section every setting of the program lives in.
+    static inline const QString Section = QStringLiteral("Settings");
+};
+
+// QSettings (an INI file in the user's configuration folder, named after the application's title).
+class QtSettingsStore : public SettingsStore
+{
+public:
+    QString GetSetting(const QString &section, const QString &key, const QString &defaultValue = {}) override;
+    void SaveSetting(const QString &section, const QString &key, const QString &value) override;
+    bool HasSetting(const QString &section, const QString &key) override;
+};
+
+// In memory, for tests: what was saved is visible through values().
+class MemorySettingsStore : public SettingsStore
+{
+public:
+    QString GetSetting(const QString &section, const QString &key, const QString &defaultValue = {}) override;
+    void SaveSetting(const QString &section, const QString &key, const QString &value) override;
+    bool HasSetting(const QString &section, const QString &key) override;
+    // "section/key" in lower case -> value.
+    const QMap<QString, QString> &values() const { return m_values; }
+    int saveCount() const { return m_saves; }
+
+private:
+    QMap<QString, QString> m_values;
+    int m_saves = 0;
+};

@@ -1,0 +1,1 @@
+// The simulated meter lives in this folder.

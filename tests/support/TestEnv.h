@@ -1,0 +1,25 @@
+#pragma once
+#include "link/MainWindowHost.h"
+#include "link/platform/Clock.h"
+#include "link/platform/SettingsStore.h"
+#include "link/platform/UserInteraction.h"
+
+// One test's platform: virtual clock, scripted boxes, settings in memory and an in-memory
+// main-window host, installed into the shared state for the life of the object (the
+// shared state is reset before and after). Construct one per test function.
+struct TestEnv
+{
+    TestEnv();
+    ~TestEnv();
+    TestEnv(const TestEnv &) = delete;
+    TestEnv &operator=(const TestEnv &) = delete;
+
+    VirtualClock clock;
+    ScriptedUserInteraction ui;
+    MemorySettingsStore settings;
+    MemoryMainWindowHost host;
+};
+
+// Points XDG_CONFIG_HOME at a fresh temporary folder, once per process, before any
+// QSettings is made. TestEnv calls it; tests that use the real store call it first.
+void useFreshConfigFolder();
