@@ -168,6 +168,9 @@ FtStatus LibFtdiApi::OpenBySerialNumber(const QByteArray &serialNumber, FtHandle
         if (!accessible || serial != serialNumber)
             return false;
         ftdi_context *context = ftdi_new();
+        // Give the device back to the kernel's serial driver when it is closed.
+        if (context)
+            context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
         if (!context || ftdi_usb_open_dev(context, device) < 0) {
             if (context)
                 ftdi_free(context);
