@@ -235,12 +235,18 @@ int FlexGrid::CellTop() const
 
 void FlexGrid::Clear()
 {
+    // Emptying the model resets its current index; the grid keeps its current cell.
+    const int row = Row();
+    const int col = Col();
     clearContents();
     m_corner = std::make_unique<QTableWidgetItem>();
     for (int col = 0; col < columnCount(); ++col)
         setHorizontalHeaderItem(col, new QTableWidgetItem);
     for (int row = 0; row < rowCount(); ++row)
         setVerticalHeaderItem(row, new QTableWidgetItem);
+    if (isValueCell(row, col))
+        setCurrentCell(row - 1, col - 1);
+    ensureCurrentCell();
 }
 
 void FlexGrid::ensureFixedCells()
