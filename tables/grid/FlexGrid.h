@@ -64,6 +64,9 @@ public:
     // Empties every cell, fixed ones included, and drops every cell colour. The shape and
     // the current cell stay.
     void Clear();
+    // QTableWidget's own clear() would also drop the header items (Qt then shows its own
+    // row numbers): use Clear().
+    void clear() = delete;
 
 Q_SIGNALS:
     // A character key on the grid: its code (control characters below 32, Space 32).

@@ -118,7 +118,7 @@ private Q_SLOTS:
         QTest::newRow("0") << 0 << "" << "";
         QTest::newRow("1") << 1 << "1Hz" << "1Hz";
         QTest::newRow("12 same") << 12 << "20kHz" << "20kHz";
-        QTest::newRow("13 lists part") << 13 << "35kHz" << "30kHz";
+        QTest::newRow("13 lists differ") << 13 << "35kHz" << "30kHz";
         QTest::newRow("19") << 19 << "700kHz" << "80kHz";
         QTest::newRow("20") << 20 << "1MHz" << "100kHz";
         QTest::newRow("21") << 21 << "" << "200kHz";
