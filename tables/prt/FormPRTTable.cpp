@@ -48,6 +48,7 @@ FormPRTTable::FormPRTTable(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("FormPRTTable"));
     setWindowTitle(QStringLiteral("PRT Table"));
     buildControls();
+    resize(1100, 720);
     Form_Load();
 }
 
@@ -161,6 +162,7 @@ void FormPRTTable::buildControls()
     CalGrid = named(new QTableWidget(2, PRTTableColumns + 1), QStringLiteral("CalGrid"));
     CalGrid->horizontalHeader()->hide();
     CalGrid->verticalHeader()->hide();
+    CalGrid->horizontalHeader()->setDefaultSectionSize(82);
     CalGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CalGrid->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -246,10 +248,18 @@ QString FormPRTTable::TextMatrix(int row, int column) const
 
 void FormPRTTable::setTextMatrix(int row, int column, const QString &text)
 {
-    if (QTableWidgetItem *item = CalGrid->item(row, column))
+    if (QTableWidgetItem *item = CalGrid->item(row, column)) {
         item->setText(text);
-    else
-        CalGrid->setItem(row, column, new QTableWidgetItem(text));
+        return;
+    }
+    auto *item = new QTableWidgetItem(text);
+    if (row == 0 || column == 0) { // the heading row and column: shown as headings, not selectable
+        QFont font = item->font();
+        font.setBold(true);
+        item->setFont(font);
+        item->setFlags(Qt::ItemIsEnabled);
+    }
+    CalGrid->setItem(row, column, item);
 }
 
 void FormPRTTable::setCellColour(int row, int column, quint32 bgr)
