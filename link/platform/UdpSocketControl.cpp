@@ -54,6 +54,8 @@ void UdpSocketControl::noteError()
 // was read, so it is taken out here.
 void UdpSocketControl::dropEmptyDatagrams()
 {
+    if (m_socket->state() != QAbstractSocket::BoundState)
+        return;
     while (m_socket->hasPendingDatagrams() && m_socket->pendingDatagramSize() == 0)
         m_socket->readDatagram(nullptr, 0);
 }
@@ -93,7 +95,7 @@ bool UdpSocketControl::SendData(const QString &text)
 int UdpSocketControl::BytesReceived()
 {
     dropEmptyDatagrams();
-    if (!m_socket->hasPendingDatagrams())
+    if (m_socket->state() != QAbstractSocket::BoundState || !m_socket->hasPendingDatagrams())
         return 0;
     return std::max(0, static_cast<int>(m_socket->pendingDatagramSize()));
 }
@@ -101,7 +103,7 @@ int UdpSocketControl::BytesReceived()
 QString UdpSocketControl::GetData()
 {
     dropEmptyDatagrams();
-    if (!m_socket->hasPendingDatagrams())
+    if (m_socket->state() != QAbstractSocket::BoundState || !m_socket->hasPendingDatagrams())
         return {};
     const QNetworkDatagram datagram = m_socket->receiveDatagram();
     QHostAddress sender = datagram.senderAddress();
