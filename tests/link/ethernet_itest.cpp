@@ -533,10 +533,16 @@ private Q_SLOTS:
         Sockets sockets(false);
         QObject::disconnect(&sockets.data, &UdpSocketControl::DataArrival, nullptr, nullptr);
         FakePeers meter;
-        meter.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0, answer({"*0\r"}));
+        meter.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0, silent());
         selectModule(QStringLiteral("127.0.0.1"), meter.serve()[0]);
+        QUdpSocket peer;
+        env.clock.scheduleIn(100, [&] {
+            peer.writeDatagram("*0\r", QHostAddress(QStringLiteral("127.0.0.1")), sockets.data.LocalPort());
+        });
         QCOMPARE(EthernetSendString(QStringLiteral("v"), true, 1, 1), QStringLiteral("TIMEOUT"));
-        QCOMPARE(env.clock.elapsedMs(), 5 + 20 * 50);
+        QCOMPARE(sockets.data.BytesReceived(), 3);
+        // Steps 1 and 2 from 5 ms to the arrival at 100 ms; the 18 left take their full 50 ms.
+        QCOMPARE(env.clock.elapsedMs(), 100 + 18 * 50);
     }
 
     void sendString_withoutWaiting()
