@@ -351,8 +351,8 @@ private Q_SLOTS:
         peers.listen(QHostAddress::AnyIPv4, Ethernet::ModuleCommandPort, [](const QByteArray &) {
             QList<FakePeers::Reply> replies;
             QRandomGenerator random(7);
-            for (int i = 0; i < 3000; ++i) {
-                QByteArray bytes(static_cast<int>(random.bounded(i % 50 == 0 ? 9000 : 120)), Qt::Uninitialized);
+            for (int i = 0; i < 100000; ++i) { // still pouring in while discovery reads
+                QByteArray bytes(static_cast<int>(random.bounded(i % 500 == 0 ? 9000 : 60)), Qt::Uninitialized);
                 for (char &c : bytes)
                     c = static_cast<char>(random.bounded(256));
                 if (i % 2 == 0 && !bytes.isEmpty())
