@@ -2,6 +2,7 @@
 #include "link/platform/Clock.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
+#include "shell/Main.h"
 
 #include <QApplication>
 
@@ -15,5 +16,11 @@ int main(int argc, char *argv[])
     s.clock = &realClock;
     s.ui = &userInteraction;
     s.settings = &settingsStore;
-    return 0;
+
+    Main();
+    // The program lives in the message loop while a window is open.
+    const bool anyWindow = !QApplication::topLevelWidgets().isEmpty();
+    const int result = anyWindow ? app.exec() : 0;
+    resetSharedState(); // unloads the windows while the application still exists
+    return result;
 }
