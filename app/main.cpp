@@ -2,12 +2,17 @@
 #include "link/platform/Clock.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
+#include "shell/Look.h"
+#include "shell/Startup.h"
 
 #include <QApplication>
 
+// The program takes no command-line arguments and reads no environment variables of its
+// own; Qt's platform options still apply.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setFont(Look::defaultFont());
     RealClock realClock;
     QtUserInteraction userInteraction;
     QtSettingsStore settingsStore;
@@ -15,5 +20,10 @@ int main(int argc, char *argv[])
     s.clock = &realClock;
     s.ui = &userInteraction;
     s.settings = &settingsStore;
-    return 0;
+
+    Main();
+    const int code = QApplication::exec();
+    // Windows and the driver go before the application object and the services do.
+    resetSharedState();
+    return code;
 }
