@@ -1,4 +1,5 @@
 #include "link/DMM_Setup.h"
+#include "link/FormProgress.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 
@@ -27,7 +28,7 @@ void CentreForm(QWidget &window)
 
 void ShowActivity(const QString &text)
 {
-    Q_UNUSED(text);
+    FeedProgressWindow(text);
     MainWindowHost &host = mainHost();
     QString bar = host.statusPanelText(2) + QLatin1Char('|');
     if (bar.size() >= 26)
