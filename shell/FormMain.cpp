@@ -3,6 +3,8 @@
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
+#include "link/Twips.h"
+#include "link/USB.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/SettingsStore.h"
@@ -291,13 +293,7 @@ void FormMain::UDPData_DataArrival(int bytesTotal)
 void FormMain::Form_QueryUnload()
 {
     // An exchange was under way on the USB device: release its handle. Closing goes on.
-    if (state().USBDevice.Busy != 0)
-        closeBusyUsbDevice();
-}
-
-void FormMain::closeBusyUsbDevice()
-{
-    // The USB transport's close of the device in state().USBDevice belongs here.
+    CloseUSBDeviceIfOpen();
 }
 
 void FormMain::Form_Unload()
@@ -307,9 +303,9 @@ void FormMain::Form_Unload()
         SettingsStore &settings = appSettings();
         const QPoint place = pos();
         settings.SaveSetting(SettingsStore::Section, QStringLiteral("MainLeft"),
-                             SignedNumberText(Look::pixelsToTwips(place.x())));
+                             SignedNumberText(Twips::fromPixels(place.x())));
         settings.SaveSetting(SettingsStore::Section, QStringLiteral("MainTop"),
-                             SignedNumberText(Look::pixelsToTwips(place.y())));
+                             SignedNumberText(Twips::fromPixels(place.y())));
         settings.SaveSetting(SettingsStore::Section, QStringLiteral("GraphDirectory"), QString());
     }
     if (endProgram)

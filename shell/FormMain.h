@@ -110,7 +110,6 @@ private:
     void buildMenus();
     void buildStatusBar();
     void showClock();
-    void closeBusyUsbDevice();
 
     std::unique_ptr<SerialPortControl> m_comm;
     QString m_statusText; // Text_Status exactly as written (line ends kept)

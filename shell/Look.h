@@ -1,26 +1,17 @@
 #pragma once
-#include <QColor>
+#include "link/ColourValue.h"
+
 #include <QFont>
 #include <QString>
 #include <QtGlobal>
 
-// How the windows look: colours written as &HBBGGRR values, twips, the fonts the windows
-// name mapped to the free metric-compatible ones, and the compiled-in pictures.
+// How the windows look: their shared colours, the fonts the windows name mapped to the
+// free metric-compatible ones, and the compiled-in pictures.
+// (Colour values: link/ColourValue.h; twips: link/Twips.h.)
 namespace Look {
 
 // The splash and About window's accent colour, RGB(0, 97, 165).
-constexpr quint32 AccentColour = 0xA56100;
-
-// A colour value &HBBGGRR as a QColor.
-constexpr QColor fromBgr(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
-// Window geometry is given in twips; a pixel is 15 twips.
-constexpr int TwipsPerPixel = 15;
-constexpr int twipsToPixels(int twips) { return twips / TwipsPerPixel; }
-constexpr int pixelsToTwips(int pixels) { return pixels * TwipsPerPixel; }
+constexpr ColourValue AccentColour = 0xA56100;
 
 // A font by the face name a window gives ("Arial", "Arial Black", "MS Sans Serif"),
 // in points: Liberation Sans stands in for all of them, its bold for Arial Black.

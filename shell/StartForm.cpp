@@ -1,5 +1,6 @@
 #include "shell/StartForm.h"
 #include "link/AppTitle.h"
+#include "link/Twips.h"
 #include "shell/Look.h"
 
 #include <QCoreApplication>
@@ -112,7 +113,7 @@ StartForm::StartForm(QWidget *parent) : QDialog(parent)
 
 void StartForm::Form_Load()
 {
-    const QColor accent = Look::fromBgr(Look::AccentColour);
+    const QColor accent = toQColor(Look::AccentColour);
     setTextColour(VerLab, accent);
     setTextColour(Shape2, accent);
     for (int i = 0; i < 2; ++i) {
@@ -124,7 +125,7 @@ void StartForm::Form_Load()
         const QRect area = screen->geometry();
         const QSize size = frameGeometry().size();
         const double left = (area.width() - size.width()) / 2.0;
-        const double top = (area.height() - size.height()) / 2.0 + double(BelowCentreTwips) / Look::TwipsPerPixel;
+        const double top = (area.height() - size.height()) / 2.0 + double(BelowCentreTwips) / Twips::PerPixel;
         move(area.x() + int(std::lround(left)), area.y() + int(std::lround(top)));
     }
     repaint();

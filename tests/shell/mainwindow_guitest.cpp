@@ -1,5 +1,7 @@
 #include "link/IDVM.h"
 #include "link/SharedState.h"
+#include "link/USB.h"
+#include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/UdpSocketControl.h"
 #include "shell/FormMain.h"
@@ -71,6 +73,8 @@ private Q_SLOTS:
     void closeSavesPositionUnlessMinimised();
     void exitButtonAndMenuCloseTheWindow();
     void closeUnloadsOtherWindows();
+    void closeReleasesABusyUsbDevice_data();
+    void closeReleasesABusyUsbDevice();
     void isTheHostWhileItLives();
     void dataArrivalAppendsEveryDatagram();
     void captionsMenusAndPanels();
@@ -330,6 +334,33 @@ void MainWindowTest::closeUnloadsOtherWindows()
     QVERIFY(main.close());
     QVERIFY(!state().windows.isLoaded<StartForm>());
     QCOMPARE(state().windows.find<FormMain>(), &main);
+}
+
+void MainWindowTest::closeReleasesABusyUsbDevice_data()
+{
+    QTest::addColumn<bool>("busy");
+    QTest::newRow("exchange under way") << true;
+    QTest::newRow("idle") << false;
+}
+
+void MainWindowTest::closeReleasesABusyUsbDevice()
+{
+    QFETCH(bool, busy);
+    TestEnv env;
+    MemoryFtdiApi ftdi(env.clock);
+    ftdi.attach(QStringLiteral("6450 USB"), QStringLiteral("VK123"));
+    state().ftdi = &ftdi;
+    qint32 handle = 0;
+    QVERIFY(OpenUSBDevice(QStringLiteral("VK123"), handle));
+    state().USBDevice.SerialNumber = QStringLiteral("VK123");
+    state().USBDevice.Handle = handle;
+    state().USBDevice.Busy = busy ? -1 : 0;
+    FormMain &main = loadMain(env);
+
+    QVERIFY(main.close());
+
+    QCOMPARE(ftdi.isOpen(QStringLiteral("VK123")), !busy);
+    state().ftdi = nullptr;
 }
 
 void MainWindowTest::isTheHostWhileItLives()

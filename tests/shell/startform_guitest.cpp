@@ -45,7 +45,7 @@ void StartFormTest::captionsColoursAndPictures()
     QCOMPARE(form.TitleLab[1]->text(), QStringLiteral("SETUP UTILITY"));
     QCOMPARE(form.OKBut->text(), QStringLiteral("&OK"));
     const QColor accent(0, 97, 165);
-    QCOMPARE(Look::fromBgr(Look::AccentColour), accent);
+    QCOMPARE(toQColor(Look::AccentColour), accent);
     const QList<QWidget *> accented = {form.VerLab, form.Shape2, form.TitleLab[0], form.TitleLab[1],
                                        form.TitleLine[0], form.TitleLine[1]};
     for (QWidget *w : accented)
