@@ -3,7 +3,7 @@
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/Look.h"
-#include "shell/Startup.h"
+#include "shell/Main.h"
 
 #include <QApplication>
 

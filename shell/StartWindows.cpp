@@ -6,7 +6,7 @@
 #include "link/platform/UdpSocketControl.h"
 #include "shell/FormMain.h"
 #include "shell/StartForm.h"
-#include "shell/Startup.h"
+#include "shell/Main.h"
 
 FormMain &StartWindows()
 {

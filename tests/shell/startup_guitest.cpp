@@ -2,7 +2,7 @@
 #include "link/platform/UdpSocketControl.h"
 #include "shell/FormMain.h"
 #include "shell/StartForm.h"
-#include "shell/Startup.h"
+#include "shell/Main.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 

@@ -1,4 +1,4 @@
-#include "shell/Startup.h"
+#include "shell/Main.h"
 #include "link/DMM_Setup.h"
 
 // Kept apart from StartWindows so that the start-up steps can be tested without a driver
