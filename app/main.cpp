@@ -2,13 +2,17 @@
 #include "link/platform/Clock.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
+#include "shell/Look.h"
 #include "shell/Main.h"
 
 #include <QApplication>
 
+// The program takes no command-line arguments and reads no environment variables of its
+// own; Qt's platform options still apply.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setFont(Look::defaultFont());
     RealClock realClock;
     QtUserInteraction userInteraction;
     QtSettingsStore settingsStore;
@@ -18,9 +22,8 @@ int main(int argc, char *argv[])
     s.settings = &settingsStore;
 
     Main();
-    // The program lives in the message loop while a window is open.
-    const bool anyWindow = !QApplication::topLevelWidgets().isEmpty();
-    const int result = anyWindow ? app.exec() : 0;
-    resetSharedState(); // unloads the windows while the application still exists
-    return result;
+    const int code = QApplication::exec();
+    // Windows and the driver go before the application object and the services do.
+    resetSharedState();
+    return code;
 }

@@ -1,12 +1,10 @@
 #include "shell/Main.h"
 #include "link/DMM_Setup.h"
-#include "link/SharedState.h"
 
+// Kept apart from StartWindows so that the start-up steps can be tested without a driver
+// factory.
 void Main()
 {
-    SharedState &s = state();
     LoadDVMSetting();
-    s.UserMode = true;
-    // The list of modules found is used from index 1; index 0 holds no device.
-    s.EthernetDevices = {EthernetDevice()};
+    StartWindows();
 }

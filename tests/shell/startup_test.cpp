@@ -42,5 +42,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(StartupTest)
+QTEST_MAIN(StartupTest)
 #include "startup_test.moc"
