@@ -1,5 +1,6 @@
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
+#include "link/platform/Ftdi.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/Look.h"
@@ -16,10 +17,12 @@ int main(int argc, char *argv[])
     RealClock realClock;
     QtUserInteraction userInteraction;
     QtSettingsStore settingsStore;
+    LibFtdiApi ftdiApi(realClock);
     SharedState &s = state();
     s.clock = &realClock;
     s.ui = &userInteraction;
     s.settings = &settingsStore;
+    s.ftdi = &ftdiApi;
 
     Main();
     const int code = QApplication::exec();

@@ -13,6 +13,8 @@
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
+#include "tables/prt/FormPRTTable.h"
+#include "tables/thermocouple/FormThermocouple.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -130,6 +132,25 @@ void FormMain::setCommControl(std::unique_ptr<SerialPortControl> control)
         s.DVM1Comm = DVM1Comm;
 }
 
+namespace {
+
+// Loads the single window of a class when needed and shows it without waiting.
+template <class Window>
+Window &showModeless()
+{
+    Window &window = state().windows.form<Window>();
+    window.show();
+    window.raise();
+    window.activateWindow();
+    return window;
+}
+
+} // namespace
+
+void FormMain::MenuSetupThermocouple_Click() { showModeless<FormThermocouple>(); }
+
+void FormMain::MenuSetupPRT_Click() { showModeless<FormPRTTable>(); }
+
 void FormMain::buildMenus()
 {
     MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -146,6 +167,8 @@ void FormMain::buildMenus()
     MenuSetupCal = menuItem(MenuSetup, QStringLiteral("MenuSetupCal"), QStringLiteral("Calibration Factors"));
     MenuSetupThermocouple = menuItem(MenuSetup, QStringLiteral("MenuSetupThermocouple"), QStringLiteral("Thermocouple"));
     MenuSetupPRT = menuItem(MenuSetup, QStringLiteral("MenuSetupPRT"), QStringLiteral("PRT"));
+    connect(MenuSetupThermocouple, &QAction::triggered, this, &FormMain::MenuSetupThermocouple_Click);
+    connect(MenuSetupPRT, &QAction::triggered, this, &FormMain::MenuSetupPRT_Click);
     MenuSetupUncertainties =
         menuItem(MenuSetup, QStringLiteral("MenuSetupUncertainties"), QStringLiteral("Imported Uncertainties"));
     MenuSetupSpecifications =

@@ -43,6 +43,9 @@ public:
     void MenuFileExit_Click();
     // Shows the About window modally.
     void AboutMenu_Click();
+    // Open the table windows without waiting (an open one is brought up again).
+    void MenuSetupThermocouple_Click();
+    void MenuSetupPRT_Click();
     // Appends the datagram waiting on UDPData to the shared UdpRxBuffer.
     void UDPData_DataArrival(int bytesTotal);
     // Before closing: releases a USB device that an interrupted exchange left open.

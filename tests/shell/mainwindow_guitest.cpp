@@ -5,6 +5,8 @@
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/UdpSocketControl.h"
 #include "shell/FormMain.h"
+#include "tables/prt/FormPRTTable.h"
+#include "tables/thermocouple/FormThermocouple.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
 #include "tests/support/ScriptedDVM.h"
@@ -79,7 +81,46 @@ private Q_SLOTS:
     void dataArrivalAppendsEveryDatagram();
     void captionsMenusAndPanels();
     void aboutShowsOkAndUnloads();
+    void menuItemsOpenTheirWindows_data();
+    void menuItemsOpenTheirWindows();
 };
+
+// Which window each menu item or button opens, by the window's class name.
+void MainWindowTest::menuItemsOpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("windowClass");
+    QTest::newRow("thermocouple") << "MenuSetupThermocouple" << "FormThermocouple";
+    QTest::newRow("PRT") << "MenuSetupPRT" << "FormPRTTable";
+}
+
+void MainWindowTest::menuItemsOpenTheirWindows()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, windowClass);
+    TestEnv env;
+    FormMain &main = loadMain(env);
+    const auto trigger = [&] {
+        if (auto *action = main.findChild<QAction *>(control))
+            action->trigger();
+        else if (auto *button = main.findChild<QPushButton *>(control))
+            button->click();
+        else
+            QFAIL(qPrintable("no control " + control));
+    };
+    const auto openWindows = [&] {
+        QList<QWidget *> found;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && windowClass == QLatin1String(w->metaObject()->className()))
+                found << w;
+        return found;
+    };
+    trigger();
+    QCOMPARE(openWindows().size(), 1);
+    QWidget *first = openWindows().first();
+    trigger(); // a window already open is brought up again, not made twice
+    QCOMPARE(openWindows(), QList<QWidget *>{first});
+}
 
 void MainWindowTest::infoTextFromReply_data()
 {
