@@ -272,6 +272,32 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString &path, QString *e
     return nullptr;
 }
 
+bool Database::BeginTrans()
+{
+    if (!m_connection->open) {
+        m_error = QStringLiteral("The database is closed.");
+        return false;
+    }
+    QSqlDatabase db = m_connection->database();
+    if (db.transaction())
+        return true;
+    m_error = describe(db.lastError());
+    return false;
+}
+
+bool Database::CommitTrans()
+{
+    if (!m_connection->open) {
+        m_error = QStringLiteral("The database is closed.");
+        return false;
+    }
+    QSqlDatabase db = m_connection->database();
+    if (db.commit())
+        return true;
+    m_error = describe(db.lastError());
+    return false;
+}
+
 void Database::Close()
 {
     if (!m_connection->open)
@@ -279,6 +305,7 @@ void Database::Close()
     m_connection->open = false;
     {
         QSqlDatabase db = m_connection->database();
+        db.commit(); // a transaction left open keeps what it stored
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connection->name);

@@ -19,7 +19,7 @@
 // set fails with a message that names the missing one.
 //
 // Every operation returns false on failure and leaves its description in lastError().
-// Records stored before a failure stay stored: each Update is committed on its own.
+// Outside a transaction each Update is committed on its own.
 
 // What the first bytes of a file say it is.
 enum class DatabaseFileKind { Missing, Unreadable, SQLite, Access, Unknown };
@@ -48,6 +48,11 @@ public:
     // Runs the SELECT text and returns its record set, positioned on its first record;
     // nothing on failure (the reason in lastError()).
     std::unique_ptr<Recordset> OpenRecordset(const QString &sql);
+
+    // Groups the following Updates into one transaction, so that a long export costs one
+    // write to disk instead of one per record; CommitTrans stores them. Close commits too.
+    bool BeginTrans();
+    bool CommitTrans();
 
     // Releases the file. Record sets still open fail from then on.
     void Close();

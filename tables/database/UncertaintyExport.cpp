@@ -110,48 +110,62 @@ QString uncertaintyRecordSql(int index)
     return QStringLiteral("SELECT * from UNCERTAINTIES WHERE INDEX=\"") + QString::number(index) + QLatin1Char('"');
 }
 
-std::optional<QString> exportSpecifications(const QString &databasePath, const GridCells &grid)
+namespace {
+
+// Opens the database, runs the work in one transaction and stores what it did, also when
+// it failed part-way; the first failure's description, or nothing.
+std::optional<QString> onDatabase(const QString &databasePath,
+                                  const std::function<std::optional<QString>(Database &db)> &work)
 {
     QString error;
     const std::unique_ptr<Database> db = Database::OpenDatabase(databasePath, &error);
     if (!db)
         return error;
-    const std::unique_ptr<Recordset> records = db->OpenRecordset(specificationsSql());
-    if (!records)
+    if (!db->BeginTrans())
         return db->lastError();
-    const QList<ReadingCell> cells = readingCells(grid);
-    for (const ReadingCell &cell : cells) {
-        if (auto overflow = indexOverflow(cell.index))
-            return overflow;
-        if (!records->AddNew() || !setFields(*records, specificationFields(cell)) || !records->Update())
-            return records->lastError();
-    }
-    records->Close();
+    std::optional<QString> failure = work(*db);
+    if (!db->CommitTrans() && !failure)
+        failure = db->lastError();
     db->Close();
-    return std::nullopt;
+    return failure;
+}
+
+} // namespace
+
+std::optional<QString> exportSpecifications(const QString &databasePath, const GridCells &grid)
+{
+    return onDatabase(databasePath, [&grid](Database &db) -> std::optional<QString> {
+        const std::unique_ptr<Recordset> records = db.OpenRecordset(specificationsSql());
+        if (!records)
+            return db.lastError();
+        const QList<ReadingCell> cells = readingCells(grid);
+        for (const ReadingCell &cell : cells) {
+            if (auto overflow = indexOverflow(cell.index))
+                return overflow;
+            if (!records->AddNew() || !setFields(*records, specificationFields(cell)) || !records->Update())
+                return records->lastError();
+        }
+        return std::nullopt;
+    });
 }
 
 std::optional<QString> insertUncertainties(const QString &databasePath, const GridCells &grid)
 {
-    QString error;
-    const std::unique_ptr<Database> db = Database::OpenDatabase(databasePath, &error);
-    if (!db)
-        return error;
-    const QList<ReadingCell> cells = readingCells(grid);
-    for (const ReadingCell &cell : cells) {
-        if (auto overflow = indexOverflow(cell.index))
-            return overflow;
-        const std::unique_ptr<Recordset> record = db->OpenRecordset(uncertaintyRecordSql(cell.index));
-        if (!record)
-            return db->lastError();
-        if (!record->hasRecord())
-            return QStringLiteral("Database does not match, index: ") + QString::number(cell.index);
-        if (!record->Edit() || !setFields(*record, laboratoryFields(cell)) || !record->Update())
-            return record->lastError();
-        record->Close();
-    }
-    db->Close();
-    return std::nullopt;
+    return onDatabase(databasePath, [&grid](Database &db) -> std::optional<QString> {
+        const QList<ReadingCell> cells = readingCells(grid);
+        for (const ReadingCell &cell : cells) {
+            if (auto overflow = indexOverflow(cell.index))
+                return overflow;
+            const std::unique_ptr<Recordset> record = db.OpenRecordset(uncertaintyRecordSql(cell.index));
+            if (!record)
+                return db.lastError();
+            if (!record->hasRecord())
+                return QStringLiteral("Database does not match, index: ") + QString::number(cell.index);
+            if (!record->Edit() || !setFields(*record, laboratoryFields(cell)) || !record->Update())
+                return record->lastError();
+        }
+        return std::nullopt;
+    });
 }
 
 std::optional<QString> chooseUncertaintyDatabase()

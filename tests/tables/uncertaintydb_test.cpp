@@ -1,5 +1,6 @@
 #include "tables/database/Database.h"
 #include "tables/database/UncertaintyExport.h"
+#include "tables/grid/FlexGrid.h"
 #include "tests/support/TestEnv.h"
 #include "link/AppTitle.h"
 
@@ -207,6 +208,24 @@ private Q_SLOTS:
         QCOMPARE(request.fileName, QStringLiteral("6450 Multimeter.mdb"));
         QCOMPARE(request.defaultExt, QStringLiteral("mdb"));
         QCOMPARE(request.flags, 0x8006);
+    }
+
+    // What the editors hand over: their grid, through gridCellsOf.
+    void exportFromAFlexGrid()
+    {
+        TestEnv env;
+        const QString path = freshDatabase();
+        FlexGrid grid;
+        grid.setCols(15);
+        grid.setRows(4);
+        grid.setTextMatrix(0, 1, QStringLiteral("ppm Reading (DC-40Hz)"));
+        grid.setTextMatrix(3, 0, QStringLiteral("R3 10V DC"));
+        grid.setTextMatrix(3, 1, QStringLiteral("3"));
+        grid.setTextMatrix(3, 2, QStringLiteral("1"));
+        env.ui.answerFiles({path});
+        SaveSpecificationsToUncertaintyDB(gridCellsOf(grid));
+        QCOMPARE(env.ui.boxes.size(), 0);
+        QCOMPARE(storedRecords(path), QStringList{QStringLiteral("1|10V DC|~|~|1V|10V|0.0003|10uV|~|~")});
     }
 
     void exportingTwiceAddsASecondSet()
@@ -451,6 +470,8 @@ private Q_SLOTS:
     // The layer on its own: the Access dialect rewritten for SQLite, and its refusals.
     void recordSetsBySqlText()
     {
+        QCOMPARE(specificationsSql(), QStringLiteral("SELECT * from UNCERTAINTIES ORDER BY INDEX"));
+        QCOMPARE(uncertaintyRecordSql(12), QStringLiteral("SELECT * from UNCERTAINTIES WHERE INDEX=\"12\""));
         const QString path = freshDatabase(QStringLiteral("layer.mdb"));
         QCOMPARE(runSql(path, QStringLiteral("INSERT INTO UNCERTAINTIES (\"INDEX\", DESCRIPTION) VALUES (1, 'a');"
                                              "INSERT INTO UNCERTAINTIES (\"INDEX\", DESCRIPTION) VALUES (2, 'it''s \"b\"');"
@@ -498,5 +519,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(UncertaintyDbTest)
+QTEST_MAIN(UncertaintyDbTest)
 #include "uncertaintydb_test.moc"
