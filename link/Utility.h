@@ -7,3 +7,5 @@
 QStringList SplitLines(QString text);
 // Splits text at a one-character delimiter; see the implementation for the blank rules.
 QStringList SplitByDelimiter(QString text, const QString &delimiter);
+// Removes leading and trailing blanks (only blanks: tabs and line ends stay).
+QString TrimBlanks(const QString &text);

@@ -1,0 +1,154 @@
+#include "link/Communication.h"
+#include "link/DMM_Setup.h"
+#include "link/IDVM.h"
+#include "link/SharedState.h"
+#include "link/Utility.h"
+#include "link/platform/Clock.h"
+#include "link/platform/SerialPortControl.h"
+
+#include <cmath>
+
+namespace {
+
+const QString CR = QStringLiteral("\r");
+
+// Seconds on the monotonic clock, rounded to a whole second: the start of a reply's
+// time-out. (The time of day would never reach start + timeout across midnight.)
+double roundedSeconds()
+{
+    return std::nearbyint(appClock().monotonicMs() / 1000.0);
+}
+
+double nowSeconds() { return appClock().monotonicMs() / 1000.0; }
+
+// One 50-ms poll of the RS232 input: gathers what arrives into SerialRxBuffer and returns
+// as soon as a whole line is there, or when the poll's 50 ms are spent.
+bool pollSerialInput(SerialPortControl &port)
+{
+    Clock &clock = appClock();
+    QString &buffer = state().SerialRxBuffer;
+    const qint64 pollEnd = clock.monotonicMs() + 50;
+    for (;;) {
+        if (!port.PortOpen())
+            return false;
+        buffer += port.Input();
+        const qint64 remaining = pollEnd - clock.monotonicMs();
+        if (buffer.contains(CR) || remaining <= 0)
+            return true;
+        port.waitForInput(static_cast<int>(remaining));
+    }
+}
+
+bool bracketCommand(const QString &command, int timeout)
+{
+    IDVM *dvm = state().DVM1.get();
+    return dvm && dvm->SendString(command, true, timeout, 1).startsWith(QLatin1String("*0"));
+}
+
+} // namespace
+
+void PaceTransmission()
+{
+    Clock &clock = appClock();
+    clock.sleepMs(clock.timeOfDay() >= state().LastSendTime + 0.2 ? 5 : 20);
+}
+
+void NoteTransmission() { state().LastSendTime = appClock().timeOfDay(); }
+
+QString ReadSerialLine(SerialPortControl *port, int seconds)
+{
+    SharedState &s = state();
+    if (!port)
+        return {};
+    for (int polls = seconds * 20; !s.SerialRxBuffer.contains(CR) && polls > 0; --polls) {
+        if (!pollSerialInput(*port))
+            return {};
+        if (s.CommAbort)
+            return {};
+    }
+    const qsizetype cr = s.SerialRxBuffer.indexOf(CR);
+    if (cr < 0)
+        return {};
+    s.LastLine = TrimBlanks(s.SerialRxBuffer.left(cr + 1));
+    s.SerialRxBuffer.remove(0, cr + 1);
+    return QString(s.LastLine).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+}
+
+QString SerialSendString(SerialPortControl *port, const QString &Commandstring, bool WaitForAck, int timeout,
+                         int PacketEndCondition)
+{
+    SharedState &s = state();
+    if (!port)
+        return {};
+    if (!port->PortOpen()) {
+        if (port->setPortOpen(true))
+            port->Output(CR); // wakes the meter's serial interface
+        appClock().sleepMs(200);
+    }
+    if (!port->PortOpen())
+        return {};
+
+    PaceTransmission();
+    port->Input(); // replies to earlier commands sent without waiting are dropped here
+    s.SerialRxBuffer.clear();
+    s.CommAbort = false;
+    if (!port->Output(Commandstring + CR))
+        return {};
+    NoteTransmission();
+    if (!WaitForAck)
+        return {};
+
+    double start = roundedSeconds();
+    s.LastLine.clear();
+    QString reply;
+    bool done = false;
+    for (;;) {
+        if (nowSeconds() >= start + timeout) {
+            if (!done)
+                reply = QStringLiteral("TIMEOUT");
+            break;
+        }
+        if (done)
+            break;
+        const QString line = ReadSerialLine(port, 2);
+        s.LastLine = line;
+        if (!port->PortOpen())
+            return {}; // the port vanished under the exchange
+        ShowActivity(reply);
+        if (line.contains(QLatin1Char('*'))) {
+            reply += line + CR;
+            done = true;
+        } else if (!line.isEmpty()) {
+            start = roundedSeconds();
+            reply += line + CR;
+            if (PacketEndCondition == 0)
+                done = true;
+        }
+    }
+    return reply;
+}
+
+bool EnterSetupMode()
+{
+    Clock &clock = appClock();
+    clock.sleepMs(150);
+    const bool accepted = bracketCommand(QStringLiteral("k5820637"), 5);
+    clock.sleepMs(50);
+    return accepted;
+}
+
+bool SendCalibratePassword()
+{
+    const bool accepted = bracketCommand(QStringLiteral("CALIBRATE:PASSWORD 6182"), 10);
+    appClock().sleepMs(50);
+    return accepted;
+}
+
+bool ExitSetupMode()
+{
+    Clock &clock = appClock();
+    clock.sleepMs(150);
+    const bool accepted = bracketCommand(QStringLiteral("a1"), 10);
+    clock.sleepMs(50);
+    return accepted;
+}

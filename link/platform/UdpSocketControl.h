@@ -1,0 +1,55 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QUdpSocket;
+
+// A UDP socket control: a remote host and port to send to, an optional local binding,
+// datagrams read one at a time as Latin-1 text, and the sender of the last one read.
+// Socket errors are numbered as the program reports them: 10065 for "host unreachable"
+// (the operating system's host or network unreachable), others as listed in the .cpp.
+class UdpSocketControl : public QObject
+{
+    Q_OBJECT
+public:
+    enum State { Closed = 0, Open = 1 };
+    static constexpr int HostUnreachable = 10065;
+
+    explicit UdpSocketControl(QObject *parent = nullptr);
+    ~UdpSocketControl() override;
+
+    QString RemoteHost;
+    int RemotePort = 0;
+
+    // Sends one datagram to RemoteHost:RemotePort. False on failure (see lastError()).
+    bool SendData(const QString &text);
+    // Bytes of the next datagram waiting, 0 when none.
+    int BytesReceived() const;
+    // Takes the next datagram as text (the empty text when none) and notes its sender.
+    QString GetData();
+    // The sender address of the datagram last taken.
+    QString RemoteHostIP() const { return m_senderAddress; }
+    int State() const;
+    // Binds to a local port (0 = any) on a local address (empty = any). False on failure.
+    bool Bind(int localPort = 0, const QString &localAddress = {});
+    void Close();
+    // The host's own IP address on its first up, non-loopback interface (else 127.0.0.1).
+    QString LocalIP() const;
+    int LocalPort() const;
+
+    int lastError() const { return m_lastError; }
+    QString lastErrorText() const { return m_lastErrorText; }
+
+Q_SIGNALS:
+    // A datagram has arrived; bytesTotal is the size of the next one waiting.
+    void DataArrival(int bytesTotal);
+
+private:
+    void noteError();
+
+    QUdpSocket *m_socket;
+    QString m_senderAddress;
+    int m_lastError = 0;
+    QString m_lastErrorText;
+};

@@ -1,0 +1,19 @@
+#pragma once
+#include "link/ColourValue.h"
+
+// The states of a table cell, kept as its background colour (&HBBGGRR). The table editors
+// decide what to write by these colours, so they are compared exactly. A cell the meter
+// accepted takes the grid's own BackColor, which is not a constant here.
+namespace CellColour {
+// Changed in the editor or read from a file, not yet written. Only cells of exactly this
+// colour are written to the meter.
+inline constexpr ColourValue Pending = 0xFAE6C8;
+// Set just before the write command is sent (specifications and uncertainties only).
+inline constexpr ColourValue BeingWritten = 0x00FF00;
+// The meter answered "*9", or the value was refused before sending.
+inline constexpr ColourValue Rejected = 0x0000FF;
+// Any other reply: time-out, busy, empty, another status token.
+inline constexpr ColourValue Failed = 0xFF0000;
+// The grid's background until an editor sets another.
+inline constexpr ColourValue DefaultGridBack = 0xFFFFFF;
+} // namespace CellColour

@@ -1,0 +1,297 @@
+#include "tables/grid/FlexGrid.h"
+
+#include "link/Twips.h"
+#include "tables/grid/CellColours.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+
+namespace {
+
+// The cell's colour value, kept beside the brush so it reads back exactly.
+constexpr int ColourRole = Qt::UserRole + 1;
+
+// Raises `leaving` before the current cell changes, whoever changes it: a click, the
+// arrow keys or the program.
+class LeaveCellSelectionModel : public QItemSelectionModel
+{
+public:
+    LeaveCellSelectionModel(QAbstractItemModel *model, QObject *parent, std::function<void()> leaving)
+        : QItemSelectionModel(model, parent)
+        , m_leaving(std::move(leaving))
+    {
+    }
+
+    void setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override
+    {
+        if (currentIndex().isValid() && index != currentIndex())
+            m_leaving();
+        QItemSelectionModel::setCurrentIndex(index, command);
+    }
+
+private:
+    std::function<void()> m_leaving;
+};
+
+} // namespace
+
+FlexGrid::FlexGrid(QWidget *parent)
+    : QTableWidget(parent)
+    , m_backColor(CellColour::DefaultGridBack)
+    , m_fixedColWidthTwips(1200)
+    , m_fixedRowHeightTwips(300)
+    , m_corner(std::make_unique<QTableWidgetItem>())
+{
+    QItemSelectionModel *previous = selectionModel();
+    setSelectionModel(new LeaveCellSelectionModel(model(), this, [this] { Q_EMIT LeaveCell(); }));
+    delete previous;
+
+    // No editing and no selection highlight of its own: the current cell shows by its focus
+    // frame, so the state colours stay visible on it.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setTabKeyNavigation(false);
+    // Header texts wrap within the fixed row, as the editors' long band headers need.
+    horizontalHeader()->setDefaultAlignment(Qt::Alignment::fromInt(int(Qt::AlignCenter) | int(Qt::TextWordWrap)));
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(Twips::toPixels(300));
+    horizontalHeader()->setDefaultSectionSize(Twips::toPixels(1200));
+    verticalHeader()->setFixedWidth(Twips::toPixels(m_fixedColWidthTwips));
+    horizontalHeader()->setFixedHeight(Twips::toPixels(m_fixedRowHeightTwips));
+    setBackColor(m_backColor);
+
+    setRows(2);
+    setCols(2);
+}
+
+FlexGrid::~FlexGrid() = default;
+
+void FlexGrid::setRows(int rows)
+{
+    rows = std::max(rows, FixedRows());
+    if (Row() >= rows)
+        Q_EMIT LeaveCell();
+    setRowCount(rows - 1);
+    ensureFixedCells();
+    ensureCurrentCell();
+}
+
+void FlexGrid::setCols(int cols)
+{
+    cols = std::max(cols, FixedCols());
+    if (Col() >= cols)
+        Q_EMIT LeaveCell();
+    setColumnCount(cols - 1);
+    ensureFixedCells();
+    ensureCurrentCell();
+}
+
+int FlexGrid::Row() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+int FlexGrid::Col() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.column() + 1 : 0;
+}
+
+void FlexGrid::setRow(int row)
+{
+    if (isValueCell(row, std::max(Col(), 1)))
+        setCurrentCell(row - 1, std::max(Col(), 1) - 1);
+}
+
+void FlexGrid::setCol(int col)
+{
+    if (isValueCell(std::max(Row(), 1), col))
+        setCurrentCell(std::max(Row(), 1) - 1, col - 1);
+}
+
+bool FlexGrid::isValueCell(int row, int col) const
+{
+    return row >= FixedRows() && row < Rows() && col >= FixedCols() && col < Cols();
+}
+
+QTableWidgetItem *FlexGrid::cell(int row, int col) const
+{
+    if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
+        return nullptr;
+    if (row == 0 && col == 0)
+        return m_corner.get();
+    if (row == 0)
+        return horizontalHeaderItem(col - 1);
+    if (col == 0)
+        return verticalHeaderItem(row - 1);
+    return item(row - 1, col - 1);
+}
+
+QTableWidgetItem *FlexGrid::cellForWriting(int row, int col)
+{
+    if (QTableWidgetItem *existing = cell(row, col))
+        return existing;
+    if (!isValueCell(row, col))
+        return nullptr;
+    auto *created = new QTableWidgetItem;
+    setItem(row - 1, col - 1, created);
+    return created;
+}
+
+QString FlexGrid::TextMatrix(int row, int col) const
+{
+    const QTableWidgetItem *found = cell(row, col);
+    return found ? found->text() : QString();
+}
+
+void FlexGrid::setTextMatrix(int row, int col, const QString &text)
+{
+    if (QTableWidgetItem *target = cellForWriting(row, col))
+        target->setText(text);
+}
+
+ColourValue FlexGrid::cellBackColorAt(int row, int col) const
+{
+    const QTableWidgetItem *found = cell(row, col);
+    if (!found)
+        return m_backColor;
+    const QVariant colour = found->data(ColourRole);
+    return colour.isValid() ? colour.value<ColourValue>() : m_backColor;
+}
+
+void FlexGrid::setCellBackColorAt(int row, int col, ColourValue colour)
+{
+    if (QTableWidgetItem *target = cellForWriting(row, col)) {
+        target->setData(ColourRole, QVariant::fromValue(colour));
+        target->setBackground(toQColor(colour));
+    }
+}
+
+void FlexGrid::setBackColor(ColourValue colour)
+{
+    m_backColor = colour;
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Base, toQColor(colour));
+    viewport()->setPalette(palette);
+}
+
+int FlexGrid::ColWidth(int col) const
+{
+    if (col == 0)
+        return m_fixedColWidthTwips;
+    if (col < 0 || col >= Cols())
+        return 0;
+    return Twips::fromPixels(columnWidth(col - 1));
+}
+
+void FlexGrid::setColWidth(int col, int twips)
+{
+    if (col == 0) {
+        m_fixedColWidthTwips = twips;
+        verticalHeader()->setFixedWidth(Twips::toPixels(twips));
+    } else if (col > 0 && col < Cols()) {
+        setColumnWidth(col - 1, Twips::toPixels(twips));
+    }
+}
+
+int FlexGrid::RowHeight(int row) const
+{
+    if (row == 0)
+        return m_fixedRowHeightTwips;
+    if (row < 0 || row >= Rows())
+        return 0;
+    return Twips::fromPixels(rowHeight(row - 1));
+}
+
+void FlexGrid::setRowHeight(int row, int twips)
+{
+    if (row == 0) {
+        m_fixedRowHeightTwips = twips;
+        horizontalHeader()->setFixedHeight(Twips::toPixels(twips));
+    } else if (row > 0 && row < Rows()) {
+        QTableWidget::setRowHeight(row - 1, Twips::toPixels(twips));
+    }
+}
+
+int FlexGrid::CellLeft() const
+{
+    const int col = Col();
+    if (col < 1)
+        return 0;
+    return Twips::fromPixels(viewport()->x() + columnViewportPosition(col - 1));
+}
+
+int FlexGrid::CellTop() const
+{
+    const int row = Row();
+    if (row < 1)
+        return 0;
+    return Twips::fromPixels(viewport()->y() + rowViewportPosition(row - 1));
+}
+
+void FlexGrid::Clear()
+{
+    // Emptying the model resets its current index; the grid keeps its current cell.
+    const int row = Row();
+    const int col = Col();
+    clearContents();
+    m_corner = std::make_unique<QTableWidgetItem>();
+    for (int col = 0; col < columnCount(); ++col)
+        setHorizontalHeaderItem(col, new QTableWidgetItem);
+    for (int row = 0; row < rowCount(); ++row)
+        setVerticalHeaderItem(row, new QTableWidgetItem);
+    if (isValueCell(row, col))
+        setCurrentCell(row - 1, col - 1);
+    ensureCurrentCell();
+}
+
+void FlexGrid::ensureFixedCells()
+{
+    // A header without an item would show Qt's own row and column numbers.
+    for (int col = 0; col < columnCount(); ++col) {
+        if (!horizontalHeaderItem(col))
+            setHorizontalHeaderItem(col, new QTableWidgetItem);
+    }
+    for (int row = 0; row < rowCount(); ++row) {
+        if (!verticalHeaderItem(row))
+            setVerticalHeaderItem(row, new QTableWidgetItem);
+    }
+}
+
+void FlexGrid::ensureCurrentCell()
+{
+    if (!currentIndex().isValid() && rowCount() > 0 && columnCount() > 0)
+        setCurrentCell(0, 0);
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent *event)
+{
+    // Character keys (control characters and Space included) are reported; navigation
+    // keys (arrows, pages, Home, End, Tab) move the current cell as usual.
+    const QString text = event->text();
+    const bool isCharacter = !text.isEmpty() && event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab
+        && event->key() != Qt::Key_Delete && text.at(0).unicode() != 127;
+    if (!isCharacter) {
+        QTableWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    Q_EMIT KeyPress(text.at(0).unicode());
+}
+
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableWidget::mouseDoubleClickEvent(event);
+    if (indexAt(event->position().toPoint()).isValid())
+        Q_EMIT DblClick();
+}
+
+void FlexGrid::focusInEvent(QFocusEvent *event)
+{
+    QTableWidget::focusInEvent(event);
+    Q_EMIT GotFocus();
+}

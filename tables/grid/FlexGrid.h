@@ -1,0 +1,96 @@
+#pragma once
+#include "link/ColourValue.h"
+
+#include <QTableWidget>
+#include <memory>
+
+// A table grid with one fixed header row (row 0) and one fixed label column (column 0),
+// addressed as the table editors address it: rows and columns from 0, the values from 1.
+// The grid holds text and a background colour per cell and a current cell (Row, Col) that
+// is always a value cell while the grid has one. It does no editing of its own; it reports
+// key presses, double-clicks, gaining the focus and leaving the current cell as signals.
+//
+// Sizes and places are in twips. Indices outside the grid are ignored on writing and read
+// as the empty text (and the grid's BackColor).
+class FlexGrid : public QTableWidget
+{
+    Q_OBJECT
+public:
+    explicit FlexGrid(QWidget *parent = nullptr);
+    ~FlexGrid() override;
+
+    // Row and column counts, the fixed ones included (at least 1 each).
+    int Rows() const { return rowCount() + 1; }
+    void setRows(int rows);
+    int Cols() const { return columnCount() + 1; }
+    void setCols(int cols);
+    int FixedRows() const { return 1; }
+    int FixedCols() const { return 1; }
+
+    // The current cell; 0 when the grid has no value cell. Setting it to another value cell
+    // raises LeaveCell first; values outside 1 .. count - 1 are ignored.
+    int Row() const;
+    void setRow(int row);
+    int Col() const;
+    void setCol(int col);
+
+    QString TextMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString &text);
+    // Text and background colour of the current cell.
+    QString Text() const { return TextMatrix(Row(), Col()); }
+    void setText(const QString &text) { setTextMatrix(Row(), Col(), text); }
+    ColourValue CellBackColor() const { return cellBackColorAt(Row(), Col()); }
+    void setCellBackColor(ColourValue colour) { setCellBackColorAt(Row(), Col(), colour); }
+    // Any cell's colour, without making it current.
+    ColourValue cellBackColorAt(int row, int col) const;
+    void setCellBackColorAt(int row, int col, ColourValue colour);
+
+    // The grid's own background, shown by every cell that has no colour of its own.
+    ColourValue BackColor() const { return m_backColor; }
+    void setBackColor(ColourValue colour);
+
+    // Column widths and row heights in twips; column 0 and row 0 are the fixed ones.
+    int ColWidth(int col) const;
+    void setColWidth(int col, int twips);
+    int RowHeight(int row) const;
+    void setRowHeight(int row, int twips);
+
+    // Place and size of the current cell inside the grid, in twips.
+    int CellLeft() const;
+    int CellTop() const;
+    int CellWidth() const { return ColWidth(Col()); }
+    int CellHeight() const { return RowHeight(Row()); }
+
+    // Empties every cell, fixed ones included, and drops every cell colour. The shape and
+    // the current cell stay.
+    void Clear();
+    // QTableWidget's own clear() would also drop the header items (Qt then shows its own
+    // row numbers): use Clear().
+    void clear() = delete;
+
+Q_SIGNALS:
+    // A character key on the grid: its code (control characters below 32, Space 32).
+    void KeyPress(int KeyAscii);
+    void DblClick();
+    void GotFocus();
+    // The current cell is about to change; Row and Col still name the cell being left.
+    void LeaveCell();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    QTableWidgetItem *cell(int row, int col) const;
+    QTableWidgetItem *cellForWriting(int row, int col);
+    bool isValueCell(int row, int col) const;
+    void ensureFixedCells();
+    void ensureCurrentCell();
+
+    ColourValue m_backColor;
+    int m_fixedColWidthTwips;
+    int m_fixedRowHeightTwips;
+    // Row 0, column 0: it has no place on screen, but keeps its text like any cell.
+    std::unique_ptr<QTableWidgetItem> m_corner;
+};

@@ -1,0 +1,143 @@
+#include "link/Twips.h"
+#include "tables/grid/CellColours.h"
+#include "tables/grid/FlexGrid.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+
+class FlexGridTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void fixedRowAndColumnHoldHeaders()
+    {
+        FlexGrid grid;
+        grid.setCols(4);
+        grid.setRows(3);
+        QCOMPARE(grid.Cols(), 4);
+        QCOMPARE(grid.Rows(), 3);
+        grid.setTextMatrix(0, 1, "Zero");
+        grid.setTextMatrix(2, 0, "1V DC");
+        grid.setTextMatrix(0, 0, "corner");
+        grid.setTextMatrix(2, 3, "42");
+        QCOMPARE(grid.horizontalHeaderItem(0)->text(), QString("Zero"));
+        QCOMPARE(grid.verticalHeaderItem(1)->text(), QString("1V DC"));
+        QCOMPARE(grid.TextMatrix(0, 0), QString("corner"));
+        QCOMPARE(grid.TextMatrix(2, 3), QString("42"));
+        // Empty headers show nothing, not Qt's own numbers.
+        QCOMPARE(grid.horizontalHeaderItem(2)->text(), QString());
+        QCOMPARE(grid.verticalHeaderItem(0)->text(), QString());
+        // Outside the grid: ignored on writing, empty on reading.
+        grid.setTextMatrix(3, 1, "x");
+        grid.setTextMatrix(-1, 1, "x");
+        QCOMPARE(grid.TextMatrix(3, 1), QString());
+        QCOMPARE(grid.Rows(), 3);
+    }
+
+    void clearEmptiesEveryCellAndColour()
+    {
+        FlexGrid grid;
+        grid.setCols(3);
+        grid.setRows(3);
+        grid.setTextMatrix(0, 1, "head");
+        grid.setTextMatrix(1, 0, "label");
+        grid.setTextMatrix(2, 2, "7");
+        grid.setCellBackColorAt(2, 2, CellColour::Pending);
+        grid.setRow(2);
+        grid.Clear();
+        QCOMPARE(grid.TextMatrix(0, 1), QString());
+        QCOMPARE(grid.TextMatrix(1, 0), QString());
+        QCOMPARE(grid.TextMatrix(2, 2), QString());
+        QCOMPARE(grid.cellBackColorAt(2, 2), grid.BackColor());
+        QCOMPARE(grid.Rows(), 3);
+        QCOMPARE(grid.Row(), 2);
+    }
+
+    void coloursReadBackExactly()
+    {
+        FlexGrid grid;
+        grid.setCols(3);
+        grid.setRows(3);
+        for (const ColourValue colour : {CellColour::Pending, CellColour::BeingWritten, CellColour::Rejected, CellColour::Failed}) {
+            grid.setCellBackColorAt(1, 2, colour);
+            QCOMPARE(grid.cellBackColorAt(1, 2), colour);
+            QCOMPARE(grid.item(0, 1)->background().color(), toQColor(colour));
+        }
+        QCOMPARE(toQColor(CellColour::Pending), QColor(200, 230, 250));
+        QCOMPARE(toColourValue(QColor(200, 230, 250)), CellColour::Pending);
+    }
+
+    void leaveCellComesBeforeTheMove()
+    {
+        FlexGrid grid;
+        grid.setCols(4);
+        grid.setRows(5);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        QCOMPARE(grid.Row(), 1);
+        QCOMPARE(grid.Col(), 1);
+        QList<std::pair<int, int>> left;
+        connect(&grid, &FlexGrid::LeaveCell, &grid, [&] { left.append({grid.Row(), grid.Col()}); });
+        grid.setRow(3);
+        grid.setRow(3); // no move, no LeaveCell
+        grid.setCol(2);
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(grid.Row(), 4);
+        const QList<std::pair<int, int>> expected{{1, 1}, {3, 1}, {3, 2}};
+        QCOMPARE(left, expected);
+        // Values outside the value cells are ignored.
+        grid.setRow(0);
+        grid.setRow(5);
+        QCOMPARE(grid.Row(), 4);
+    }
+
+    void keysAreReportedAsCharacters_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("keyAscii");
+        QTest::newRow("digit") << int(Qt::Key_5) << int('5');
+        QTest::newRow("space") << int(Qt::Key_Space) << 32;
+        QTest::newRow("backspace") << int(Qt::Key_Backspace) << 8;
+        QTest::newRow("enter") << int(Qt::Key_Return) << 13;
+        QTest::newRow("arrow moves instead") << int(Qt::Key_Right) << -1;
+    }
+    void keysAreReportedAsCharacters()
+    {
+        QFETCH(int, key);
+        QFETCH(int, keyAscii);
+        FlexGrid grid;
+        grid.setCols(4);
+        grid.setRows(4);
+        QSignalSpy presses(&grid, &FlexGrid::KeyPress);
+        QTest::keyClick(&grid, Qt::Key(key));
+        if (keyAscii < 0) {
+            QCOMPARE(presses.count(), 0);
+            QCOMPARE(grid.Col(), 2);
+        } else {
+            QCOMPARE(presses.count(), 1);
+            QCOMPARE(presses.at(0).at(0).toInt(), keyAscii);
+            QCOMPARE(grid.Col(), 1);
+        }
+    }
+
+    void sizesAreInTwips()
+    {
+        FlexGrid grid;
+        grid.setCols(5);
+        grid.setRows(5);
+        grid.setColWidth(0, 2000);
+        grid.setRowHeight(0, 450);
+        grid.setColWidth(2, 1500);
+        QCOMPARE(grid.ColWidth(0), 2000);
+        QCOMPARE(grid.RowHeight(0), 450);
+        QCOMPARE(grid.ColWidth(2), 1500);
+        QCOMPARE(grid.verticalHeader()->width(), Twips::toPixels(2000));
+        grid.setCol(2);
+        QCOMPARE(grid.CellWidth(), 1500);
+        QCOMPARE(grid.CellLeft(), Twips::fromPixels(grid.viewport()->x() + grid.columnViewportPosition(1)));
+    }
+};
+
+QTEST_MAIN(FlexGridTest)
+#include "flexgrid_guitest.moc"

@@ -1,0 +1,378 @@
+#include "link/SharedState.h"
+#include "link/Twips.h"
+#include "tables/grid/CellColours.h"
+#include "tables/grid/FlexGrid.h"
+#include "tables/grid/GridEditorForm.h"
+#include "tests/support/TestEnv.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+Q_DECLARE_METATYPE(GridEditStyle::Caret)
+
+namespace {
+
+// A table editor as the real ones are built: buttons on top, the grid placed below.
+class TestEditor : public GridEditorForm
+{
+public:
+    explicit TestEditor(GridEditStyle style)
+        : GridEditorForm(style)
+        , Command_SaveAll(new QPushButton("Save To Meter", this))
+    {
+        Command_SaveAll->setObjectName("Command_SaveAll");
+        Twips::place(*Command_SaveAll, 435, 120, 1200, 700);
+        Twips::place(*CalGrid, 420, 1035, 9000, 6000);
+        CalGrid->setCols(4);
+        CalGrid->setRows(4);
+        for (int r = 1; r < 4; ++r)
+            for (int c = 1; c < 4; ++c)
+                CalGrid->setTextMatrix(r, c, QString::number(r * 100 + c * 10 + 3));
+        resize(Twips::toPixels(12000), Twips::toPixels(9000));
+    }
+    QPushButton *Command_SaveAll;
+};
+
+GridEditStyle calFactorsStyle() { return {GridEditStyle::Caret::AtEnd, GridEditStyle::BoxAtLoad::TextEmptied}; }
+GridEditStyle specificationsStyle() { return {GridEditStyle::Caret::SelectAll, GridEditStyle::BoxAtLoad::MovedOutOfView}; }
+
+// Keys go where a user's keys go: to the widget holding the focus.
+void press(Qt::Key key)
+{
+    QWidget *target = QApplication::focusWidget();
+    QVERIFY(target);
+    QTest::keyClick(target, key);
+}
+
+void type(const QString &text)
+{
+    for (const QChar character : text) {
+        QWidget *target = QApplication::focusWidget();
+        QVERIFY(target);
+        QTest::keyClick(target, character.toLatin1());
+    }
+}
+
+QPoint cellCentre(FlexGrid &grid, int row, int col)
+{
+    return grid.visualRect(grid.model()->index(row - 1, col - 1)).center();
+}
+
+} // namespace
+
+class GridEditingTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<TestEditor> form;
+
+    void open(GridEditStyle style)
+    {
+        form = std::make_unique<TestEditor>(style);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->CalGrid->setFocus();
+        QTRY_VERIFY(form->CalGrid->hasFocus());
+    }
+
+    void select(int row, int col)
+    {
+        form->CalGrid->setRow(row);
+        form->CalGrid->setCol(col);
+    }
+
+private Q_SLOTS:
+    void init() { env = std::make_unique<TestEnv>(); }
+    void cleanup()
+    {
+        form.reset();
+        env.reset();
+    }
+
+    void boxIsHiddenWhenTheWindowOpens_data()
+    {
+        QTest::addColumn<bool>("calFactors");
+        QTest::newRow("caret at end") << true;
+        QTest::newRow("all selected") << false;
+    }
+    void boxIsHiddenWhenTheWindowOpens()
+    {
+        QFETCH(bool, calFactors);
+        open(calFactors ? calFactorsStyle() : specificationsStyle());
+        QVERIFY(!form->isEditing());
+        QVERIFY(form->Text_Edit->text().isEmpty());
+        if (!calFactors)
+            QCOMPARE(form->Text_Edit->x(), -form->Text_Edit->width());
+        // The grid getting the focus without an edit changes nothing.
+        form->Command_SaveAll->setFocus();
+        form->CalGrid->setFocus();
+        QCOMPARE(form->CalGrid->TextMatrix(1, 1), QString("113"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(1, 1), form->CalGrid->BackColor());
+    }
+
+    void typingReplacesTheText()
+    {
+        open(specificationsStyle());
+        select(2, 2);
+        type("5");
+        QVERIFY(form->isEditing());
+        QVERIFY(form->Text_Edit->hasFocus());
+        QCOMPARE(form->Text_Edit->text(), QString("5"));
+        QCOMPARE(form->Text_Edit->cursorPosition(), 1);
+        QVERIFY(!form->Text_Edit->hasSelectedText());
+        type(".25");
+        press(Qt::Key_Return);
+        QVERIFY(!form->isEditing());
+        QVERIFY(form->CalGrid->hasFocus());
+        QCOMPARE(form->CalGrid->TextMatrix(2, 2), QString("5.25"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(2, 2), CellColour::Pending);
+        // Neighbours untouched.
+        QCOMPARE(form->CalGrid->TextMatrix(2, 1), QString("213"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(2, 1), form->CalGrid->BackColor());
+    }
+
+    void keysThatKeepTheText_data()
+    {
+        QTest::addColumn<GridEditStyle::Caret>("caret");
+        QTest::addColumn<int>("how"); // a key, or 0 for a double-click
+        const QList<std::pair<const char *, int>> starters{
+            {"space", Qt::Key_Space}, {"backspace", Qt::Key_Backspace}, {"enter", Qt::Key_Return}, {"double-click", 0}};
+        for (const auto &[name, how] : starters) {
+            QTest::newRow(qPrintable(QString("caret at end, %1").arg(name))) << GridEditStyle::Caret::AtEnd << how;
+            QTest::newRow(qPrintable(QString("all selected, %1").arg(name))) << GridEditStyle::Caret::SelectAll << how;
+        }
+    }
+    void keysThatKeepTheText()
+    {
+        QFETCH(GridEditStyle::Caret, caret);
+        QFETCH(int, how);
+        open(caret == GridEditStyle::Caret::AtEnd ? calFactorsStyle() : specificationsStyle());
+        if (how == 0) {
+            QTest::mouseDClick(form->CalGrid->viewport(), Qt::LeftButton, {}, cellCentre(*form->CalGrid, 3, 2));
+        } else {
+            select(3, 2);
+            press(Qt::Key(how));
+        }
+        QVERIFY(form->isEditing());
+        QCOMPARE(form->CalGrid->Row(), 3);
+        QCOMPARE(form->CalGrid->Col(), 2);
+        QCOMPARE(form->Text_Edit->text(), QString("323"));
+        if (caret == GridEditStyle::Caret::AtEnd) {
+            QVERIFY(!form->Text_Edit->hasSelectedText());
+            QCOMPARE(form->Text_Edit->cursorPosition(), 3);
+            type("4");
+            QCOMPARE(form->Text_Edit->text(), QString("3234"));
+        } else {
+            QCOMPARE(form->Text_Edit->selectedText(), QString("323"));
+            type("4");
+            QCOMPARE(form->Text_Edit->text(), QString("4"));
+        }
+    }
+
+    void boxLiesOverTheCell()
+    {
+        open(calFactorsStyle());
+        select(2, 3);
+        type("1");
+        FlexGrid &grid = *form->CalGrid;
+        const QRect cell(grid.viewport()->mapTo(form.get(), grid.visualRect(grid.model()->index(1, 2)).topLeft()),
+                         grid.visualRect(grid.model()->index(1, 2)).size());
+        const QRect box = form->Text_Edit->geometry();
+        QCOMPARE(box.topLeft(), cell.topLeft());
+        // Eight twips short of the cell's size: one pixel.
+        QCOMPARE(box.width(), grid.columnWidth(2) - 1);
+        QCOMPARE(box.height(), grid.rowHeight(1) - 1);
+    }
+
+    void escapeDiscardsTheEdit()
+    {
+        open(specificationsStyle());
+        select(1, 3);
+        form->CalGrid->setCellBackColor(CellColour::Rejected);
+        type("99");
+        press(Qt::Key_Escape);
+        QVERIFY(!form->isEditing());
+        QVERIFY(form->CalGrid->hasFocus());
+        QCOMPARE(form->CalGrid->TextMatrix(1, 3), QString("133"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(1, 3), CellColour::Rejected);
+    }
+
+    void unchangedEnterKeepsTheColour_data()
+    {
+        QTest::addColumn<quint32>("colour");
+        QTest::newRow("rejected") << quint32(CellColour::Rejected);
+        QTest::newRow("failed") << quint32(CellColour::Failed);
+        QTest::newRow("being written") << quint32(CellColour::BeingWritten);
+    }
+    void unchangedEnterKeepsTheColour()
+    {
+        QFETCH(quint32, colour);
+        open(calFactorsStyle());
+        select(2, 1);
+        form->CalGrid->setCellBackColor(colour);
+        press(Qt::Key_Space);
+        QVERIFY(form->isEditing());
+        press(Qt::Key_Return);
+        QVERIFY(!form->isEditing());
+        QCOMPARE(form->CalGrid->Text(), QString("213"));
+        QCOMPARE(form->CalGrid->CellBackColor(), colour);
+    }
+
+    void changeIsCaseSensitive()
+    {
+        open(calFactorsStyle());
+        form->CalGrid->setTextMatrix(1, 1, "abc");
+        select(1, 1);
+        press(Qt::Key_Space);
+        press(Qt::Key_Backspace);
+        type("C");
+        press(Qt::Key_Return);
+        QCOMPARE(form->CalGrid->TextMatrix(1, 1), QString("abC"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(1, 1), CellColour::Pending);
+    }
+
+    void enterNeverReachesTheBox()
+    {
+        open(calFactorsStyle());
+        QSignalSpy returns(form->Text_Edit, &QLineEdit::returnPressed);
+        select(1, 2);
+        type("7");
+        press(Qt::Key_Enter);
+        QCOMPARE(returns.count(), 0);
+        QCOMPARE(form->CalGrid->TextMatrix(1, 2), QString("7"));
+        int keyAscii = 13;
+        form->Text_Edit_KeyPress(keyAscii);
+        QCOMPARE(keyAscii, 0);
+        keyAscii = 8;
+        form->Text_Edit_KeyPress(keyAscii);
+        QCOMPARE(keyAscii, 8);
+    }
+
+    void upAndDownCommitAndMove_data()
+    {
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("endRow");
+        QTest::newRow("up from the middle") << 2 << int(Qt::Key_Up) << 1;
+        QTest::newRow("up on the first row stays") << 1 << int(Qt::Key_Up) << 1;
+        QTest::newRow("down from the middle") << 2 << int(Qt::Key_Down) << 3;
+        QTest::newRow("down on the last row stays") << 3 << int(Qt::Key_Down) << 3;
+    }
+    void upAndDownCommitAndMove()
+    {
+        QFETCH(int, startRow);
+        QFETCH(int, key);
+        QFETCH(int, endRow);
+        open(specificationsStyle());
+        select(startRow, 2);
+        type("42");
+        press(Qt::Key(key));
+        QVERIFY(!form->isEditing());
+        QCOMPARE(form->CalGrid->TextMatrix(startRow, 2), QString("42"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(startRow, 2), CellColour::Pending);
+        QCOMPARE(form->CalGrid->Row(), endRow);
+        QCOMPARE(form->CalGrid->Col(), 2);
+        if (endRow != startRow)
+            QCOMPARE(form->CalGrid->cellBackColorAt(endRow, 2), form->CalGrid->BackColor());
+        // Typing goes on in the new current cell.
+        type("8");
+        QVERIFY(form->isEditing());
+        press(Qt::Key_Return);
+        QCOMPARE(form->CalGrid->TextMatrix(endRow, 2), QString("8"));
+    }
+
+    void aButtonClickedDuringAnEditLeavesTheBoxOpen()
+    {
+        open(calFactorsStyle());
+        select(2, 3);
+        type("61");
+        QString seenByButton;
+        connect(form->Command_SaveAll, &QPushButton::clicked, form.get(),
+                [&] { seenByButton = form->CalGrid->TextMatrix(2, 3); });
+        QTest::mouseClick(form->Command_SaveAll, Qt::LeftButton);
+        QTRY_VERIFY(form->Command_SaveAll->hasFocus());
+        QCOMPARE(seenByButton, QString("233"));
+        QVERIFY(form->isEditing());
+        QCOMPARE(form->CalGrid->TextMatrix(2, 3), QString("233"));
+        // The grid getting the focus back brings the text in.
+        QTest::mouseClick(form->CalGrid->viewport(), Qt::LeftButton, {}, cellCentre(*form->CalGrid, 2, 3));
+        QTRY_VERIFY(!form->isEditing());
+        QCOMPARE(form->CalGrid->TextMatrix(2, 3), QString("61"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(2, 3), CellColour::Pending);
+    }
+
+    void movingTheCurrentCellCommitsIntoTheCellLeft()
+    {
+        open(calFactorsStyle());
+        select(1, 1);
+        type("9");
+        form->Command_SaveAll->setFocus();
+        QVERIFY(form->isEditing());
+        // A procedure that walks the cells (a save loop) moves the current cell.
+        form->CalGrid->setRow(3);
+        QVERIFY(!form->isEditing());
+        QCOMPARE(form->CalGrid->TextMatrix(1, 1), QString("9"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(1, 1), CellColour::Pending);
+        QCOMPARE(form->CalGrid->TextMatrix(3, 1), QString("313"));
+    }
+
+    void clickingAnotherCellCommitsTheEditedOne()
+    {
+        open(specificationsStyle());
+        select(1, 1);
+        type("2");
+        QTest::mouseClick(form->CalGrid->viewport(), Qt::LeftButton, {}, cellCentre(*form->CalGrid, 3, 3));
+        QVERIFY(!form->isEditing());
+        QCOMPARE(form->CalGrid->TextMatrix(1, 1), QString("2"));
+        QCOMPARE(form->CalGrid->TextMatrix(3, 3), QString("333"));
+        QCOMPARE(form->CalGrid->cellBackColorAt(3, 3), form->CalGrid->BackColor());
+        QCOMPARE(form->CalGrid->Row(), 3);
+    }
+
+    void shrinkingTheGridUnderAnEditClosesIt()
+    {
+        open(calFactorsStyle());
+        select(3, 3);
+        type("5");
+        form->Command_SaveAll->setFocus();
+        form->CalGrid->setRows(2);
+        QVERIFY(!form->isEditing());
+        QCOMPARE(form->CalGrid->Row(), 1);
+        // Nothing to edit in a grid without value rows.
+        form->CalGrid->setRows(1);
+        form->CalGrid_KeyPress('7');
+        QVERIFY(!form->isEditing());
+    }
+
+    void resizeRuleKeepsTheGridShortOfTheWindow()
+    {
+        open(calFactorsStyle());
+        const QPoint place = form->CalGrid->pos();
+        form->resize(900, 700);
+        form->Form_Resize();
+        QCOMPARE(form->CalGrid->width(), Twips::toPixels(900 * 15 - 1000));
+        QCOMPARE(form->CalGrid->height(), Twips::toPixels(700 * 15 - 1000));
+        QCOMPARE(form->CalGrid->pos(), place);
+        // At 1000 twips or less a dimension keeps its last size; the other still follows.
+        form->resize(60, 500);
+        form->Form_Resize();
+        QCOMPARE(form->CalGrid->width(), Twips::toPixels(900 * 15 - 1000));
+        QCOMPARE(form->CalGrid->height(), Twips::toPixels(500 * 15 - 1000));
+    }
+
+    void fgiNumbersCellsRowByRow()
+    {
+        open(calFactorsStyle());
+        form->CalGrid->setCols(24);
+        QCOMPARE(form->Fgi(0, 0), qint16(0));
+        QCOMPARE(form->Fgi(2, 3), qint16(51));
+        QCOMPARE(form->Fgi(70, 23), qint16(1703));
+    }
+};
+
+QTEST_MAIN(GridEditingTest)
+#include "gridediting_guitest.moc"

@@ -1,0 +1,511 @@
+#include "link/AppTitle.h"
+#include "link/SharedState.h"
+#include "tables/thermocouple/FormThermocouple.h"
+#include "tables/thermocouple/FormThermocouple_FromTable.h"
+#include "tests/support/ScriptedDVM.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString Access = QStringLiteral("k5820637");
+const QString Leave = QStringLiteral("a1");
+const QString Ok = QStringLiteral("*0\r");
+
+ScriptedDVM &installDVM()
+{
+    auto dvm = std::make_unique<ScriptedDVM>();
+    ScriptedDVM &ref = *dvm;
+    state().DVM1 = std::move(dvm);
+    return ref;
+}
+
+// Clicks a button the next time the running handler yields to the window system.
+void clickWhenYielding(QPushButton *button)
+{
+    QMetaObject::invokeMethod(button, [button] { button->click(); }, Qt::QueuedConnection);
+}
+
+QStringList pointCommands(const ScriptedDVM &dvm)
+{
+    return dvm.commands().filter(QRegularExpression(QStringLiteral("^Wc")));
+}
+
+// The working folder for one test, with a "Thermocouple Tables" folder in it.
+struct TableFolder
+{
+    TableFolder() : previous(QDir::currentPath())
+    {
+        QDir(dir.path()).mkdir(QStringLiteral("Thermocouple Tables"));
+        QDir::setCurrent(dir.path());
+    }
+    ~TableFolder() { QDir::setCurrent(previous); }
+    void write(const QString &name, const QByteArray &content) const
+    {
+        QFile file(dir.path() + QStringLiteral("/Thermocouple Tables/") + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QTemporaryDir dir;
+    QString previous;
+};
+
+} // namespace
+
+class ThermocoupleGuiTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void controls()
+    {
+        TestEnv env;
+        auto &form = state().windows.form<FormThermocouple>();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Thermocouple Data"));
+        QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Command_SaveThermocoupleTableFromFormula"))->text(),
+                 QStringLiteral("Write Thermocouple Data"));
+        QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Command_Stop")), form.Command_Stop);
+        QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Command_Exit"))->text(), QStringLiteral("Exit"));
+        QVERIFY(form.findChild<QProgressBar *>(QStringLiteral("ProgressBar1")));
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("Label_Thermostatus"))->text(), QString());
+
+        auto &files = state().windows.form<FormThermocouple_FromTable>();
+        QCOMPARE(files.windowTitle(), QStringLiteral("Thermocouple Data"));
+        QCOMPARE(files.findChild<QPushButton *>(QStringLiteral("Command_SaveThermocoupleTableVT"))->text(),
+                 QStringLiteral("Write Thermocouple Data V -> T"));
+        QVERIFY(files.findChild<QLabel *>(QStringLiteral("Label_Thermostatus")));
+    }
+
+    // Every command of a whole run, in order, with its wait arguments.
+    void fullRunTranscript()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple>();
+        form.Command_SaveThermocoupleTableFromFormula->click();
+
+        const QStringList commands = dvm.commands();
+        QCOMPARE(commands.size(), 1 + 1337 + 4);
+        QCOMPARE(commands.first(), Access);
+        QCOMPARE(commands.mid(1 + 1337),
+                 (QStringList{Access, QStringLiteral("&06Tab 1.0 14/03/26"), Leave, Leave}));
+
+        const QStringList points = commands.mid(1, 1337);
+        const QList<QPair<QString, int>> perType = {{"B", 55}, {"E", 247}, {"J", 313}, {"K", 242},
+                                                    {"N", 209}, {"R", 85}, {"S", 76}, {"T", 110}};
+        qsizetype at = 0;
+        static const QRegularExpression shape(QStringLiteral("^Wc([A-Z]) (-?[0-9]+),(-?[0-9]*\\.[0-9]{0,2})$"));
+        for (const auto &[type, count] : perType) {
+            int previousEmf = 0;
+            for (int i = 0; i < count; ++i, ++at) {
+                const auto m = shape.match(points[at]);
+                QVERIFY2(m.hasMatch(), qPrintable(points[at]));
+                QCOMPARE(m.captured(1), type);
+                const int emf = m.captured(2).toInt();
+                if (i > 0)
+                    QCOMPARE(emf, previousEmf + 250);
+                previousEmf = emf;
+            }
+        }
+        QVERIFY(points.contains(QStringLiteral("WcE 0,.")));
+        QVERIFY(points.contains(QStringLiteral("WcK 250,6.27")));
+        QVERIFY(points[55 + 247].startsWith(QStringLiteral("WcJ -8000,")));
+        QCOMPARE(points.first(), QStringLiteral("WcB 250,233.23"));
+        QCOMPARE(points.last(), QStringLiteral("WcT 21000,402.03"));
+
+        for (const ScriptedDVM::Call &call : dvm.calls) {
+            QVERIFY(call.waitForAck);
+            QCOMPARE(call.packetEndCondition, 1);
+            const int timeout = call.command.startsWith(QLatin1String("Wc")) ? 4 : call.command == Leave ? 10 : 5;
+            QCOMPARE(call.timeout, timeout);
+        }
+        QVERIFY(env.ui.boxes.isEmpty());
+        QCOMPARE(env.ui.hourglassDepth, 0);
+        QCOMPARE(env.ui.hourglassShown, 1);
+        QVERIFY(form.Command_SaveThermocoupleTableFromFormula->isEnabled());
+        QCOMPARE(form.Label_Thermostatus->text(), QString());
+        QCOMPARE(form.ProgressBar1->value(), 0);
+    }
+
+    void statusAndButtonDuringRun()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple>();
+        QString seenLabel;
+        bool seenEnabled = true;
+        dvm.reply = [&](const QString &command) {
+            if (command.startsWith(QLatin1String("WcK 250,"))) {
+                seenLabel = form.Label_Thermostatus->text();
+                seenEnabled = form.Command_SaveThermocoupleTableFromFormula->isEnabled();
+            }
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(seenLabel, QStringLiteral("Writing Type K EMF 250"));
+        QVERIFY(!seenEnabled);
+    }
+
+    void stopDuringK()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple>();
+        dvm.reply = [&](const QString &command) {
+            if (command.startsWith(QLatin1String("WcK 1000,")))
+                clickWhenYielding(form.Command_Stop);
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+
+        const QStringList points = pointCommands(dvm);
+        QVERIFY(points.last(5).first().startsWith(QLatin1String("WcK 1000,")));
+        const QStringList later = points.last(4);
+        QVERIFY(later[0].startsWith(QLatin1String("WcN -4250,")));
+        QVERIFY(later[1].startsWith(QLatin1String("WcR -250,")));
+        QVERIFY(later[2].startsWith(QLatin1String("WcS -250,")));
+        QVERIFY(later[3].startsWith(QLatin1String("WcT -6250,")));
+        QCOMPARE(points.filter(QRegularExpression(QStringLiteral("^WcK"))).size(), 30); // -6250 .. 1000
+        QCOMPARE(dvm.commands().last(4), (QStringList{Access, QStringLiteral("&06Tab 1.0 14/03/26"), Leave, Leave}));
+    }
+
+    // Exit in the middle of a run stops it; the window goes once the run has wound up.
+    void exitDuringRun()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple>();
+        form.show();
+        dvm.reply = [&](const QString &command) {
+            if (command.startsWith(QLatin1String("WcB 500,")))
+                clickWhenYielding(form.Command_Exit);
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+        QVERIFY(!form.isVisible());
+        QCOMPARE(pointCommands(dvm).size(), 2 + 7);
+        QCOMPARE(dvm.commands().last(), Leave);
+        QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple>());
+    }
+
+    void exitWhenIdleUnloads()
+    {
+        TestEnv env;
+        auto &form = state().windows.form<FormThermocouple>();
+        form.Command_Exit->click();
+        QVERIFY(!state().windows.isLoaded<FormThermocouple>());
+    }
+
+    void setupModeRefused()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        dvm.reply = [](const QString &) { return QStringLiteral("*6\r"); };
+        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(dvm.commands(), QStringList{Access});
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
+        QCOMPARE(env.ui.boxes[0].style, int(Msg::OKOnly));
+        QCOMPARE(env.ui.boxes[0].title, AppTitle);
+        QCOMPARE(env.ui.hourglassShown, 0);
+    }
+
+    void noDriver()
+    {
+        TestEnv env;
+        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
+    }
+
+    void passwordNeededGoesOn()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        dvm.reply = [](const QString &command) {
+            return command.startsWith(QLatin1String("WcB 250,")) ? QStringLiteral("*6\r") : Ok;
+        };
+        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(pointCommands(dvm).size(), 1337);
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Password needed"));
+        QCOMPARE(env.ui.boxes[0].title, QStringLiteral("Authentication Failure"));
+        QCOMPARE(env.ui.boxes[0].style, int(Msg::Exclamation));
+    }
+
+    void twoFailedTries_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("sends");
+        QTest::newRow("abort ends only the point") << int(Msg::Abort) << 2;
+        QTest::newRow("ignore") << int(Msg::Ignore) << 2;
+        QTest::newRow("retry") << int(Msg::Retry) << 3;
+    }
+    void twoFailedTries()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, sends);
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        int failures = 0;
+        dvm.reply = [&](const QString &command) {
+            if (command.startsWith(QLatin1String("WcB 500,")) && failures < 2) {
+                ++failures;
+                return failures == 1 ? QStringLiteral("*9\r") : QStringLiteral("TIMEOUT");
+            }
+            return Ok;
+        };
+        env.ui.answerBoxes({Msg::Answer(answer)});
+        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error writing value"));
+        QCOMPARE(env.ui.boxes[0].style, int(Msg::AbortRetryIgnore | Msg::Critical));
+        QCOMPARE(env.ui.boxes[0].title, AppTitle);
+        const QStringList points = pointCommands(dvm);
+        QCOMPARE(points.filter(QRegularExpression(QStringLiteral("^WcB 500,"))).size(), sends);
+        QCOMPARE(points.size(), 1337 - 1 + sends);
+    }
+
+    void informationLineRefused()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        dvm.reply = [](const QString &command) {
+            return command.startsWith(QLatin1String("&06")) ? QStringLiteral("*9\r") : Ok;
+        };
+        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Set Information Failed "));
+        QCOMPARE(dvm.commands().last(2), (QStringList{Leave, Leave}));
+    }
+
+    void secondSetupModeRefused()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        int accesses = 0;
+        dvm.reply = [&](const QString &command) {
+            if (command == Access && ++accesses == 2)
+                return QStringLiteral("*6\r");
+            return Ok;
+        };
+        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
+        QCOMPARE(dvm.commands().last(2), (QStringList{Access, Leave}));
+        QCOMPARE(dvm.commands().filter(QStringLiteral("&06")).size(), 0);
+    }
+
+    void limitsSkipSilently_data()
+    {
+        QTest::addColumn<int>("emf");
+        QTest::addColumn<double>("T");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("EMF beyond 80000") << 80250 << 100.0 << "K";
+        QTest::newRow("EMF below -8000") << -8250 << -200.0 << "J";
+        QTest::newRow("unknown type") << 250 << 6.0 << "X";
+        QTest::newRow("above 2000 C") << 250 << 2000.5 << "K";
+        QTest::newRow("below -273 C") << 250 << -273.5 << "K";
+    }
+    void limitsSkipSilently()
+    {
+        QFETCH(int, emf);
+        QFETCH(double, T);
+        QFETCH(QString, type);
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple>();
+        form.Write_Thermocouple_Point(emf, T, type);
+        QVERIFY(dvm.calls.isEmpty());
+        QVERIFY(env.ui.boxes.isEmpty());
+        QCOMPARE(form.Label_Thermostatus->text(), QString());
+    }
+
+    // --- tables from text files ---
+
+    void filePoints_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("same K point") << QByteArray("250,6.27") << "WcK 250,6.27";
+        QTest::newRow("all digits") << QByteArray("250,6.275") << "WcK 250,6.275";
+        QTest::newRow("zero") << QByteArray("0,0") << "WcK 0,0";
+        QTest::newRow("blank after comma") << QByteArray("250, 6.27") << "WcK 250,6.27";
+        QTest::newRow("negative") << QByteArray("-6250,-200") << "WcK -6250,-200";
+    }
+    void filePoints()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, command);
+        TestEnv env;
+        TableFolder folder;
+        folder.write(QStringLiteral("Type K.txt"), line + "\r\n");
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        form.Command_SaveThermocoupleTableVT->click();
+        QCOMPARE(dvm.commands(), (QStringList{Access, command, Leave}));
+        QCOMPARE(dvm.calls[1].timeout, 10);
+        QVERIFY(dvm.calls[1].waitForAck);
+        QVERIFY(env.ui.boxes.isEmpty());
+        QCOMPARE(env.ui.hourglassDepth, 0);
+        QVERIFY(form.Command_SaveThermocoupleTableVT->isEnabled());
+        QCOMPARE(form.Label_Thermostatus->text(), QString());
+    }
+
+    // Files in name order, each with the type its name gives; lines without a comma and
+    // points outside the limits are passed over; any line end is accepted.
+    void filesAndLines()
+    {
+        TestEnv env;
+        TableFolder folder;
+        folder.write(QStringLiteral("Type K.txt"), "EMF uV and degrees\r\n250,6.27\r\n90000,1\n\n500,12.3");
+        folder.write(QStringLiteral("NIST Type j.txt"), "0,0\r-8000,-205.2\r");
+        folder.write(QStringLiteral("thermo type s.txt"), "1000,147.9\n");
+        folder.write(QStringLiteral("Type T.csv"), "250,6\n");
+        folder.write(QStringLiteral("readme.txt"), "250,6\n");
+        ScriptedDVM &dvm = installDVM();
+        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        QCOMPARE(dvm.commands(),
+                 (QStringList{Access, "WcJ 0,0", "WcJ -8000,-205.2", "WcS 1000,147.9", "WcK 250,6.27", "WcK 500,12.3", Leave}));
+        QVERIFY(env.ui.boxes.isEmpty());
+    }
+
+    void noFolder()
+    {
+        TestEnv env;
+        QTemporaryDir empty;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(empty.path());
+        ScriptedDVM &dvm = installDVM();
+        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        QDir::setCurrent(previous);
+        QCOMPARE(dvm.commands(), (QStringList{Access, Leave}));
+        QVERIFY(env.ui.boxes.isEmpty());
+    }
+
+    void progressByBytes()
+    {
+        TestEnv env;
+        TableFolder folder;
+        QByteArray content;
+        for (int i = 0; i < 20; ++i)
+            content += QByteArray::number(1000 + i) + ",25.5\r\n"; // 11 bytes a line
+        folder.write(QStringLiteral("Type K.txt"), content);
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        QList<int> values;
+        int maximum = 0;
+        dvm.reply = [&](const QString &command) {
+            if (command.startsWith(QLatin1String("Wc"))) {
+                maximum = form.ProgressBar1->maximum();
+                values << form.ProgressBar1->value();
+            }
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableVT_Click();
+        QCOMPARE(maximum, 220);
+        QCOMPARE(values.size(), 20);
+        QCOMPARE(values[11], 0);   // line 12 starts at byte 121
+        QCOMPARE(values[12], 128); // line 13 starts at byte 132
+        QCOMPARE(values[19], 128);
+        QCOMPARE(form.ProgressBar1->value(), 0);
+    }
+
+    void stopEndsTheRun()
+    {
+        TestEnv env;
+        TableFolder folder;
+        folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
+        folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        dvm.reply = [&](const QString &command) {
+            if (command == QLatin1String("WcJ 500,10"))
+                clickWhenYielding(form.Command_Stop);
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableVT_Click();
+        QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", "WcJ 500,10", Leave}));
+    }
+
+    void exitDuringRunStopsAndUnloads()
+    {
+        TestEnv env;
+        TableFolder folder;
+        folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n");
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        dvm.reply = [&](const QString &command) {
+            if (command == QLatin1String("WcJ 250,5"))
+                clickWhenYielding(form.Command_Exit);
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableVT_Click();
+        QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", Leave}));
+        QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple_FromTable>());
+    }
+
+    void replyEndsOrNot_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QString>("box");
+        const QString p1 = QStringLiteral("WcK 250,6.27"), p2 = QStringLiteral("WcK 500,12.3");
+        QTest::newRow("password needed ends the run")
+            << "*6\r" << 0 << QStringList{Access, p1, Leave} << "Password needed";
+        QTest::newRow("abort ends the run")
+            << "*9\r" << int(Msg::Abort) << QStringList{Access, p1, p1, Leave} << "Error writing value";
+        QTest::newRow("ignore goes on")
+            << "*9\r" << int(Msg::Ignore) << QStringList{Access, p1, p1, p2, Leave} << "Error writing value";
+        QTest::newRow("retry repeats")
+            << "*9\r" << int(Msg::Retry) << QStringList{Access, p1, p1, p1, p2, Leave} << "Error writing value";
+    }
+    void replyEndsOrNot()
+    {
+        QFETCH(QString, reply);
+        QFETCH(int, answer);
+        QFETCH(QStringList, commands);
+        QFETCH(QString, box);
+        TestEnv env;
+        TableFolder folder;
+        folder.write(QStringLiteral("Type K.txt"), "250,6.27\n500,12.3\n");
+        ScriptedDVM &dvm = installDVM();
+        int failures = 0;
+        dvm.reply = [&](const QString &command) {
+            if (command == QLatin1String("WcK 250,6.27") && failures < 2) {
+                ++failures;
+                return reply;
+            }
+            return Ok;
+        };
+        if (answer)
+            env.ui.answerBoxes({Msg::Answer(answer)});
+        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        QCOMPARE(dvm.commands(), commands);
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, box);
+    }
+
+    void fromTableSetupModeRefused()
+    {
+        TestEnv env;
+        TableFolder folder;
+        folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
+        ScriptedDVM &dvm = installDVM();
+        dvm.reply = [](const QString &) { return QStringLiteral("TIMEOUT"); };
+        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        QCOMPARE(dvm.commands(), QStringList{Access});
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
+    }
+};
+
+QTEST_MAIN(ThermocoupleGuiTest)
+#include "thermocouple_guitest.moc"
