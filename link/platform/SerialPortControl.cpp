@@ -62,6 +62,7 @@ bool QtSerialPortControl::Output(const QString &text)
     if (!d->port.isOpen())
         return false;
     const QByteArray bytes = text.toLatin1();
+    d->port.clearError(); // a read that found nothing waiting leaves a time-out error behind
     if (d->port.write(bytes) != bytes.size())
         return false;
     // Push the bytes out now: nothing else runs the event loop while we wait for the reply.

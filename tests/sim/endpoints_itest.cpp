@@ -1,5 +1,7 @@
 // The simulated meter on real endpoints: a pseudo-terminal opened as a serial port, and two
 // Ethernet modules on loopback UDP (discovery by broadcast, selection, login, meter traffic).
+#include "link/platform/SerialPortControl.h"
+#include "link/platform/SettingsStore.h"
 #include "tests/sim/core/SimServer.h"
 
 #include <QNetworkDatagram>
@@ -83,6 +85,24 @@ private Q_SLOTS:
         QVERIFY(port.open(QIODevice::ReadWrite));
         port.write("a1\r");
         QCOMPARE(readLine(port), QByteArray("*0\r\n"));
+    }
+
+    // The program's serial control on the pseudo-terminal: reading an empty input (as every
+    // exchange does before it sends) must not make the next send fail.
+    void serialControlAfterEmptyRead()
+    {
+        SimMeter meter;
+        SimServer server;
+        MemorySettingsStore settings;
+        settings.SaveSetting("Ports", "COM3", server.servePty(meter));
+        QtSerialPortControl port(settings);
+        QVERIFY(port.setCommPort(3));
+        QVERIFY(port.setPortOpen(true));
+        QCOMPARE(port.Input(), QString());
+        QVERIFY(port.Output("a1\r"));
+        QVERIFY(port.waitForInput(2000));
+        QTRY_VERIFY(port.InBufferCount() == 4);
+        QCOMPARE(port.Input(), QStringLiteral("*0\r\n"));
     }
 
     void udpModules()
