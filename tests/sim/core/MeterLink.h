@@ -18,8 +18,11 @@
 //
 // For the in-memory FTDI and GPIB backends give them a MeterPeer (an InMemoryPeer):
 //   metersim::SimMeter meter;
-//   auto usb = std::make_unique<metersim::MeterPeer>(meter, env.clock);
-//   auto gpib = std::make_unique<metersim::MeterPeer>(meter, env.clock, metersim::MeterPeer::Framing::Message);
+//   metersim::MeterPeer usb(meter, env.clock);
+//   MemoryFtdiApi ftdi(env.clock);
+//   ftdi.attach("USB <-> Serial", "FT6450A1", &usb);  // sets usb.deliver
+//   usb.onDisconnect = [&] { ftdi.unplug("FT6450A1"); };
+//   metersim::MeterPeer gpib(meter, env.clock, metersim::MeterPeer::Framing::Message);
 // Timing and faults are set on the meter (setReplyDelayMs, setWireTime, addFault, ...).
 namespace metersim {
 

@@ -149,7 +149,8 @@ public:
     void setEraseMs(int ms);
 
     // Faults: each rule applies to commands that begin with the prefix (every command when
-    // empty), for the given number of matching commands (-1: always).
+    // empty), for the given number of matching commands (-1: always). clearFaults also
+    // switches the foreign identification off.
     void addFault(Fault fault, const QString &commandPrefix = {}, int times = -1);
     void clearFaults();
     // Answers "*IDN?" with another maker's identification.
