@@ -1,0 +1,125 @@
+// Writes 500 PRT entries ("Wt") inside one setup-mode bracket through the real RS232
+// exchange to a simulated meter on a pseudo-terminal (9600-baud wire time, no extra reply
+// delay), in real time, and prints the total time divided by the floor: the wire time of
+// every byte both ways plus the protocol's fixed sleeps (pacing and the bracket's sleeps).
+// A ratio near 1 means no poll step is lost waiting for a reply that has already arrived.
+#include "link/Communication.h"
+#include "link/SharedState.h"
+#include "link/platform/Clock.h"
+#include "link/platform/SerialPortControl.h"
+#include "link/platform/SettingsStore.h"
+#include "link/platform/UserInteraction.h"
+#include "tests/sim/core/SimServer.h"
+#include "tests/support/ScriptedDVM.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+
+namespace {
+
+constexpr int Writes = 500;
+constexpr double ByteMs = 10000.0 / 9600; // 10 bits a byte at 9600 baud
+
+// The meter driver's RS232 path: every command through the serial exchange, LF removed.
+class SerialDVM : public ScriptedDVM
+{
+public:
+    explicit SerialDVM(SerialPortControl &port) : m_port(port) {}
+
+protected:
+    QString IDVM_SendString(const QString &command, bool wait, int timeout, int end) override
+    {
+        return SerialSendString(&m_port, command, wait, timeout, end).remove(QLatin1Char('\n'));
+    }
+
+private:
+    SerialPortControl &m_port;
+};
+
+// The floor of the timed run: sleeps the protocol always takes, and every byte on the wire,
+// following the pacing rule (20 ms when the previous send left less than 0.2 s before).
+struct Floor
+{
+    double now = 0, lastSend = 0, total = 0;
+
+    void sleep(double ms)
+    {
+        now += ms;
+        total += ms;
+    }
+    void exchange(const QString &command, int replyBytes)
+    {
+        sleep(now - lastSend < 200 ? 20 : 5);
+        lastSend = now;
+        sleep((command.size() + 1 + replyBytes) * ByteMs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    RealClock clock;
+    MemorySettingsStore settings;
+    MemoryMainWindowHost host;
+    ScriptedUserInteraction ui;
+    SharedState &s = state();
+    s.clock = &clock;
+    s.settings = &settings;
+    s.host = &host;
+    s.ui = &ui;
+
+    metersim::SimMeter meter;
+    meter.setWireTime(true, 9600);
+    meter.setReplyDelayMs(0);
+    metersim::SimServer server;
+    QString why;
+    const QString tty = server.servePty(meter, &why);
+    if (tty.isEmpty()) {
+        std::fprintf(stderr, "wt_write_bench: no pseudo-terminal: %s\n", qPrintable(why));
+        return 1;
+    }
+    settings.SaveSetting(QStringLiteral("Ports"), QStringLiteral("COM1"), tty);
+    QtSerialPortControl port(settings);
+    port.setCommPort(1);
+    s.DVM1Comm = &port;
+    s.DVM1 = std::make_unique<SerialDVM>(port);
+
+    // Opening the port (wake-up CR and its 200 ms) is not part of the timed run.
+    const QString id = SerialSendString(&port, QStringLiteral("*IDN?"), true, 2, 0);
+    if (!id.startsWith(QLatin1String("Velkorande"))) {
+        std::fprintf(stderr, "wt_write_bench: the simulated meter does not answer on %s\n", qPrintable(tty));
+        return 1;
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    int accepted = 0;
+    const bool entered = EnterSetupMode();
+    for (int i = 0; i < Writes; ++i) {
+        const QString reply = SerialSendString(&port, QStringLiteral("Wt%1,%2").arg(i).arg(2000000 + i), true, 10, 1);
+        accepted += reply.startsWith(QLatin1String("*0"));
+    }
+    const bool left = ExitSetupMode();
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+
+    Floor floor; // the warm-up's send is the last one before the run starts, at about 0
+    floor.sleep(150);
+    floor.exchange(QStringLiteral("k5820637"), 4);
+    floor.sleep(50);
+    for (int i = 0; i < Writes; ++i)
+        floor.exchange(QStringLiteral("Wt%1,%2").arg(i).arg(2000000 + i), 4);
+    floor.sleep(150);
+    floor.exchange(QStringLiteral("a1"), 4);
+    floor.sleep(50);
+
+    std::printf("wt_write_bench: %d Wt writes over %s at 9600 baud, %d accepted, bracket %s/%s\n", Writes,
+                qPrintable(tty), accepted, entered ? "opened" : "FAILED", left ? "closed" : "FAILED");
+    std::printf("total %.0f ms, floor %.0f ms (wire time of every byte and the fixed sleeps)\n", elapsed, floor.total);
+    std::printf("ratio total/floor: %.3f\n", elapsed / floor.total);
+    s.DVM1.reset();
+    s.DVM1Comm = nullptr;
+    return accepted == Writes && entered && left ? 0 : 1;
+}

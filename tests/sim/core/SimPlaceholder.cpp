@@ -1,1 +1,0 @@
-// The simulated meter lives in this folder.
