@@ -108,20 +108,20 @@ FormCalFactors::FormCalFactors(QWidget *parent)
     setWindowTitle(QStringLiteral("Calibration Factors"));
 
     // Two rows of buttons along the top; Exit, larger, spans both rows at the right.
-    constexpr int top1 = 120, top2 = 675, height = 495, narrow = 1695, wide = 3375;
+    constexpr int top1 = 120, top2 = 675, height = 495, narrow = 1695, wide = 4200;
     Twips::place(*Command_LoadAllCalFactors, 120, top1, narrow, height);
     Twips::place(*Command_FileLoad, 1935, top1, narrow, height);
     Twips::place(*Command_Backup, 3750, top1, wide, height);
-    Twips::place(*Command_ClearAll, 7245, top1, narrow, height);
-    Twips::place(*Command_Exit, 9060, top1, narrow, top2 + height - top1);
+    Twips::place(*Command_ClearAll, 8070, top1, narrow, height);
+    Twips::place(*Command_Exit, 9885, top1, narrow, top2 + height - top1);
     Twips::place(*Command_FileSave, 120, top2, narrow, height);
     Twips::place(*Command_SaveAll, 1935, top2, narrow, height);
     Twips::place(*Command_Restore, 3750, top2, wide, height);
-    Twips::place(*ProgressBar1, 7245, top2 + 120, narrow, height - 240);
+    Twips::place(*ProgressBar1, 8070, top2 + 120, narrow, height - 240);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     Twips::place(*CalGrid, 120, 1290, 11000, 7000);
-    resize(Twips::toPixels(12120), Twips::toPixels(8400));
+    resize(Twips::toPixels(12600), Twips::toPixels(8400));
 
     connect(Command_LoadAllCalFactors, &QPushButton::clicked, this, &FormCalFactors::Command_LoadAllCalFactors_Click);
     connect(Command_FileLoad, &QPushButton::clicked, this, &FormCalFactors::Command_FileLoad_Click);

@@ -203,6 +203,16 @@ private Q_SLOTS:
         QCOMPARE(f.dvm->commands().size(), 1);
     }
 
+    void screenshot()
+    {
+        if (qEnvironmentVariableIsEmpty("CALFACTORS_SHOT"))
+            QSKIP("set CALFACTORS_SHOT to a png path");
+        Fixture f;
+        FormCalFactors &form = f.open();
+        form.show();
+        form.grab().save(qEnvironmentVariable("CALFACTORS_SHOT"));
+    }
+
     void loadShapes_data()
     {
         QTest::addColumn<QString>("reply");
