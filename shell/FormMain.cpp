@@ -13,6 +13,7 @@
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
+#include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/thermocouple/FormThermocouple.h"
 
@@ -147,6 +148,10 @@ Window &showModeless()
 
 } // namespace
 
+void FormMain::Command_CalFactors_Click() { showModeless<FormCalFactors>(); }
+
+void FormMain::MenuSetupCal_Click() { showModeless<FormCalFactors>(); }
+
 void FormMain::MenuSetupThermocouple_Click() { showModeless<FormThermocouple>(); }
 
 void FormMain::MenuSetupPRT_Click() { showModeless<FormPRTTable>(); }
@@ -167,6 +172,7 @@ void FormMain::buildMenus()
     MenuSetupCal = menuItem(MenuSetup, QStringLiteral("MenuSetupCal"), QStringLiteral("Calibration Factors"));
     MenuSetupThermocouple = menuItem(MenuSetup, QStringLiteral("MenuSetupThermocouple"), QStringLiteral("Thermocouple"));
     MenuSetupPRT = menuItem(MenuSetup, QStringLiteral("MenuSetupPRT"), QStringLiteral("PRT"));
+    connect(MenuSetupCal, &QAction::triggered, this, &FormMain::MenuSetupCal_Click);
     connect(MenuSetupThermocouple, &QAction::triggered, this, &FormMain::MenuSetupThermocouple_Click);
     connect(MenuSetupPRT, &QAction::triggered, this, &FormMain::MenuSetupPRT_Click);
     MenuSetupUncertainties =
@@ -200,6 +206,7 @@ void FormMain::buildControls()
     Frame2 = frame(QStringLiteral("Frame2"), QStringLiteral("Setup"), client, {316, 240, 316, 60});
     Command_CalFactors = button(QStringLiteral("Command_CalFactors"), QStringLiteral("Calibration Factors"), Frame2,
                                 {10, 22, 296, 28});
+    connect(Command_CalFactors, &QPushButton::clicked, this, &FormMain::Command_CalFactors_Click);
 
     Frame_ConnectionStatus = frame(QStringLiteral("Frame_ConnectionStatus"), QStringLiteral("Connection Details"),
                                    client, {316, 306, 316, 128});

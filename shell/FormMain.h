@@ -44,6 +44,8 @@ public:
     // Shows the About window modally.
     void AboutMenu_Click();
     // Open the table windows without waiting (an open one is brought up again).
+    void Command_CalFactors_Click();
+    void MenuSetupCal_Click();
     void MenuSetupThermocouple_Click();
     void MenuSetupPRT_Click();
     // Appends the datagram waiting on UDPData to the shared UdpRxBuffer.

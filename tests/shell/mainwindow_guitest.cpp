@@ -90,6 +90,8 @@ void MainWindowTest::menuItemsOpenTheirWindows_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("windowClass");
+    QTest::newRow("calibration factors button") << "Command_CalFactors" << "FormCalFactors";
+    QTest::newRow("calibration factors menu") << "MenuSetupCal" << "FormCalFactors";
     QTest::newRow("thermocouple") << "MenuSetupThermocouple" << "FormThermocouple";
     QTest::newRow("PRT") << "MenuSetupPRT" << "FormPRTTable";
 }
