@@ -3,6 +3,8 @@
 #include "link/TextConv.h"
 #include "link/Utility.h"
 
+#include <QLocale>
+
 namespace SpecTable {
 
 namespace {
@@ -82,8 +84,47 @@ SpecTableKind makeImportedUncertainties()
     return k;
 }
 
+bool isDigit(QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); }
+
+// The number a reply field begins with: leading blanks skipped, then a sign, digits, a
+// decimal point and an exponent, reading up to the first character that cannot continue
+// the number ("3 1" is 3). 0 when the text begins with no number.
+double leadingNumber(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    const qsizetype start = i;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    qsizetype digits = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i)
+        ++digits;
+    if (i < text.size() && text[i] == QLatin1Char('.'))
+        for (++i; i < text.size() && isDigit(text[i]); ++i)
+            ++digits;
+    if (digits == 0)
+        return 0;
+    // An exponent counts only with digits after it.
+    if (i < text.size() && QStringLiteral("EeDd").contains(text[i])) {
+        qsizetype j = i + 1;
+        if (j < text.size() && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
+            ++j;
+        if (j < text.size() && isDigit(text[j])) {
+            while (j < text.size() && isDigit(text[j]))
+                ++j;
+            i = j;
+        }
+    }
+    QString number = text.mid(start, i - start).toString();
+    number.replace(QLatin1Char('D'), QLatin1Char('E')).replace(QLatin1Char('d'), QLatin1Char('E'));
+    // Out of range, the conversion still gives its infinity or 0, which is what is meant.
+    bool ok = false;
+    return QLocale::c().toDouble(number, &ok);
+}
+
 // The shortest text of the number a reply field begins with.
-QString fieldValue(QStringView field) { return TextConv::General(TextConv::Val(field.toString())); }
+QString fieldValue(QStringView field) { return TextConv::General(leadingNumber(field)); }
 
 bool onlyBlanksAndLineEnds(QStringView text) { return text.trimmed().isEmpty(); }
 
@@ -155,7 +196,7 @@ QStringList replyLines(const QString &reply, ReplyLineRule rule)
 
 std::optional<ReplyRow> parseReplyRow(const QString &line, int expectedRow)
 {
-    if (!line.startsWith(QLatin1Char('R')) || TextConv::Val(line.mid(1, 3)) != double(expectedRow))
+    if (!line.startsWith(QLatin1Char('R')) || leadingNumber(QStringView(line).mid(1, 3)) != double(expectedRow))
         return std::nullopt;
 
     ReplyRow row;
