@@ -1,7 +1,7 @@
 #include "link/TextConv.h"
 
-#include <QLocale>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace TextConv {
@@ -20,26 +20,28 @@ QString withoutSkipped(const QString &text)
     return out;
 }
 
+// "&H"/"&O" digits as the program's integer types read them: up to 16 bits (4 hex or
+// 6 octal digits) as a signed 16-bit value, up to 32 bits as a signed 32-bit value.
+// More than 32 bits is no number (0).
 double radixInteger(const QString &digits, int radix)
 {
-    qint64 value = 0;
+    quint64 value = 0;
     int count = 0;
     for (QChar c : digits) {
-        const int d = c.isDigit() ? c.digitValue()
-                      : (radix == 16 && c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F'))
-                          ? c.toUpper().unicode() - 'A' + 10
-                          : -1;
+        const int upper = c.toUpper().unicode();
+        const int d = (upper >= '0' && upper <= '9') ? upper - '0'
+                      : (radix == 16 && upper >= 'A' && upper <= 'F') ? upper - 'A' + 10
+                                                                      : -1;
         if (d < 0 || d >= radix)
             break;
-        value = value * radix + d;
-        if (++count > 22)
-            break;
+        value = value * static_cast<quint64>(radix) + static_cast<quint64>(d);
+        ++count;
+        if (value > 0xFFFFFFFFULL)
+            return 0;
     }
-    // Like the original integer types: up to 16 bits reads as a signed 16-bit value,
-    // up to 32 bits as a signed 32-bit value.
     if (value <= 0xFFFF && value > 0x7FFF && ((radix == 16 && count <= 4) || (radix == 8 && count <= 6)))
-        return static_cast<double>(static_cast<qint16>(value));
-    if (value <= 0xFFFFFFFFLL && value > 0x7FFFFFFFLL)
+        return static_cast<double>(static_cast<qint16>(static_cast<quint16>(value)));
+    if (value > 0x7FFFFFFFULL)
         return static_cast<double>(static_cast<qint32>(static_cast<quint32>(value)));
     return static_cast<double>(value);
 }
@@ -163,6 +165,8 @@ QString General(double value)
 
 QString Format(double value, const QString &pattern)
 {
+    if (!std::isfinite(value))
+        return General(value);
     const int point = pattern.indexOf(QLatin1Char('.'));
     const QString intPattern = point < 0 ? pattern : pattern.left(point);
     const QString fracPattern = point < 0 ? QString() : pattern.mid(point + 1);
@@ -311,11 +315,35 @@ double Int(double value) { return std::floor(value); }
 bool IsNumeric(const QString &input)
 {
     const QString text = input.trimmed();
-    if (text.isEmpty())
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    const auto digitAt = [&](qsizetype k) { return k < n && text[k] >= QLatin1Char('0') && text[k] <= QLatin1Char('9'); };
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    bool anyDigit = false;
+    while (digitAt(i)) {
+        ++i;
+        anyDigit = true;
+    }
+    if (i < n && text[i] == QLatin1Char('.')) {
+        ++i;
+        while (digitAt(i)) {
+            ++i;
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit)
         return false;
-    bool ok = false;
-    QLocale::c().toDouble(text, &ok);
-    return ok;
+    if (i < n && (text[i].toUpper() == QLatin1Char('E') || text[i].toUpper() == QLatin1Char('D'))) {
+        ++i;
+        if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+            ++i;
+        if (!digitAt(i))
+            return false;
+        while (digitAt(i))
+            ++i;
+    }
+    return i == n;
 }
 
 } // namespace TextConv

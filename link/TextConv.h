@@ -8,23 +8,35 @@
 namespace TextConv {
 
 // The number the text begins with. Blanks, tabs and line feeds are skipped wherever they
-// stand; "." is the decimal point; an exponent (E or D) counts only with digits after it;
-// "&H" and "&O" read hexadecimal and octal integers. 0 when the text begins with no number.
+// stand (CR is not); "." is the decimal point (a "," ends the number); an exponent (E or D)
+// counts only with digits after it. "&H" and "&O" read hexadecimal and octal integers:
+// up to 4 hex / 6 octal digits as a signed 16-bit value ("&HFFFF" is -1), up to 32 bits as
+// a signed 32-bit value ("&HFFFFFFFF" is -1), more than 32 bits as 0. 0 when the text
+// begins with no number, and 0 when the number is beyond the range of a double ("1E400").
 double Val(const QString &text);
 
-// General number format: the shortest text that reads back as the value rounded to
-// 15 significant digits; plain decimals for exponents from -5 to 14, otherwise
-// scientific as "1.5E-07" or "2E+15". No thousands grouping; "-0" prints as "0".
+// General number format: the value rounded to 15 significant digits, trailing zeros
+// dropped. Plain decimals while the decimal exponent is from -5 to 14 (0.00001 and
+// 999999999999999 stay plain); scientific outside that, as "1E-06", "1.1E-06" or
+// "2E+15" (mantissa without trailing zeros, signed exponent of at least two digits).
+// A leading zero before the point ("0.5"); no thousands grouping; -0 prints as "0";
+// NaN and infinities print as "NaN", "Inf" and "-Inf".
 QString General(double value);
 
 // A numeric pattern of "0" (digit always shown), "#" (digit shown when significant) and
 // one ".", with any other characters copied: "00", "0", "######.##", "0.000###".
-// Rounds halves away from zero at the pattern's last decimal, on the 15-digit value.
+// Rounds halves away from zero at the pattern's last decimal, on the 15-digit value
+// (so 1.005 gives "1.01" with "0.00"). A result that rounds to zero has no minus sign.
+// "#" positions before the point show nothing for a zero integer part: 0 gives "." and
+// 0.5 gives ".5" with "######.##". NaN and infinities give General's text.
 QString Format(double value, const QString &pattern);
 
 // A date/time pattern: d dd ddd dddd, m mm mmm mmmm (month; minutes when after h),
 // yy yyyy, h hh, n nn (minutes), s ss, letters case-insensitive, "/" ":" "-" and blanks
-// copied. Named formats: "Long Date", "Medium Date", "Short Date", "Long Time", "Short Time".
+// copied. "m" right after an hour means minutes. English names. Named formats (fixed,
+// not the desktop's): "Long Date" = "dddd, d mmmm yyyy" (Saturday, 14 March 2026),
+// "Medium Date" = "dd-mmm-yy" (14-Mar-26), "Short Date" = "dd/mm/yyyy",
+// "Long Time" = "hh:nn:ss", "Short Time" = "hh:nn".
 QString FormatDate(const QDateTime &when, const QString &pattern);
 
 // Rounding to a 32-bit or 16-bit integer, halves to the even neighbour; nothing when the
@@ -35,7 +47,9 @@ std::optional<qint16> CInt(double value);
 // Largest whole number not above the value (rounds toward minus infinity).
 double Int(double value);
 
-// True when the text, trimmed, is a number as a whole (sign, digits, ".", exponent).
+// True when the text, without leading and trailing white space, is a decimal number as a whole: optional sign,
+// digits with at most one ".", optional exponent (E or D, optional sign, digits).
+// "1,000", "&H1F", "inf" and "nan" are not numbers here.
 bool IsNumeric(const QString &text);
 
 } // namespace TextConv

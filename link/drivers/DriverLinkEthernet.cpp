@@ -1,4 +1,12 @@
+#include "link/Ethernet.h"
+#include "link/SharedState.h"
 #include "link/drivers/DriverLink.h"
 
-// The Ethernet transport is not built yet: a driver on Ethernet has no link.
-QString SendOverEthernet(DriverLink &, const QString &, bool, int, int) { return {}; }
+// The transport works on the global record only: the driver's own module goes there
+// first, so the exchange always serves the driver that calls it.
+QString SendOverEthernet(DriverLink &link, const QString &command, bool WaitForAck, int timeout,
+                         int PacketEndCondition)
+{
+    state().EthernetDevice = link.EthernetDevice;
+    return EthernetSendString(command, WaitForAck, timeout, PacketEndCondition);
+}

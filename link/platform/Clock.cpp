@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
+
 double RealClock::timeOfDay()
 {
     const QTime t = QTime::currentTime();
@@ -74,7 +76,8 @@ void VirtualClock::advance(qint64 ms)
     const qint64 target = m_nowMs + std::max<qint64>(ms, 0);
     while (runNextEventUpTo(target)) {
     }
-    m_nowMs = target;
+    // An event may itself have slept past the target: time never runs back.
+    m_nowMs = std::max(m_nowMs, target);
 }
 
 bool VirtualClock::waitUntil(const std::function<bool()> &ready, int ms)
@@ -82,7 +85,7 @@ bool VirtualClock::waitUntil(const std::function<bool()> &ready, int ms)
     const qint64 target = m_nowMs + std::max(ms, 0);
     while (!ready()) {
         if (!runNextEventUpTo(target)) {
-            m_nowMs = target;
+            m_nowMs = std::max(m_nowMs, target);
             return ready();
         }
     }

@@ -57,26 +57,46 @@ bool QtSerialPortControl::setPortOpen(bool open)
     return true;
 }
 
+// A port whose device went away (adapter pulled, far end closed) is closed, so the
+// exchange sees it and gives up at once. Errors are cleared before each operation: a
+// wait that merely timed out leaves TimeoutError behind, which is no fault.
+bool QtSerialPortControl::closeIfVanished()
+{
+    // A failing read means the same: a pseudo-terminal whose far end closed reports
+    // ReadError at once on every wait.
+    const QSerialPort::SerialPortError error = d->port.error();
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return false;
+    d->port.close();
+    return true;
+}
+
 bool QtSerialPortControl::Output(const QString &text)
 {
     if (!d->port.isOpen())
         return false;
+    d->port.clearError();
     const QByteArray bytes = text.toLatin1();
-    if (d->port.write(bytes) != bytes.size())
+    if (d->port.write(bytes) != bytes.size()) {
+        closeIfVanished();
         return false;
+    }
     // Push the bytes out now: nothing else runs the event loop while we wait for the reply.
-    d->port.waitForBytesWritten(1000);
-    return d->port.error() == QSerialPort::NoError;
+    while (d->port.bytesToWrite() > 0 && d->port.waitForBytesWritten(1000)) {
+    }
+    if (closeIfVanished())
+        return false;
+    return d->port.bytesToWrite() == 0 && d->port.error() != QSerialPort::WriteError;
 }
 
 QString QtSerialPortControl::Input()
 {
     if (!d->port.isOpen())
         return {};
+    d->port.clearError();
     d->port.waitForReadyRead(0);
     const QString text = QString::fromLatin1(d->port.readAll());
-    if (d->port.error() == QSerialPort::ResourceError)
-        d->port.close(); // the device vanished
+    closeIfVanished();
     return text;
 }
 
@@ -84,7 +104,10 @@ int QtSerialPortControl::InBufferCount()
 {
     if (!d->port.isOpen())
         return 0;
+    d->port.clearError();
     d->port.waitForReadyRead(0);
+    if (closeIfVanished())
+        return 0;
     return static_cast<int>(d->port.bytesAvailable());
 }
 
@@ -94,11 +117,10 @@ bool QtSerialPortControl::waitForInput(int ms)
         return false;
     if (d->port.bytesAvailable() > 0)
         return true;
+    d->port.clearError();
     d->port.waitForReadyRead(ms);
-    if (d->port.error() == QSerialPort::ResourceError) {
-        d->port.close();
+    if (closeIfVanished())
         return false;
-    }
     return d->port.bytesAvailable() > 0;
 }
 

@@ -49,6 +49,7 @@ public:
     bool waitForInput(int ms) override;
 
 private:
+    bool closeIfVanished();
     struct Impl;
     std::unique_ptr<Impl> d;
     SettingsStore &m_settings;

@@ -5,9 +5,12 @@
 #include <QNetworkInterface>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 UdpSocketControl::UdpSocketControl(QObject *parent) : QObject(parent), m_socket(new QUdpSocket(this))
 {
     connect(m_socket, &QUdpSocket::readyRead, this, [this] {
+        dropEmptyDatagrams();
         if (m_socket->hasPendingDatagrams())
             Q_EMIT DataArrival(static_cast<int>(m_socket->pendingDatagramSize()));
     });
@@ -18,18 +21,26 @@ UdpSocketControl::~UdpSocketControl() = default;
 void UdpSocketControl::noteError()
 {
     switch (m_socket->error()) {
-    case QAbstractSocket::NetworkError:
-    case QAbstractSocket::HostNotFoundError:
+    case QAbstractSocket::NetworkError: // ENETUNREACH, EHOSTUNREACH
         m_lastError = HostUnreachable;
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        m_lastError = HostNotFound;
         break;
     case QAbstractSocket::AddressInUseError:
         m_lastError = 10048;
+        break;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        m_lastError = AddressNotAvailable;
         break;
     case QAbstractSocket::SocketAccessError:
         m_lastError = 10013;
         break;
     case QAbstractSocket::DatagramTooLargeError:
-        m_lastError = 10040;
+        m_lastError = DatagramTooLarge;
+        break;
+    case QAbstractSocket::SocketResourceError:
+        m_lastError = 10055; // no buffer space
         break;
     default:
         m_lastError = 10000 + static_cast<int>(m_socket->error());
@@ -38,18 +49,41 @@ void UdpSocketControl::noteError()
     m_lastErrorText = m_socket->errorString();
 }
 
+// A zero-length datagram has no text. Left in the queue it would hide every datagram
+// behind it from BytesReceived, and Qt would not announce further arrivals until it
+// was read, so it is taken out here.
+void UdpSocketControl::dropEmptyDatagrams()
+{
+    if (m_socket->state() != QAbstractSocket::BoundState)
+        return;
+    while (m_socket->hasPendingDatagrams() && m_socket->pendingDatagramSize() == 0)
+        m_socket->readDatagram(nullptr, 0);
+}
+
 bool UdpSocketControl::SendData(const QString &text)
 {
     m_lastError = 0;
     m_lastErrorText.clear();
-    const QHostAddress address(RemoteHost);
-    if (address.isNull() || RemotePort <= 0 || RemotePort > 65535) {
-        m_lastError = HostUnreachable;
-        m_lastErrorText = QStringLiteral("Host unreachable: ") + RemoteHost;
+    QString host = RemoteHost;
+    host.remove(QChar(0));
+    const QHostAddress address(host.trimmed());
+    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
+        m_lastError = HostNotFound;
+        m_lastErrorText = QStringLiteral("Not an IPv4 address: ") + host.trimmed();
         return false;
     }
-    if (address == QHostAddress::Broadcast && m_socket->state() == QAbstractSocket::UnconnectedState)
-        m_socket->bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress);
+    if (RemotePort <= 0 || RemotePort > 65535) {
+        m_lastError = AddressNotAvailable;
+        m_lastErrorText = QStringLiteral("Remote port out of range: ") + QString::number(RemotePort);
+        return false;
+    }
+    // All traffic is IPv4 (the module's broadcasts included): bind an IPv4 socket rather
+    // than the dual-stack one writeDatagram would pick.
+    if (m_socket->state() == QAbstractSocket::UnconnectedState
+        && !m_socket->bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress)) {
+        noteError();
+        return false;
+    }
     const QByteArray bytes = text.toLatin1();
     if (m_socket->writeDatagram(bytes, address, static_cast<quint16>(RemotePort)) != bytes.size()) {
         noteError();
@@ -58,14 +92,18 @@ bool UdpSocketControl::SendData(const QString &text)
     return true;
 }
 
-int UdpSocketControl::BytesReceived() const
+int UdpSocketControl::BytesReceived()
 {
-    return m_socket->hasPendingDatagrams() ? static_cast<int>(m_socket->pendingDatagramSize()) : 0;
+    dropEmptyDatagrams();
+    if (m_socket->state() != QAbstractSocket::BoundState || !m_socket->hasPendingDatagrams())
+        return 0;
+    return std::max(0, static_cast<int>(m_socket->pendingDatagramSize()));
 }
 
 QString UdpSocketControl::GetData()
 {
-    if (!m_socket->hasPendingDatagrams())
+    dropEmptyDatagrams();
+    if (m_socket->state() != QAbstractSocket::BoundState || !m_socket->hasPendingDatagrams())
         return {};
     const QNetworkDatagram datagram = m_socket->receiveDatagram();
     QHostAddress sender = datagram.senderAddress();
@@ -84,7 +122,14 @@ int UdpSocketControl::State() const
 
 bool UdpSocketControl::Bind(int localPort, const QString &localAddress)
 {
+    m_lastError = 0;
+    m_lastErrorText.clear();
     const QHostAddress address = localAddress.isEmpty() ? QHostAddress(QHostAddress::AnyIPv4) : QHostAddress(localAddress);
+    if (address.isNull() || localPort < 0 || localPort > 65535) {
+        m_lastError = AddressNotAvailable;
+        m_lastErrorText = QStringLiteral("Cannot bind to ") + localAddress + QLatin1Char(':') + QString::number(localPort);
+        return false;
+    }
     if (!m_socket->bind(address, static_cast<quint16>(localPort), QUdpSocket::ShareAddress)) {
         noteError();
         return false;

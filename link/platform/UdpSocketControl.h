@@ -7,14 +7,19 @@ class QUdpSocket;
 
 // A UDP socket control: a remote host and port to send to, an optional local binding,
 // datagrams read one at a time as Latin-1 text, and the sender of the last one read.
-// Socket errors are numbered as the program reports them: 10065 for "host unreachable"
-// (the operating system's host or network unreachable), others as listed in the .cpp.
+// Socket errors are numbered as the program reports them (Winsock numbers): 10065 for
+// "host unreachable" (the operating system's host or network unreachable), others as
+// listed in the .cpp. Empty datagrams carry no text and are dropped on arrival, so they
+// can neither block the queue nor announce themselves with a size of 0.
 class UdpSocketControl : public QObject
 {
     Q_OBJECT
 public:
     enum State { Closed = 0, Open = 1 };
     static constexpr int HostUnreachable = 10065;
+    static constexpr int AddressNotAvailable = 10049; // remote port outside 1 to 65535
+    static constexpr int DatagramTooLarge = 10040;
+    static constexpr int HostNotFound = 11001; // remote host is not an IPv4 address
 
     explicit UdpSocketControl(QObject *parent = nullptr);
     ~UdpSocketControl() override;
@@ -22,10 +27,12 @@ public:
     QString RemoteHost;
     int RemotePort = 0;
 
-    // Sends one datagram to RemoteHost:RemotePort. False on failure (see lastError()).
+    // Sends one datagram (the text as Latin-1) to RemoteHost:RemotePort; blanks and NULs
+    // around the host are ignored. An unbound socket is first bound to an ephemeral port.
+    // False on failure (see lastError()).
     bool SendData(const QString &text);
     // Bytes of the next datagram waiting, 0 when none.
-    int BytesReceived() const;
+    int BytesReceived();
     // Takes the next datagram as text (the empty text when none) and notes its sender.
     QString GetData();
     // The sender address of the datagram last taken.
@@ -47,6 +54,7 @@ Q_SIGNALS:
 
 private:
     void noteError();
+    void dropEmptyDatagrams();
 
     QUdpSocket *m_socket;
     QString m_senderAddress;

@@ -1,0 +1,374 @@
+#include "shell/FormMain.h"
+#include "link/AppTitle.h"
+#include "link/IDVM.h"
+#include "link/SharedState.h"
+#include "link/TextConv.h"
+#include "link/Twips.h"
+#include "link/USB.h"
+#include "link/platform/Clock.h"
+#include "link/platform/SerialPortControl.h"
+#include "link/platform/SettingsStore.h"
+#include "link/platform/UdpSocketControl.h"
+#include "link/platform/UserInteraction.h"
+#include "shell/Look.h"
+#include "shell/MainWindowText.h"
+#include "shell/StartForm.h"
+#include "tables/prt/FormPRTTable.h"
+#include "tables/thermocouple/FormThermocouple.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+
+constexpr int PictureWidth = 640;
+constexpr int PictureHeight = 480;
+
+// Text boxes hold CR LF line ends in the program's texts; the widget shows plain lines.
+void setBoxText(QPlainTextEdit *box, QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box->setPlainText(text);
+}
+
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent, const QRect &place)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(place);
+    return b;
+}
+
+QGroupBox *frame(const QString &name, const QString &caption, QWidget *parent, const QRect &place)
+{
+    auto *f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    f->setGeometry(place);
+    // A light, slightly translucent panel, so the frames read clearly over the picture.
+    QPalette palette = f->palette();
+    palette.setColor(QPalette::Window, QColor(240, 240, 240, 232));
+    f->setPalette(palette);
+    f->setAutoFillBackground(true);
+    return f;
+}
+
+QPlainTextEdit *textBox(const QString &name, QWidget *parent, const QRect &place)
+{
+    auto *t = new QPlainTextEdit(parent);
+    t->setObjectName(name);
+    t->setGeometry(place);
+    t->setReadOnly(true);
+    t->setLineWrapMode(QPlainTextEdit::NoWrap);
+    return t;
+}
+
+QAction *menuItem(QMenu *menu, const QString &name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+} // namespace
+
+FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Velkorande 6400 Series Multimeter Setup"));
+
+    m_comm = std::make_unique<QtSerialPortControl>(appSettings());
+    DVM1Comm = m_comm.get();
+    UDPCommand = new UdpSocketControl(this);
+    UDPCommand->setObjectName(QStringLiteral("UDPCommand"));
+    UDPData = new UdpSocketControl(this);
+    UDPData->setObjectName(QStringLiteral("UDPData"));
+    connect(UDPData, &UdpSocketControl::DataArrival, this, &FormMain::UDPData_DataArrival);
+
+    buildMenus();
+    buildControls();
+    buildStatusBar();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    endProgram = [] { QCoreApplication::quit(); };
+
+    SharedState &s = state();
+    m_previousHost = s.host;
+    s.host = this;
+    s.DVM1Comm = DVM1Comm;
+    s.UDPCommand = UDPCommand;
+    s.UDPData = UDPData;
+}
+
+FormMain::~FormMain()
+{
+    SharedState &s = state();
+    if (s.host == this)
+        s.host = m_previousHost;
+    if (s.DVM1Comm == DVM1Comm)
+        s.DVM1Comm = nullptr;
+    if (s.UDPCommand == UDPCommand)
+        s.UDPCommand = nullptr;
+    if (s.UDPData == UDPData)
+        s.UDPData = nullptr;
+}
+
+void FormMain::setCommControl(std::unique_ptr<SerialPortControl> control)
+{
+    SharedState &s = state();
+    const bool published = s.DVM1Comm == DVM1Comm;
+    m_comm = std::move(control);
+    DVM1Comm = m_comm.get();
+    if (published)
+        s.DVM1Comm = DVM1Comm;
+}
+
+namespace {
+
+// Loads the single window of a class when needed and shows it without waiting.
+template <class Window>
+Window &showModeless()
+{
+    Window &window = state().windows.form<Window>();
+    window.show();
+    window.raise();
+    window.activateWindow();
+    return window;
+}
+
+} // namespace
+
+void FormMain::MenuSetupThermocouple_Click() { showModeless<FormThermocouple>(); }
+
+void FormMain::MenuSetupPRT_Click() { showModeless<FormPRTTable>(); }
+
+void FormMain::buildMenus()
+{
+    MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    MenuFile->setObjectName(QStringLiteral("MenuFile"));
+    MenuFileExit = menuItem(MenuFile, QStringLiteral("MenuFileExit"), QStringLiteral("E&xit"));
+    connect(MenuFileExit, &QAction::triggered, this, &FormMain::MenuFileExit_Click);
+
+    MenuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+    MenuOptions->setObjectName(QStringLiteral("MenuOptions"));
+    MenuOptionsOptions = menuItem(MenuOptions, QStringLiteral("MenuOptionsOptions"), QStringLiteral("&Options"));
+
+    MenuSetup = menuBar()->addMenu(QStringLiteral("6450 Setup"));
+    MenuSetup->setObjectName(QStringLiteral("MenuSetup"));
+    MenuSetupCal = menuItem(MenuSetup, QStringLiteral("MenuSetupCal"), QStringLiteral("Calibration Factors"));
+    MenuSetupThermocouple = menuItem(MenuSetup, QStringLiteral("MenuSetupThermocouple"), QStringLiteral("Thermocouple"));
+    MenuSetupPRT = menuItem(MenuSetup, QStringLiteral("MenuSetupPRT"), QStringLiteral("PRT"));
+    connect(MenuSetupThermocouple, &QAction::triggered, this, &FormMain::MenuSetupThermocouple_Click);
+    connect(MenuSetupPRT, &QAction::triggered, this, &FormMain::MenuSetupPRT_Click);
+    MenuSetupUncertainties =
+        menuItem(MenuSetup, QStringLiteral("MenuSetupUncertainties"), QStringLiteral("Imported Uncertainties"));
+    MenuSetupSpecifications =
+        menuItem(MenuSetup, QStringLiteral("MenuSetupSpecifications"), QStringLiteral("Specifications"));
+
+    HelpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
+    AboutMenu = menuItem(HelpMenu, QStringLiteral("AboutMenu"), QStringLiteral("About"));
+    connect(AboutMenu, &QAction::triggered, this, &FormMain::AboutMenu_Click);
+}
+
+void FormMain::buildControls()
+{
+    // The picture of the meter fills the client area; the frames sit on the bench below it.
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Picture"));
+    client->setFixedSize(PictureWidth, PictureHeight);
+    QPalette palette = client->palette();
+    palette.setBrush(QPalette::Window, QPixmap(Look::meterPicture()));
+    client->setPalette(palette);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    Frame_Info = frame(QStringLiteral("Frame_Info"), QStringLiteral("Information"), client, {8, 240, 300, 232});
+    Command_GetInfo = button(QStringLiteral("Command_GetInfo"), QStringLiteral("Update"), Frame_Info, {200, 196, 90, 26});
+    Text_Info = textBox(QStringLiteral("Text_Info"), Frame_Info, {10, 22, 280, 166});
+    connect(Command_GetInfo, &QPushButton::clicked, this, &FormMain::Command_GetInfo_Click);
+
+    Frame2 = frame(QStringLiteral("Frame2"), QStringLiteral("Setup"), client, {316, 240, 316, 60});
+    Command_CalFactors = button(QStringLiteral("Command_CalFactors"), QStringLiteral("Calibration Factors"), Frame2,
+                                {10, 22, 296, 28});
+
+    Frame_ConnectionStatus = frame(QStringLiteral("Frame_ConnectionStatus"), QStringLiteral("Connection Details"),
+                                   client, {316, 306, 316, 128});
+    Command_SetupSerial = button(QStringLiteral("Command_SetupSerial"), QStringLiteral("Configure Serial / GPIB"),
+                                 Frame_ConnectionStatus, {10, 20, 146, 26});
+    Command_SetupEthernet = button(QStringLiteral("Command_SetupEthernet"), QStringLiteral("Configure Ethernet"),
+                                   Frame_ConnectionStatus, {160, 20, 146, 26});
+    Command_SetupUSB = button(QStringLiteral("Command_SetupUSB"), QStringLiteral("Configure USB"),
+                              Frame_ConnectionStatus, {10, 50, 146, 26});
+    Command_Autolocate = button(QStringLiteral("Command_Autolocate"), QStringLiteral("Autolocate Meter"),
+                                Frame_ConnectionStatus, {160, 50, 146, 26});
+    Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
+
+    Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
+    connect(Command_Exit, &QPushButton::clicked, this, &FormMain::Command_Exit_Click);
+
+    Text_Status = new QPlainTextEdit(client);
+    Text_Status->setObjectName(QStringLiteral("Text_Status"));
+    Text_Status->setVisible(false);
+}
+
+void FormMain::buildStatusBar()
+{
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    setStatusBar(StatusBar1);
+    const int widths[5] = {90, 170, 0, 60, 80}; // 0: takes what is left
+    for (int i = 0; i < 5; ++i) {
+        auto *panel = new QLabel(StatusBar1);
+        panel->setObjectName(QStringLiteral("StatusBar1_Panel%1").arg(i + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (widths[i] > 0)
+            panel->setFixedWidth(widths[i]);
+        if (i >= 3)
+            panel->setAlignment(Qt::AlignCenter);
+        StatusBar1->addPermanentWidget(panel, widths[i] > 0 ? 0 : 1);
+        StatusPanels[i] = panel;
+    }
+    // Panels 4 and 5 keep the time of day and the date current by themselves.
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &FormMain::showClock);
+    m_clockTimer->start();
+    showClock();
+}
+
+void FormMain::showClock()
+{
+    const QDateTime now = appClock().now();
+    StatusPanels[3]->setText(TextConv::FormatDate(now, QStringLiteral("Short Time")));
+    StatusPanels[4]->setText(TextConv::FormatDate(now, QStringLiteral("Short Date")));
+}
+
+QString FormMain::statusPanelText(int panel) const
+{
+    return panel >= 1 && panel <= 5 ? StatusPanels[panel - 1]->text() : QString();
+}
+
+void FormMain::setStatusPanelText(int panel, const QString &text)
+{
+    if (panel >= 1 && panel <= 5)
+        StatusPanels[panel - 1]->setText(text);
+}
+
+QString FormMain::statusText() const { return m_statusText; }
+
+void FormMain::setStatusText(const QString &text)
+{
+    m_statusText = text;
+    setBoxText(Text_Status, text);
+}
+
+void FormMain::Command_GetInfo_Click()
+{
+    Hourglass busy(appUi());
+    Text_Info->clear();
+    IDVM *dvm = state().DVM1.get();
+    if (!dvm)
+        return;
+    const QString reply = dvm->SendString(QStringLiteral("v"), true, 5, 1);
+    setBoxText(Text_Info, InfoTextFromReply(reply));
+    appClock().sleepMs(50);
+}
+
+void FormMain::UpdateStatusBar()
+{
+    IDVM *dvm = state().DVM1.get();
+    if (!dvm)
+        return;
+    setBoxText(Text_ConnectionStatus, dvm->GetDescription());
+    setStatusPanelText(1, PortPanelText(DVM1Comm->CommPort(), DVM1Comm->PortOpen()));
+}
+
+void FormMain::Command_Exit_Click() { close(); }
+
+void FormMain::MenuFileExit_Click() { close(); }
+
+void FormMain::AboutMenu_Click()
+{
+    WindowRegistry &windows = state().windows;
+    StartForm &about = windows.form<StartForm>();
+    about.OKBut->setVisible(true);
+    about.exec();
+    windows.unload<StartForm>();
+}
+
+void FormMain::UDPData_DataArrival(int bytesTotal)
+{
+    if (bytesTotal > 0)
+        state().UdpRxBuffer += UDPData->GetData();
+}
+
+void FormMain::Form_QueryUnload()
+{
+    // An exchange was under way on the USB device: release its handle. Closing goes on.
+    CloseUSBDeviceIfOpen();
+}
+
+void FormMain::Form_Unload()
+{
+    state().windows.unloadAll(this);
+    if (!isMinimized()) {
+        SettingsStore &settings = appSettings();
+        const QPoint place = pos();
+        settings.SaveSetting(SettingsStore::Section, QStringLiteral("MainLeft"),
+                             SignedNumberText(Twips::fromPixels(place.x())));
+        settings.SaveSetting(SettingsStore::Section, QStringLiteral("MainTop"),
+                             SignedNumberText(Twips::fromPixels(place.y())));
+        settings.SaveSetting(SettingsStore::Section, QStringLiteral("GraphDirectory"), QString());
+    }
+    if (endProgram)
+        endProgram();
+}
+
+void FormMain::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload();
+    Form_Unload();
+    event->accept();
+}
+
+void FormMain::DisplayReading(const QString &Reading)
+{
+    const QString text = DisplayReadingText(Reading);
+    if (!text.isEmpty())
+        setStatusPanelText(3, text);
+}
+
+void FormMain::OpenCommPort()
+{
+    if (DVM1Comm->PortOpen() || !DVM1Comm->setPortOpen(true))
+        appUi().MsgBox(QStringLiteral("Cannot open port"), Msg::Critical);
+    UpdateStatusBar();
+}
+
+void FormMain::CloseCommPort()
+{
+    if (!DVM1Comm->setPortOpen(false))
+        appUi().MsgBox(QStringLiteral("Cannot Close Port"), Msg::OKOnly);
+    UpdateStatusBar();
+}
+
+void FormMain::ShowNoDriver(const QString &model)
+{
+    setBoxText(Text_ConnectionStatus,
+               QStringLiteral("No driver for the meter model \"") + model + QStringLiteral("\": no meter can be reached."));
+    appUi().MsgBox(QStringLiteral("The stored meter model \"") + model
+                       + QStringLiteral("\" has no driver, so no meter can be reached.\r\n"
+                                        "Choose the 6450 model with Configure Serial / GPIB."),
+                   Msg::Exclamation);
+}

@@ -1,0 +1,121 @@
+#pragma once
+#include "link/MainWindowHost.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCloseEvent;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class SerialPortControl;
+class UdpSocketControl;
+
+// The main window: the meter's information, the connection details, the buttons and menus
+// that open the other windows, and the controls the transports use. Loaded through the
+// window registry (state().windows.form<FormMain>()); while it lives it is the main-window
+// host of the shared state (status panels, the hidden Text_Status) and publishes its
+// serial-port control and UDP sockets there (state().DVM1Comm, UDPCommand, UDPData).
+class FormMain : public QMainWindow, public MainWindowHost
+{
+    Q_OBJECT
+public:
+    explicit FormMain(QWidget *parent = nullptr);
+    ~FormMain() override;
+
+    // Replaces the serial-port control DVM1Comm (tests give a MemorySerialPort). Call it
+    // before a driver is handed the old control.
+    void setCommControl(std::unique_ptr<SerialPortControl> control);
+
+    // --- handlers and public procedures ---
+    // Asks the meter for "v" and shows its model, version, serial number and table versions.
+    void Command_GetInfo_Click();
+    // Shows the driver's description and the serial port's state; nothing without a driver.
+    void UpdateStatusBar();
+    void Command_Exit_Click();
+    void MenuFileExit_Click();
+    // Shows the About window modally.
+    void AboutMenu_Click();
+    // Open the table windows without waiting (an open one is brought up again).
+    void MenuSetupThermocouple_Click();
+    void MenuSetupPRT_Click();
+    // Appends the datagram waiting on UDPData to the shared UdpRxBuffer.
+    void UDPData_DataArrival(int bytesTotal);
+    // Before closing: releases a USB device that an interrupted exchange left open.
+    void Form_QueryUnload();
+    // Closing: unloads every other window, saves the position unless minimised, ends the program.
+    void Form_Unload();
+    // Shows a reading in engineering notation in status panel 3 (nothing calls it).
+    void DisplayReading(const QString &Reading);
+    // Open or close DVM1Comm's port; a failure is reported in a message box.
+    void OpenCommPort();
+    void CloseCommPort();
+    // Start-up found no driver for the stored model: says so in a box and in the connection box.
+    void ShowNoDriver(const QString &model);
+
+    // --- MainWindowHost: status panels 1 to 5 and the hidden result text ---
+    QString statusPanelText(int panel) const override;
+    void setStatusPanelText(int panel, const QString &text) override;
+    QString statusText() const override;
+    void setStatusText(const QString &text) override;
+
+    // What ending the program means; by default the event loop is left. Tests replace it.
+    std::function<void()> endProgram;
+
+    // --- controls, in the order a user meets them ---
+    QGroupBox *Frame_Info = nullptr;
+    QPushButton *Command_GetInfo = nullptr;
+    QPlainTextEdit *Text_Info = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QPushButton *Command_CalFactors = nullptr;
+    QGroupBox *Frame_ConnectionStatus = nullptr;
+    QPushButton *Command_SetupSerial = nullptr;
+    QPushButton *Command_SetupEthernet = nullptr;
+    QPushButton *Command_SetupUSB = nullptr;
+    QPushButton *Command_Autolocate = nullptr;
+    QPlainTextEdit *Text_ConnectionStatus = nullptr;
+    QPushButton *Command_Exit = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    // StatusBar1's panels 1 to 5 (index 0 to 4): port state, activity bar, free text,
+    // time of day, date.
+    std::array<QLabel *, 5> StatusPanels{};
+    QPlainTextEdit *Text_Status = nullptr; // hidden
+    SerialPortControl *DVM1Comm = nullptr;
+    UdpSocketControl *UDPCommand = nullptr;
+    UdpSocketControl *UDPData = nullptr;
+
+    // --- menus, in bar order ---
+    QMenu *MenuFile = nullptr;
+    QAction *MenuFileExit = nullptr;
+    QMenu *MenuOptions = nullptr;
+    QAction *MenuOptionsOptions = nullptr;
+    QMenu *MenuSetup = nullptr;
+    QAction *MenuSetupCal = nullptr;
+    QAction *MenuSetupThermocouple = nullptr;
+    QAction *MenuSetupPRT = nullptr;
+    QAction *MenuSetupUncertainties = nullptr;
+    QAction *MenuSetupSpecifications = nullptr;
+    QMenu *HelpMenu = nullptr;
+    QAction *AboutMenu = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildStatusBar();
+    void showClock();
+
+    std::unique_ptr<SerialPortControl> m_comm;
+    QString m_statusText; // Text_Status exactly as written (line ends kept)
+    QTimer *m_clockTimer = nullptr;
+    MainWindowHost *m_previousHost = nullptr;
+};
