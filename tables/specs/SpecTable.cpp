@@ -4,6 +4,7 @@
 #include "link/Utility.h"
 
 #include <QLocale>
+#include <cmath>
 
 namespace SpecTable {
 
@@ -223,6 +224,16 @@ std::optional<ReplyRow> parseReplyRow(const QString &line, int expectedRow)
         start = comma + 1;
     }
     return row;
+}
+
+std::optional<double> cellNumber(const QString &text)
+{
+    if (!TextConv::IsNumeric(text))
+        return std::nullopt;
+    const double value = leadingNumber(QStringView(text).trimmed());
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 QString writeCommand(const SpecTableKind &kind, int row, int columnIndex, double value)

@@ -94,6 +94,10 @@ struct ReplyRow
 // dropped. A line without a comma is a label alone.
 std::optional<ReplyRow> parseReplyRow(const QString &line, int expectedRow);
 
+// The number a value cell holds: its text, blanks aside, must be a number as a whole
+// ("12.5", "-1e-7") that a double can hold; nothing otherwise ("abc", "1,5", "1e999").
+std::optional<double> cellNumber(const QString &text);
+
 // The write command of one value: "Ws5,0,12.5".
 QString writeCommand(const SpecTableKind &kind, int row, int columnIndex, double value);
 

@@ -8,6 +8,7 @@
 #include "link/Twips.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
+#include "tables/database/UncertaintyExport.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include <cmath>
 
 using namespace SpecTable;
 
@@ -46,17 +46,6 @@ QString sendToMeter(const QString &command, int timeoutSeconds)
 {
     IDVM *dvm = state().DVM1.get();
     return dvm ? dvm->SendString(command, true, timeoutSeconds, 1) : QString();
-}
-
-// A value cell's number, or nothing when its text is not a number as a whole.
-std::optional<double> cellNumber(const QString &text)
-{
-    if (!TextConv::IsNumeric(text))
-        return std::nullopt;
-    const double value = TextConv::Val(text);
-    if (!std::isfinite(value))
-        return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -447,11 +436,19 @@ QList<QStringList> SpecTableEditor::tableCells() const
 
 // --- database, exit ---
 
+// Asks for the database file and exports the grid as it stands.
+
 void SpecTableEditor::Command_SaveDB_Click()
 {
-    // The export into the UNCERTAINTIES table (m_kind.databaseAction, from tableCells())
-    // is joined here once the database layer is in.
-    appUi().MsgBox(QStringLiteral("The uncertainty database is not available in this version."), Msg::Exclamation);
+    const GridCells cells = gridCellsOf(*CalGrid);
+    switch (m_kind.databaseAction) {
+    case DatabaseAction::AddRecords:
+        SaveSpecificationsToUncertaintyDB(cells);
+        break;
+    case DatabaseAction::UpdateLabColumns:
+        InsertUncertaintiesIntoUncertaintyDB(cells);
+        break;
+    }
 }
 
 void SpecTableEditor::Command_Exit_Click()

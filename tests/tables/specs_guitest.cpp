@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -102,6 +105,33 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Runs SQL on an SQLite file (creating it); the rows a SELECT gives, columns joined by "|".
+QStringList runSql(const QString &path, const QStringList &statements)
+{
+    const QString name = QStringLiteral("specs-test");
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            for (const QString &statement : statements) {
+                if (!query.exec(statement))
+                    rows << QStringLiteral("failed: ") + statement;
+                while (query.next()) {
+                    QStringList values;
+                    for (int i = 0; i < query.record().count(); ++i)
+                        values << query.value(i).toString();
+                    rows << values.join(QLatin1Char('|'));
+                }
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
 }
 
 } // namespace
@@ -706,6 +736,36 @@ private Q_SLOTS:
         QVERIFY(dvm.commands().filter(QRegularExpression(QStringLiteral("^&"))).isEmpty());
         QCOMPARE(dvm.commands().last(), Leave);
         QTRY_VERIFY(findEditor(kind) == nullptr);
+    }
+
+    void databaseExportOfBothTables()
+    {
+        TestEnv env;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("6450 Multimeter.mdb"));
+        QCOMPARE(runSql(path, {QStringLiteral("CREATE TABLE UNCERTAINTIES (\"INDEX\" INTEGER, DESCRIPTION TEXT, "
+                                              "FREQ_LOW TEXT, FREQ_HIGH TEXT, RANGE_LOW TEXT, RANGE_HIGH TEXT, "
+                                              "\"REF_%\" TEXT, REF_ZERO TEXT, \"LAB_%\" TEXT, LAB_ZERO TEXT)")}),
+                 QStringList{});
+        ScriptedDVM &dvm = installMeter(QStringLiteral("spec"), QStringLiteral("R01 a\rR02 b\rR03 10V DC,5,2\r*0\r"));
+        SpecTableEditor &spec = state().windows.form<FormSpecifications>();
+        env.ui.answerFiles({path});
+        spec.Command_SaveDB_Click();
+
+        dvm.reply = [](const QString &command) {
+            return command == QLatin1String("pi") ? QStringLiteral("R01 a\rR02 b\rR03 10V DC,3,1\r*0\r") : Ok;
+        };
+        SpecTableEditor &unc = state().windows.form<FormImportedUncerts>();
+        env.ui.answerFiles({path, std::nullopt});
+        unc.Command_SaveDB_Click();
+        QCOMPARE(runSql(path, {QStringLiteral("SELECT \"INDEX\", \"REF_%\", \"LAB_%\" FROM UNCERTAINTIES")}),
+                 QStringList{"1|0.0005|0.0003"});
+        QCOMPARE(env.ui.fileRequests[0].fileName, QStringLiteral("6450 Multimeter.mdb"));
+
+        // Cancel in the dialog is reported, as every failure of the export is.
+        const int boxesBefore = int(env.ui.boxes.size());
+        unc.Command_SaveDB_Click();
+        QCOMPARE(env.ui.boxes.size(), boxesBefore + 1);
     }
 
     void buttonsDisabledWhileReading_data() { bothKinds(); }

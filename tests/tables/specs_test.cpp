@@ -132,6 +132,34 @@ private Q_SLOTS:
         QCOMPARE(parsed->label.size(), 5003);
     }
 
+    void cellNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("isNumber");
+        QTest::addColumn<double>("value");
+        QTest::newRow("plain") << "12.5" << true << 12.5;
+        QTest::newRow("blanks around") << " 7 " << true << 7.0;
+        QTest::newRow("exponent") << "-1e-7" << true << -1e-7;
+        QTest::newRow("D exponent") << "2D3" << true << 2000.0;
+        QTest::newRow("leading point") << ".5" << true << 0.5;
+        QTest::newRow("letters") << "abc" << false << 0.0;
+        QTest::newRow("decimal comma") << "1,5" << false << 0.0;
+        QTest::newRow("trailing text") << "5x" << false << 0.0;
+        QTest::newRow("overflow") << "1e999" << false << 0.0;
+        QTest::newRow("blank") << " " << false << 0.0;
+    }
+
+    void cellNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, isNumber);
+        QFETCH(double, value);
+        const std::optional<double> number = cellNumber(text);
+        QCOMPARE(number.has_value(), isNumber);
+        if (number)
+            QCOMPARE(*number, value);
+    }
+
     void writeCommands()
     {
         QCOMPARE(writeCommand(specifications(), 5, 0, 12.5), QStringLiteral("Ws5,0,12.5"));
