@@ -4,7 +4,6 @@
 #include "link/FormProgress.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
-#include "link/TextConv.h"
 #include "link/Twips.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"

@@ -768,6 +768,47 @@ private Q_SLOTS:
         QCOMPARE(env.ui.boxes.size(), boxesBefore + 1);
     }
 
+    void editedCellsAreWritten_data() { bothKinds(); }
+    void editedCellsAreWritten()
+    {
+        QFETCH(QString, kind);
+        TestEnv env;
+        ScriptedDVM &dvm = installMeter(kind, QStringLiteral("R01 a,1,2,3\r*0\r"));
+        SpecTableEditor &editor = openEditor(kind);
+        editor.CalGrid->setRow(1);
+        editor.CalGrid->setCol(2);
+        editor.CalGrid_DblClick();
+        QVERIFY(editor.isEditing());
+        QCOMPARE(editor.Text_Edit->selectedText(), QStringLiteral("2"));
+        editor.Text_Edit->setText(QStringLiteral("9"));
+        editor.Text_Edit_KeyDown(13, 0);
+        QCOMPARE(editor.CalGrid->TextMatrix(1, 2), QStringLiteral("9"));
+        QCOMPARE(editor.CalGrid->cellBackColorAt(1, 2), CellColour::Pending);
+
+        // An edit still open when Save is pressed reaches its cell as the save moves on.
+        editor.CalGrid->setCol(3);
+        editor.CalGrid_KeyPress('4');
+        dvm.calls.clear();
+        editor.Command_SaveAll_Click();
+        const QString w = kindOf(kind).writePrefix;
+        QCOMPARE(writes(dvm, kind), (QStringList{w + "1,1,9", w + "1,2,4"}));
+        QVERIFY(!editor.isEditing());
+    }
+
+    void closingUnloads_data() { bothKinds(); }
+    void closingUnloads()
+    {
+        QFETCH(QString, kind);
+        TestEnv env;
+        installMeter(kind, tableReply(2));
+        SpecTableEditor &editor = openEditor(kind);
+        editor.show();
+        editor.close();
+        QTRY_VERIFY(findEditor(kind) == nullptr);
+        // Opened again: a fresh read.
+        QCOMPARE(openEditor(kind).CalGrid->Rows(), 3);
+    }
+
     void buttonsDisabledWhileReading_data() { bothKinds(); }
     void buttonsDisabledWhileReading()
     {
