@@ -217,10 +217,13 @@ bool SpecTableEditor::readFromMeter(const Alive &alive)
 
 // --- writing to the meter ---
 
-SpecTableEditor::CellResult SpecTableEditor::writeCell(int row, int column, double value)
+SpecTableEditor::CellResult SpecTableEditor::writeCell(int row, int column, double value, const Alive &alive)
 {
     CalGrid->setCellBackColorAt(row, column, CellColour::BeingWritten);
     const QString reply = sendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds);
+    // An Ethernet exchange lets the window system run while it waits.
+    if (!alive)
+        return CellResult::Failed;
     if (reply.startsWith(QLatin1String("*6")))
         return CellResult::PasswordNeeded; // the cell stays green
     if (reply.startsWith(QLatin1String("*0"))) {
@@ -274,7 +277,7 @@ void SpecTableEditor::Command_SaveAll_Click()
                     CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
                 } else if (row <= LastMeterRow) {
                     ++written;
-                    if (writeCell(row, column, *value) == CellResult::PasswordNeeded) {
+                    if (writeCell(row, column, *value, alive) == CellResult::PasswordNeeded) {
                         appUi().MsgBox(QStringLiteral("Setup Password Needed"));
                         complete = false;
                         break;
@@ -332,8 +335,10 @@ void SpecTableEditor::Command_ClearAll_Click()
         const Hourglass hourglass(appUi());
         if (alive)
             DisableButtons();
-        const QString reply = sendToMeter(m_kind.clearCommand, ClearTimeoutSeconds);
-        mainHost().setStatusText(reply.startsWith(QLatin1String("*0")) ? m_kind.clearedText : m_kind.notClearedText);
+        // The kind's texts outlive the window, which may be unloaded while the meter clears.
+        const SpecTableKind &kind = m_kind;
+        const QString reply = sendToMeter(kind.clearCommand, ClearTimeoutSeconds);
+        mainHost().setStatusText(reply.startsWith(QLatin1String("*0")) ? kind.clearedText : kind.notClearedText);
         ExitSetupMode();
     }
     if (!alive)

@@ -76,8 +76,9 @@ private:
     // The read of Load From Meter. Returns false when the window was unloaded meanwhile
     // (then nothing of it may be touched any more).
     bool readFromMeter(const Alive &alive);
-    // Sends one pending cell and colours it by the reply.
-    CellResult writeCell(int row, int column, double value);
+    // Sends one pending cell and colours it by the reply (unless the window was unloaded
+    // while the exchange let the window system run).
+    CellResult writeCell(int row, int column, double value, const Alive &alive);
     // Stores a cell text, growing the grid to hold the row.
     void storeCell(int row, int column, const QString &text);
     // Starts a run (false when one is already under way) and ends it.

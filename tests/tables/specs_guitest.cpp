@@ -809,6 +809,47 @@ private Q_SLOTS:
         QCOMPARE(openEditor(kind).CalGrid->Rows(), 3);
     }
 
+    // Closing the main window unloads every window, also while an editor waits for the meter
+    // (an Ethernet exchange lets the window system run meanwhile).
+    void unloadedWhileWaiting_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("action");
+        for (const char *kind : {"spec", "uncert"})
+            for (const char *action : {"read", "save", "clear"})
+                QTest::addRow("%s %s", kind, action) << QString::fromLatin1(kind) << QString::fromLatin1(action);
+    }
+    void unloadedWhileWaiting()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, action);
+        TestEnv env;
+        const SpecTableKind &k = kindOf(kind);
+        ScriptedDVM &dvm = installMeter(kind, tableReply(3));
+        SpecTableEditor &editor = openEditor(kind);
+        setPending(editor, 1, 1, QStringLiteral("1"));
+        setPending(editor, 1, 2, QStringLiteral("2"));
+        const QString trigger = action == QLatin1String("read")   ? k.readCommand
+                                : action == QLatin1String("save") ? k.writePrefix + QStringLiteral("1,0,1")
+                                                                  : k.clearCommand;
+        dvm.reply = [&](const QString &command) {
+            if (command == trigger)
+                state().windows.unloadAll();
+            return command == k.readCommand ? tableReply(3) : Ok;
+        };
+        dvm.calls.clear();
+        env.ui.answerBoxes({Msg::Yes});
+        if (action == QLatin1String("read"))
+            editor.Command_LoadAllCalFactors_Click();
+        else if (action == QLatin1String("save"))
+            editor.Command_SaveAll_Click();
+        else
+            editor.Command_ClearAll_Click();
+        QVERIFY(findEditor(kind) == nullptr);
+        QCOMPARE(dvm.commands().last(), action == QLatin1String("read") ? k.readCommand : Leave);
+        QCOMPARE(env.ui.hourglassDepth, 0);
+    }
+
     void buttonsDisabledWhileReading_data() { bothKinds(); }
     void buttonsDisabledWhileReading()
     {
