@@ -1,0 +1,479 @@
+#include "tables/specs/SpecTableEditor.h"
+
+#include "link/Communication.h"
+#include "link/FormProgress.h"
+#include "link/IDVM.h"
+#include "link/SharedState.h"
+#include "link/Twips.h"
+#include "link/platform/Clock.h"
+#include "link/platform/UserInteraction.h"
+#include "tables/database/UncertaintyExport.h"
+#include "tables/grid/CellColours.h"
+#include "tables/grid/FlexGrid.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+
+using namespace SpecTable;
+
+namespace {
+
+// The inner area of the window when it opens, in twips.
+constexpr int FormWidth = 15420;
+constexpr int FormHeight = 11190;
+constexpr int LabelColumnWidth = 2400;
+constexpr int HeaderRowHeight = 550;
+
+const QString SetupModeError = QStringLiteral("Error entering setup mode");
+const QString BackupNotSaved = QStringLiteral("Backup not saved");
+
+template <class T>
+T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+void place(QWidget *widget, const Place &p) { Twips::place(*widget, p.left, p.top, p.width, p.height); }
+
+// The reply of DVM1 to an awaited command, or the empty text when no driver is set.
+QString sendToMeter(const QString &command, int timeoutSeconds)
+{
+    IDVM *dvm = state().DVM1.get();
+    return dvm ? dvm->SendString(command, true, timeoutSeconds, 1) : QString();
+}
+
+} // namespace
+
+SpecTableEditor::SpecTableEditor(const SpecTableKind &kind, QWidget *parent)
+    : GridEditorForm(GridEditStyle{GridEditStyle::Caret::SelectAll, GridEditStyle::BoxAtLoad::MovedOutOfView}, parent)
+    , Command_LoadAllCalFactors(named(new QPushButton(QStringLiteral("Load From Meter"), this), "Command_LoadAllCalFactors"))
+    , Command_SaveAll(named(new QPushButton(QStringLiteral("Save To Meter"), this), "Command_SaveAll"))
+    , Command_FileLoad(named(new QPushButton(QStringLiteral("Load from File"), this), "Command_FileLoad"))
+    , Command_FileSave(named(new QPushButton(QStringLiteral("Save to File"), this), "Command_FileSave"))
+    , Command_ClearAll(named(new QPushButton(QStringLiteral("Clear Meter"), this), "Command_ClearAll"))
+    , Command_Exit(named(new QPushButton(QStringLiteral("Exit"), this), "Command_Exit"))
+    , Command_SaveDB(named(new QPushButton(kind.saveDbCaption, this), "Command_SaveDB"))
+    , Label1(named(new QLabel(QStringLiteral("Version"), this), "Label1"))
+    , Text_Version(named(new QLineEdit(this), "Text_Version"))
+    , m_kind(kind)
+{
+    setWindowFlag(Qt::Window);
+    setObjectName(QString::fromLatin1(kind.windowName));
+    setWindowTitle(kind.caption);
+
+    place(Command_LoadAllCalFactors, kind.loadFromMeter);
+    place(Command_SaveAll, kind.saveToMeter);
+    place(Command_FileLoad, kind.loadFromFile);
+    place(Command_FileSave, kind.saveToFile);
+    place(Command_ClearAll, kind.clearMeter);
+    place(Command_Exit, kind.exit);
+    place(Command_SaveDB, kind.saveDb);
+    place(Label1, kind.versionLabel);
+    place(Text_Version, kind.version);
+    place(CalGrid, kind.grid);
+    CalGrid->setFont(QFont(QStringLiteral("Arial")));
+    resize(Twips::toPixels(FormWidth), Twips::toPixels(FormHeight));
+
+    connect(Command_LoadAllCalFactors, &QPushButton::clicked, this, &SpecTableEditor::Command_LoadAllCalFactors_Click);
+    connect(Command_SaveAll, &QPushButton::clicked, this, &SpecTableEditor::Command_SaveAll_Click);
+    connect(Command_FileLoad, &QPushButton::clicked, this, &SpecTableEditor::Command_FileLoad_Click);
+    connect(Command_FileSave, &QPushButton::clicked, this, &SpecTableEditor::Command_FileSave_Click);
+    connect(Command_ClearAll, &QPushButton::clicked, this, &SpecTableEditor::Command_ClearAll_Click);
+    connect(Command_Exit, &QPushButton::clicked, this, &SpecTableEditor::Command_Exit_Click);
+    connect(Command_SaveDB, &QPushButton::clicked, this, &SpecTableEditor::Command_SaveDB_Click);
+
+    Form_Load();
+}
+
+void SpecTableEditor::Form_Load()
+{
+    Text_Edit->move(-Text_Edit->width(), Text_Edit->y());
+    InitCalGrid();
+    if (!state().OfflineMode && beginRun()) {
+        const Alive alive(this);
+        if (!readFromMeter(alive))
+            return;
+        endRun();
+    }
+    Text_Version->clear();
+    if (state().UserMode) {
+        // The version comes only from a file; the meter's table is not cleared by a user.
+        Command_ClearAll->hide();
+        Text_Version->setEnabled(false);
+    }
+}
+
+void SpecTableEditor::DisableButtons()
+{
+    for (QPushButton *button : {Command_LoadAllCalFactors, Command_SaveAll, Command_ClearAll, Command_FileLoad, Command_FileSave})
+        button->setEnabled(false);
+}
+
+void SpecTableEditor::EnableButtons()
+{
+    for (QPushButton *button : {Command_LoadAllCalFactors, Command_SaveAll, Command_ClearAll, Command_FileLoad, Command_FileSave})
+        button->setEnabled(true);
+}
+
+void SpecTableEditor::InitCalGrid()
+{
+    CalGrid->setCols(Columns);
+    CalGrid->setRows(2);
+    CalGrid->Clear();
+    CalGrid->setColWidth(0, LabelColumnWidth);
+    CalGrid->setRowHeight(0, HeaderRowHeight);
+    for (int column = 1; column < Columns; ++column)
+        CalGrid->setTextMatrix(0, column, headerText(column));
+}
+
+void SpecTableEditor::storeCell(int row, int column, const QString &text)
+{
+    // The grid grows by empty rows to hold the row written.
+    if (CalGrid->Rows() <= row)
+        CalGrid->setRows(row + 1);
+    CalGrid->setTextMatrix(row, column, text);
+}
+
+bool SpecTableEditor::beginRun()
+{
+    if (m_busy)
+        return false;
+    m_busy = true;
+    m_stopRequested = false;
+    return true;
+}
+
+void SpecTableEditor::endRun()
+{
+    m_busy = false;
+    if (m_unloadAfterRun)
+        unloadLater();
+}
+
+void SpecTableEditor::unloadLater()
+{
+    const Alive self(this);
+    QMetaObject::invokeMethod(
+        this, [self] { if (self) state().windows.unloadWindow(self.data()); }, Qt::QueuedConnection);
+}
+
+// --- reading from the meter ---
+
+void SpecTableEditor::Command_LoadAllCalFactors_Click()
+{
+    if (!beginRun())
+        return;
+    const Alive alive(this);
+    if (readFromMeter(alive))
+        endRun();
+}
+
+bool SpecTableEditor::readFromMeter(const Alive &alive)
+{
+    if (m_kind.versionEmptiedOnRead)
+        Text_Version->clear();
+    DisableButtons();
+    {
+        const Hourglass hourglass(appUi());
+        InitCalGrid();
+
+        FormProgress &progress = state().windows.form<FormProgress>();
+        progress.show();
+        progress.SetMaxLines(ReadProgressLines);
+        appClock().processEvents();
+        if (!alive)
+            return false;
+
+        const QString reply = sendToMeter(m_kind.readCommand, ReadTimeoutSeconds);
+        state().windows.unload<FormProgress>();
+        if (!alive)
+            return false;
+
+        // Lines are taken in order; a line for any other row than the next one is skipped.
+        int row = 1;
+        const QStringList lines = replyLines(reply, m_kind.lineRule);
+        for (const QString &line : lines) {
+            if (const std::optional<ReplyRow> parsed = parseReplyRow(line, row)) {
+                storeCell(row, 0, parsed->label);
+                for (int j = 0; j < parsed->values.size(); ++j)
+                    storeCell(row, j + 1, parsed->values[j]);
+                ++row;
+            }
+            appClock().processEvents();
+            if (!alive)
+                return false;
+            if (m_stopRequested)
+                break;
+        }
+    }
+    EnableButtons();
+    return true;
+}
+
+// --- writing to the meter ---
+
+SpecTableEditor::CellResult SpecTableEditor::writeCell(int row, int column, double value, const Alive &alive)
+{
+    CalGrid->setCellBackColorAt(row, column, CellColour::BeingWritten);
+    const QString reply = sendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds);
+    // An Ethernet exchange lets the window system run while it waits.
+    if (!alive)
+        return CellResult::Failed;
+    if (reply.startsWith(QLatin1String("*6")))
+        return CellResult::PasswordNeeded; // the cell stays green
+    if (reply.startsWith(QLatin1String("*0"))) {
+        CalGrid->setCellBackColorAt(row, column, CalGrid->BackColor());
+        return CellResult::Accepted;
+    }
+    if (reply.startsWith(QLatin1String("*9"))) {
+        CalGrid->setCellBackColorAt(row, column, CellColour::Rejected);
+        return CellResult::Rejected;
+    }
+    CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
+    return CellResult::Failed;
+}
+
+void SpecTableEditor::Command_SaveAll_Click()
+{
+    if (!beginRun())
+        return;
+    const Alive alive(this);
+    if (!SendCalibratePassword()) {
+        if (!alive)
+            return;
+        appUi().MsgBox(SetupModeError);
+        endRun();
+        return;
+    }
+    if (!alive) {
+        ExitSetupMode();
+        return;
+    }
+
+    {
+        const Hourglass hourglass(appUi());
+        DisableButtons();
+        int written = 0;
+        bool complete = true;
+        for (int row = 1; complete && row < CalGrid->Rows(); ++row) {
+            for (int column = 1; column <= ValueColumns; ++column) {
+                const QString text = CalGrid->TextMatrix(row, column);
+                if (text.isEmpty())
+                    continue;
+                // Making the cell current also commits an edit still open in the box.
+                CalGrid->setRow(row);
+                CalGrid->setCol(column);
+                if (CalGrid->cellBackColorAt(row, column) != CellColour::Pending)
+                    continue;
+
+                const std::optional<double> value = cellNumber(text);
+                if (!value) {
+                    // Not a number: nothing the meter could take. Marked failed, not sent.
+                    CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
+                } else if (row <= LastMeterRow) {
+                    ++written;
+                    if (writeCell(row, column, *value, alive) == CellResult::PasswordNeeded) {
+                        appUi().MsgBox(QStringLiteral("Setup Password Needed"));
+                        complete = false;
+                        break;
+                    }
+                } else {
+                    // The meter has no such row: nothing is sent, the cell keeps its colour.
+                    ++written;
+                }
+                appClock().processEvents();
+                if (!alive || m_stopRequested) {
+                    complete = false;
+                    break;
+                }
+            }
+        }
+
+        if (alive && complete) {
+            if (const std::optional<QString> line =
+                    informationLine(m_kind, Text_Version->text(), written, appClock().now().date())) {
+                if (!sendToMeter(*line, InfoTimeoutSeconds).startsWith(QLatin1String("*0")))
+                    appUi().MsgBox(QStringLiteral("Set Information Failed "));
+            }
+        }
+        ExitSetupMode();
+    }
+    if (!alive)
+        return;
+    EnableButtons();
+    endRun();
+}
+
+// --- clearing the meter's table ---
+
+void SpecTableEditor::Command_ClearAll_Click()
+{
+    if (!beginRun())
+        return;
+    const Alive alive(this);
+    const Msg::Answer answer = appUi().MsgBox(m_kind.clearQuestion, Msg::YesNo | Msg::Question | Msg::DefaultButton2,
+                                              m_kind.clearTitle);
+    if (!alive)
+        return;
+    if (answer != Msg::Yes) {
+        endRun();
+        return;
+    }
+    if (!EnterSetupMode()) {
+        if (!alive)
+            return;
+        appUi().MsgBox(SetupModeError);
+        endRun();
+        return;
+    }
+    {
+        const Hourglass hourglass(appUi());
+        if (alive)
+            DisableButtons();
+        // The kind's texts outlive the window, which may be unloaded while the meter clears.
+        const SpecTableKind &kind = m_kind;
+        const QString reply = sendToMeter(kind.clearCommand, ClearTimeoutSeconds);
+        mainHost().setStatusText(reply.startsWith(QLatin1String("*0")) ? kind.clearedText : kind.notClearedText);
+        ExitSetupMode();
+    }
+    if (!alive)
+        return;
+    if (m_stopRequested) {
+        EnableButtons();
+    } else if (!readFromMeter(alive)) {
+        return;
+    }
+    endRun();
+}
+
+// --- files ---
+
+void SpecTableEditor::FileLoad(const QString &path)
+{
+    Text_Version->clear();
+    InitCalGrid();
+
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        appUi().MsgBox(m_kind.loadErrorText + file.errorString());
+        return;
+    }
+    file.close();
+
+    const TableFile table = parseTableFile(bytes);
+    Text_Version->setText(table.version);
+    for (int i = 0; i < table.rows.size(); ++i) {
+        const QStringList &cells = table.rows[i];
+        for (int column = 0; column < cells.size(); ++column) {
+            storeCell(i + 1, column, cells[column]);
+            if (column > 0)
+                CalGrid->setCellBackColorAt(i + 1, column, CellColour::Pending);
+        }
+    }
+}
+
+void SpecTableEditor::Command_FileLoad_Click()
+{
+    FileDialogRequest request;
+    request.filter = m_kind.fileFilter;
+    request.filterIndex = 1;
+    request.defaultExt = m_kind.fileExtension;
+    request.flags = FileDialogRequest::FileMustExist;
+    const std::optional<QString> path = appUi().ShowOpen(request);
+    if (path && !path->isEmpty())
+        FileLoad(*path);
+}
+
+void SpecTableEditor::Command_FileSave_Click()
+{
+    FileDialogRequest request;
+    request.filter = m_kind.fileFilter;
+    request.filterIndex = 1;
+    request.defaultExt = m_kind.fileExtension;
+    request.flags = FileDialogRequest::SaveOverwriteCheck;
+    request.fileName = proposedFileName(m_kind, appClock().now().date());
+    const std::optional<QString> path = appUi().ShowSave(request);
+    if (!path)
+        return;
+    if (path->isEmpty()) {
+        appUi().MsgBox(BackupNotSaved, Msg::Critical);
+        return;
+    }
+
+    const QString version = Text_Version->text();
+    const QList<QStringList> rows = tableCells();
+    if (const std::optional<UnwritableText> bad = findUnwritableText(version, rows)) {
+        const QString where = bad->row == 0 ? QStringLiteral("The version")
+                                            : QStringLiteral("The cell in row %1, column %2").arg(bad->row).arg(bad->column);
+        appUi().MsgBox(BackupNotSaved + QStringLiteral(": ") + where
+                           + QStringLiteral(" holds a comma, a line break or a character the file cannot keep."),
+                       Msg::Critical);
+        return;
+    }
+
+    // The file is replaced only once the whole table is written.
+    QSaveFile file(*path);
+    const QByteArray bytes = tableFileBytes(version, rows);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        appUi().MsgBox(BackupNotSaved, Msg::Critical);
+}
+
+QList<QStringList> SpecTableEditor::tableCells() const
+{
+    QList<QStringList> rows;
+    for (int row = 1; row < CalGrid->Rows(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < Columns; ++column)
+            cells << CalGrid->TextMatrix(row, column);
+        rows << cells;
+    }
+    return rows;
+}
+
+// --- database, exit ---
+
+// Asks for the database file and exports the grid as it stands.
+
+void SpecTableEditor::Command_SaveDB_Click()
+{
+    const GridCells cells = gridCellsOf(*CalGrid);
+    switch (m_kind.databaseAction) {
+    case DatabaseAction::AddRecords:
+        SaveSpecificationsToUncertaintyDB(cells);
+        break;
+    case DatabaseAction::UpdateLabColumns:
+        InsertUncertaintiesIntoUncertaintyDB(cells);
+        break;
+    }
+}
+
+void SpecTableEditor::Command_Exit_Click()
+{
+    if (m_busy) {
+        m_stopRequested = true;
+        m_unloadAfterRun = true;
+        hide();
+        return;
+    }
+    state().windows.unloadWindow(this);
+}
+
+void SpecTableEditor::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (m_busy) {
+        m_stopRequested = true;
+        m_unloadAfterRun = true;
+        return;
+    }
+    // Closing unloads the window, as Exit does; the grid's contents are dropped.
+    unloadLater();
+}
