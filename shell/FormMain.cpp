@@ -15,6 +15,8 @@
 #include "shell/StartForm.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
+#include "tables/specs/FormImportedUncerts.h"
+#include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
 
 #include <QCloseEvent>
@@ -156,6 +158,10 @@ void FormMain::MenuSetupThermocouple_Click() { showModeless<FormThermocouple>();
 
 void FormMain::MenuSetupPRT_Click() { showModeless<FormPRTTable>(); }
 
+void FormMain::MenuSetupUncertainties_Click() { showModeless<FormImportedUncerts>(); }
+
+void FormMain::MenuSetupSpecifications_Click() { showModeless<FormSpecifications>(); }
+
 void FormMain::buildMenus()
 {
     MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -179,6 +185,8 @@ void FormMain::buildMenus()
         menuItem(MenuSetup, QStringLiteral("MenuSetupUncertainties"), QStringLiteral("Imported Uncertainties"));
     MenuSetupSpecifications =
         menuItem(MenuSetup, QStringLiteral("MenuSetupSpecifications"), QStringLiteral("Specifications"));
+    connect(MenuSetupUncertainties, &QAction::triggered, this, &FormMain::MenuSetupUncertainties_Click);
+    connect(MenuSetupSpecifications, &QAction::triggered, this, &FormMain::MenuSetupSpecifications_Click);
 
     HelpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     HelpMenu->setObjectName(QStringLiteral("HelpMenu"));

@@ -48,6 +48,8 @@ public:
     void MenuSetupCal_Click();
     void MenuSetupThermocouple_Click();
     void MenuSetupPRT_Click();
+    void MenuSetupUncertainties_Click();
+    void MenuSetupSpecifications_Click();
     // Appends the datagram waiting on UDPData to the shared UdpRxBuffer.
     void UDPData_DataArrival(int bytesTotal);
     // Before closing: releases a USB device that an interrupted exchange left open.

@@ -94,6 +94,8 @@ void MainWindowTest::menuItemsOpenTheirWindows_data()
     QTest::newRow("calibration factors menu") << "MenuSetupCal" << "FormCalFactors";
     QTest::newRow("thermocouple") << "MenuSetupThermocouple" << "FormThermocouple";
     QTest::newRow("PRT") << "MenuSetupPRT" << "FormPRTTable";
+    QTest::newRow("imported uncertainties") << "MenuSetupUncertainties" << "FormImportedUncerts";
+    QTest::newRow("specifications") << "MenuSetupSpecifications" << "FormSpecifications";
 }
 
 void MainWindowTest::menuItemsOpenTheirWindows()
