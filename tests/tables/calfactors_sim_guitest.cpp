@@ -116,6 +116,30 @@ private Q_SLOTS:
         QVERIFY(form.Command_SaveAll->isEnabled());
     }
 
+    // A slow or noisy link still gives the whole table: reply lines in two pieces, the
+    // command echoed before the reply, a slow meter.
+    void loadOverAnUnevenLink_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("replyDelayMs");
+        QTest::newRow("lines in two pieces") << int(Fault::PartialLine) << 0;
+        QTest::newRow("echo") << int(Fault::Echo) << 0;
+        QTest::newRow("slow meter") << -1 << 1900;
+    }
+    void loadOverAnUnevenLink()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, replyDelayMs);
+        SimulatedMeterEnv sim;
+        if (fault >= 0)
+            sim.rig.meter.addFault(Fault(fault), QStringLiteral("pa"));
+        sim.rig.meter.setReplyDelayMs(replyDelayMs);
+        FormCalFactors &form = openEditor();
+        QCOMPARE(sim.rig.meter.commands(), QStringList{"pa"});
+        QCOMPARE(form.CalGrid->Cols(), 24);
+        compareGridWithTable(*form.CalGrid, sim.rig.meter.state().calFactors);
+    }
+
     // Pending cells go out inside the service bracket, one "Ww" each; the editor's own
     // checks keep refused values off the wire.
     void saveSendsPendingCells()
