@@ -374,9 +374,18 @@ private Q_SLOTS:
 
     // A table filed, the meter cleared, the file loaded and saved to the meter: the meter
     // holds its old table again, written cell by cell in grid order.
+    void calFileRoundTripThroughTheMeter_data()
+    {
+        QTest::addColumn<int>("acPoints");
+        QTest::newRow("20 AC points") << 20;
+        QTest::newRow("25 AC points") << 25; // points 26 and 27 go out as "A" and "B"
+    }
     void calFileRoundTripThroughTheMeter()
     {
-        SimulatedMeterEnv sim;
+        QFETCH(int, acPoints);
+        metersim::MeterConfig config;
+        config.acPoints = acPoints;
+        SimulatedMeterEnv sim(config);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("meter.cal"));
         FormCalFactors &form = openEditor();

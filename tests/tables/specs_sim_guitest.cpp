@@ -225,6 +225,74 @@ private Q_SLOTS:
         compareGridWithTable(*editor.CalGrid, file);
     }
 
+    // The meter's table filed, the meter cleared, the file loaded and saved: the meter holds
+    // its old table again.
+    void fileRoundTripThroughTheMeter_data() { bothKinds(); }
+    void fileRoundTripThroughTheMeter()
+    {
+        QFETCH(QString, kind);
+        const SpecTableKind &k = kindOf(kind);
+        SimulatedMeterEnv sim;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("meter") + k.fileExtension);
+        SpecTableEditor &editor = openEditor(kind);
+        const Table original = tableOf(sim.rig.meter.state(), kind);
+
+        sim.env.ui.answerFiles({path});
+        editor.Command_FileSave_Click();
+        sim.env.ui.answerBoxes({Msg::Yes});
+        editor.Command_ClearAll_Click();
+        QVERIFY(tableOf(sim.rig.meter.state(), kind) != original);
+        sim.env.ui.answerFiles({path});
+        editor.Command_FileLoad_Click();
+        QCOMPARE(boxPrompts(sim.env), QStringList{k.clearQuestion});
+        sim.rig.meter.clearTranscript();
+
+        editor.Command_SaveAll_Click();
+
+        const QString info = QLatin1Char('&') + QStringLiteral("%1").arg(k.infoSlot, 2, 10, QLatin1Char('0'))
+                             + k.infoWord + QStringLiteral(" ___ ") + Today;
+        const QStringList expected = QStringList{Password} + writesOf(kind, original, MeterState::Ranges)
+                                     + QStringList{info, Leave};
+        QCOMPARE(sim.rig.meter.commands(), expected);
+        QCOMPARE(tableOf(sim.rig.meter.state(), kind), original);
+        QCOMPARE(boxPrompts(sim.env), QStringList{k.clearQuestion});
+    }
+
+    // The information line not taken: the message, and the bracket still closed.
+    void informationLineFails_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("fault");
+        for (const char *kind : {"spec", "uncert"}) {
+            QTest::addRow("%s, *9", kind) << kind << int(Fault::Reject);
+            QTest::addRow("%s, no answer", kind) << kind << int(Fault::Silence);
+        }
+    }
+    void informationLineFails()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, fault);
+        SimulatedMeterEnv sim;
+        QTemporaryDir dir;
+        SpecTableEditor &editor = openEditor(kind);
+        const MeterState before = sim.rig.meter.state();
+        const Table file = fileTable(tableOf(before, kind), 1);
+        loadFile(editor, dir, fileOf(file, 1, QString()));
+        sim.rig.meter.addFault(Fault(fault), QStringLiteral("&"), 1);
+        sim.rig.meter.clearTranscript();
+
+        editor.Command_SaveAll_Click();
+
+        QCOMPARE(sim.rig.meter.commands().size(), 1 + 2 + 2);
+        QVERIFY(sim.rig.meter.commands().at(3).startsWith(QLatin1Char('&')));
+        QCOMPARE(sim.rig.meter.commands().last(), Leave);
+        QCOMPARE(boxPrompts(sim.env), QStringList{"Set Information Failed "});
+        QCOMPARE(tableOf(sim.rig.meter.state(), kind)[1], file[1]);
+        QCOMPARE(infoSlotText(sim.rig.meter.state(), kind), infoSlotText(before, kind));
+        QCOMPARE(sim.rig.meter.mode(), metersim::Mode::Normal);
+    }
+
     // The meter answers the third cell with a fault: "*6" stops the save without the
     // information line, "*9" turns the cell red and the save goes on.
     void faultOnTheThirdCell_data()
