@@ -66,6 +66,16 @@ DVM_6450 &installDriver()
     return *dynamic_cast<DVM_6450 *>(state().DVM1.get());
 }
 
+// The main window, with serial ports that never open in place of the machine's own.
+FormMain &mainWindowWithoutSerialPorts(TestEnv &env)
+{
+    FormMain &main = state().windows.form<FormMain>();
+    auto ports = std::make_unique<MemorySerialPort>(env.clock);
+    ports->setOpenFails(true);
+    main.setCommControl(std::move(ports));
+    return main;
+}
+
 QStringList logLines(const FormAutoLocate &search)
 {
     QStringList lines = search.logText().split(QStringLiteral("\r\n"));
@@ -348,7 +358,7 @@ void AutoLocateTest::startUpFindsMeterAndClosesTheSearch()
     MemoryFtdiApi ftdi(env.clock);
     state().ftdi = &ftdi;
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &peer);
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = mainWindowWithoutSerialPorts(env);
 
     SearchAtStartUp(main);
     QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
@@ -365,7 +375,7 @@ void AutoLocateTest::startUpSkipsSearchOffline()
     state().OfflineMode = true;
     MemoryFtdiApi ftdi(env.clock);
     state().ftdi = &ftdi;
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = mainWindowWithoutSerialPorts(env);
     SearchAtStartUp(main);
     QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
     QCOMPARE(env.clock.elapsedMs(), 0);
@@ -387,7 +397,7 @@ void AutoLocateTest::autolocateButtonLeavesTheSearchOpen()
     MemoryFtdiApi ftdi(env.clock);
     state().ftdi = &ftdi;
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &peer);
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = mainWindowWithoutSerialPorts(env);
     main.show();
 
     main.Command_Autolocate->click();
