@@ -123,7 +123,8 @@ void FormAutoLocate::buildControls()
     };
 
     Image1 = label(QStringLiteral("Image1"), QString(), 330, 75, 1200, 1125);
-    Image1->setPixmap(QPixmap(Look::meterPicture()).scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const QPixmap picture(Look::meterPicture());
+    Image1->setPixmap(picture.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     Image1->setAlignment(Qt::AlignCenter);
     Label_Result = label(QStringLiteral("Label_Result"), QStringLiteral("Searching..."), 1650, 75, 4500, 570);
     Label_Result->setFont(Look::font(QStringLiteral("Arial"), 14.25));

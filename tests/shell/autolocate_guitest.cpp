@@ -91,6 +91,9 @@ class AutoLocateTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void meterModules_data();
+    void meterModules();
+    void textHelpers();
     void layout();
     void detailsShowAndHideTheLog();
     void usbSkipsAnotherMakersDevice();
@@ -104,6 +107,58 @@ private Q_SLOTS:
     void autolocateButtonLeavesTheSearchOpen();
     void okUnloadsAndScannerSetting();
 };
+
+void AutoLocateTest::meterModules_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<QString>("deviceName");
+    QTest::addColumn<bool>("probed");
+    QTest::newRow("ours") << QStringLiteral("127.0.0.2")
+        << QStringLiteral("Velkoran") << QStringLiteral("6450 DMM") << true;
+    QTest::newRow("upper case, name only the model") << QStringLiteral("127.0.0.2")
+        << QStringLiteral("VELKORAN") << QStringLiteral("6450") << true;
+    QTest::newRow("a 6440") << QStringLiteral("127.0.0.2")
+        << QStringLiteral("Velkoran") << QStringLiteral("6440 DMM") << false;
+    QTest::newRow("owner cut short") << QStringLiteral("127.0.0.2")
+        << QStringLiteral("Velkora") << QStringLiteral("6450 DMM") << false;
+    QTest::newRow("another owner") << QStringLiteral("127.0.0.2")
+        << QStringLiteral("Acme") << QStringLiteral("6450 DMM") << false;
+    QTest::newRow("blank address") << QStringLiteral("")
+        << QStringLiteral("Velkoran") << QStringLiteral("6450 DMM") << false;
+}
+
+void AutoLocateTest::meterModules()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, owner);
+    QFETCH(QString, deviceName);
+    QFETCH(bool, probed);
+    EthernetDevice module;
+    module.IPAddress = address;
+    module.Owner = owner;
+    module.DeviceName = deviceName;
+    QCOMPARE(AutoLocate::IsMeterModule(module), probed);
+}
+
+void AutoLocateTest::textHelpers()
+{
+    // A module whose address was never assigned (NUL-filled) is no candidate.
+    EthernetDevice unassigned;
+    unassigned.Owner = QStringLiteral("Velkoran");
+    unassigned.DeviceName = QStringLiteral("6450 DMM");
+    QVERIFY(!AutoLocate::IsMeterModule(unassigned));
+
+    EthernetDevice module;
+    module.IPAddress = QStringLiteral("127.0.0.2");
+    module.Identity = QStringLiteral("  ") + Identity + QStringLiteral("\r\n");
+    QCOMPARE(AutoLocate::ModuleListEntry(module), Identity + QStringLiteral(" (127.0.0.2)"));
+
+    QCOMPARE(AutoLocate::PortNumberOfEntry(QStringLiteral("COM12")), 12);
+    QCOMPARE(AutoLocate::PortNumberOfEntry(QStringLiteral("COM3")), 3);
+    QCOMPARE(AutoLocate::UsbDeviceHeader(QStringLiteral("FT232R")), QStringLiteral("USB Device \"FT232R\" Found: "));
+    QCOMPARE(AutoLocate::DisplayText(QStringLiteral("a\r\r\nb\r\nc\rd")), QStringLiteral("a\nb\nc\nd"));
+}
 
 void AutoLocateTest::layout()
 {

@@ -34,7 +34,8 @@ bool broadcastStaysOnLoopback()
 {
     static const bool onLoopback = [] {
         QProcess ip;
-        ip.start(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("get"), QStringLiteral("255.255.255.255")});
+        ip.start(QStringLiteral("ip"),
+                 {QStringLiteral("route"), QStringLiteral("get"), QStringLiteral("255.255.255.255")});
         if (!ip.waitForFinished(5000))
             return false;
         return QString::fromLocal8Bit(ip.readAllStandardOutput()).contains(QStringLiteral(" dev lo "));
@@ -148,12 +149,14 @@ void AutoLocateITest::ethernetProbesOnlyMeterModules()
                                    + chosen.Identity.text() + QStringLiteral("\r\n"));
     // No line end after an Ethernet find: the address field closes the text.
     QCOMPARE(search.FoundText,
-             QStringLiteral("** Using Ethernet  ") + chosen.Identity.text() + QLatin1Char(' ') + chosen.IPAddress.text());
+             QStringLiteral("** Using Ethernet  ") + chosen.Identity.text() + QLatin1Char(' ')
+                 + chosen.IPAddress.text());
     QVERIFY(!search.FoundText.endsWith(QLatin1String("\r\n")));
     QVERIFY(state().SelectedMAC.isEmpty());
 
     QCOMPARE(rig.env.settings.GetSetting(Settings, QStringLiteral("DVM1_Interface")), QStringLiteral("Ethernet"));
-    QCOMPARE(rig.env.settings.GetSetting(Settings, QStringLiteral("Ethernet_IP")), padded(QStringLiteral("127.0.0.2"), 20));
+    QCOMPARE(rig.env.settings.GetSetting(Settings, QStringLiteral("Ethernet_IP")),
+             padded(QStringLiteral("127.0.0.2"), 20));
     QCOMPARE(rig.env.settings.GetSetting(Settings, QStringLiteral("Ethernet_Port")),
              QString::number(ours.config().dataPort));
     QCOMPARE(rig.dvm().link().InterfaceType, int(InterfaceEthernet));

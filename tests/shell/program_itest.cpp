@@ -67,14 +67,16 @@ void ProgramITest::startUpFindsTheMeterOnASerialPort()
         QSKIP("needs the private network namespace (broadcast routed to lo)");
     // metersim is build/<tree>/tests/sim/metersim; the program and the probe are beside it.
     const QDir tests = QFileInfo(qEnvironmentVariable("METERSIM")).dir().absoluteFilePath(QStringLiteral(".."));
-    const QString program = QDir(tests.absoluteFilePath(QStringLiteral(".."))).absoluteFilePath(QStringLiteral("app/setup6400"));
+    const QDir build(tests.absoluteFilePath(QStringLiteral("..")));
+    const QString program = build.absoluteFilePath(QStringLiteral("app/setup6400"));
     const QString plugins = tests.absoluteFilePath(QStringLiteral("plugins"));
     QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
     QVERIFY2(QFileInfo::exists(plugins + QStringLiteral("/generic")), qPrintable(plugins));
 
     QProcess sim;
-    const QString tty = startMeter(sim, {QStringLiteral("--no-udp"), QStringLiteral("--serial"), QStringLiteral("64509876"),
-                                         QStringLiteral("--firmware"), QStringLiteral("3.07")});
+    const QString tty = startMeter(sim, {QStringLiteral("--no-udp"), QStringLiteral("--serial"),
+                                         QStringLiteral("64509876"), QStringLiteral("--firmware"),
+                                         QStringLiteral("3.07")});
     QVERIFY2(!tty.isEmpty(), "metersim did not start");
 
     // The settings store as the program finds it: COM1 is the meter; the other COM numbers
@@ -86,7 +88,8 @@ void ProgramITest::startUpFindsTheMeterOnASerialPort()
         QSettings settings(store, QSettings::IniFormat);
         settings.setValue(QStringLiteral("Ports/COM1"), tty);
         for (int port = 2; port <= 16; ++port)
-            settings.setValue(QStringLiteral("Ports/COM%1").arg(port), config.filePath(QStringLiteral("absent-COM%1").arg(port)));
+            settings.setValue(QStringLiteral("Ports/COM%1").arg(port),
+                              config.filePath(QStringLiteral("absent-COM%1").arg(port)));
     }
 
     const QString report = config.filePath(QStringLiteral("main-window.txt"));
