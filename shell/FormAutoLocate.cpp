@@ -100,7 +100,6 @@ FormAutoLocate::FormAutoLocate(QWidget *parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("FormAutoLocate"));
     setWindowTitle(QStringLiteral("Automatic 6400 Location"));
     buildControls();
-    Form_Load();
 }
 
 FormAutoLocate::~FormAutoLocate() = default;
