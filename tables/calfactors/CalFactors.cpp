@@ -4,7 +4,6 @@
 #include "link/TextConv.h"
 #include "link/Utility.h"
 
-#include <QRegularExpression>
 
 namespace CalFactors {
 
@@ -12,15 +11,6 @@ namespace {
 const QChar CR = QLatin1Char('\r');
 const QChar LF = QLatin1Char('\n');
 const QChar Comma = QLatin1Char(',');
-
-// A cell text that is a decimal number as a whole: sign, digits with one ".", exponent;
-// blanks around it allowed.
-bool isDecimalNumber(const QString &text)
-{
-    static const QRegularExpression number(
-        QStringLiteral("^ *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)? *$"));
-    return number.match(text).hasMatch();
-}
 } // namespace
 
 bool fitsGrid(qint64 rows, qint64 cols)
@@ -75,7 +65,7 @@ CellWrite planCellWrite(int range, int point, const QString &text)
     // The value is converted before any other check, as the meter takes only 32-bit
     // integers: a text that is no number at all is refused rather than sent as 0.
     const std::optional<qint32> value
-        = isDecimalNumber(text) ? TextConv::CLng(TextConv::Val(text)) : std::optional<qint32>();
+        = TextConv::IsNumeric(text) ? TextConv::CLng(TextConv::Val(text)) : std::optional<qint32>();
     if (!value)
         return {CellWrite::Outcome::Refuse, {}};
     if (range > MaxRange)
