@@ -18,7 +18,7 @@ SharedState &state()
 void resetSharedState()
 {
     SharedState &s = state();
-    s.windows.unloadAll();
+    s.windows.destroyAll();
     s.DVM1.reset();
     s.UserMode = false;
     s.OfflineMode = false;

@@ -1,5 +1,15 @@
 #include "link/WindowRegistry.h"
 
+#include <QCoreApplication>
+
+bool WindowRegistry::holds(const QWidget *window) const
+{
+    for (const auto &[type, loaded] : m_windows)
+        if (loaded && loaded.data() == window)
+            return true;
+    return false;
+}
+
 void WindowRegistry::unloadWindow(QWidget *window)
 {
     if (!window)
@@ -11,7 +21,7 @@ void WindowRegistry::unloadWindow(QWidget *window)
         }
     }
     window->hide();
-    delete window;
+    window->deleteLater();
 }
 
 void WindowRegistry::unloadAll(QWidget *except)
@@ -25,6 +35,12 @@ void WindowRegistry::unloadAll(QWidget *except)
             continue;
         }
         window->hide();
-        delete window.data();
+        window->deleteLater();
     }
+}
+
+void WindowRegistry::destroyAll()
+{
+    unloadAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -5,6 +5,10 @@
 #include <typeindex>
 
 // Windows are single instances: created on first use (Load), destroyed when unloaded.
+// A window's Form_Load, when it has one, runs once the window is registered, so a
+// handler that lets events run during the load finds this window instead of making a
+// second one. Unloading removes a window at once but deletes it only when control is back
+// in the event loop, because it may be unloaded from inside one of its own handlers.
 class WindowRegistry
 {
 public:
@@ -17,6 +21,8 @@ public:
         T *created = new T();
         created->setAttribute(Qt::WA_DeleteOnClose, false);
         m_windows[std::type_index(typeid(T))] = created;
+        if constexpr (requires(T &window) { window.Form_Load(); })
+            created->Form_Load();
         return *created;
     }
 
@@ -35,9 +41,14 @@ public:
     template <class T>
     void unload() { unloadWindow(find<T>()); }
 
+    // True while the window is loaded (created and not unloaded since).
+    bool holds(const QWidget *window) const;
+
     void unloadWindow(QWidget *window);
     // Unloads every window but `except`.
     void unloadAll(QWidget *except = nullptr);
+    // Unloads every window and deletes them now (program end, test reset).
+    void destroyAll();
 
 private:
     std::map<std::type_index, QPointer<QWidget>> m_windows;

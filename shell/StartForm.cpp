@@ -107,8 +107,6 @@ StartForm::StartForm(QWidget *parent) : QDialog(parent)
     OKBut->setDefault(true);
     OKBut->setVisible(false);
     connect(OKBut, &QPushButton::clicked, this, &StartForm::OKBut_Click);
-
-    Form_Load();
 }
 
 void StartForm::Form_Load()

@@ -1,4 +1,5 @@
 #include "tables/calfactors/FormCalFactors.h"
+#include "link/LoadedWindow.h"
 
 #include "link/Communication.h"
 #include "link/FormProgress.h"
@@ -15,7 +16,6 @@
 
 #include <QFile>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
@@ -80,7 +80,7 @@ public:
         if (!m_form || --m_form->m_running > 0 || !m_form->m_unloadWhenIdle)
             return;
         // Unload once the handler (and whatever called it) has returned.
-        QPointer<FormCalFactors> form(m_form);
+        LoadedWindow<FormCalFactors> form(m_form);
         QMetaObject::invokeMethod(
             form, [form] { if (form) state().windows.unloadWindow(form.data()); }, Qt::QueuedConnection);
     }
@@ -88,7 +88,7 @@ public:
     Running &operator=(const Running &) = delete;
 
 private:
-    QPointer<FormCalFactors> m_form;
+    LoadedWindow<FormCalFactors> m_form;
 };
 
 FormCalFactors::FormCalFactors(QWidget *parent)
@@ -131,8 +131,6 @@ FormCalFactors::FormCalFactors(QWidget *parent)
     connect(Command_FileSave, &QPushButton::clicked, this, &FormCalFactors::Command_FileSave_Click);
     connect(Command_SaveAll, &QPushButton::clicked, this, &FormCalFactors::Command_SaveAll_Click);
     connect(Command_Restore, &QPushButton::clicked, this, &FormCalFactors::Command_Restore_Click);
-
-    Form_Load();
 }
 
 void FormCalFactors::Form_Load()
@@ -210,7 +208,7 @@ void FormCalFactors::makeCurrent(int row, int col)
 void FormCalFactors::Command_LoadAllCalFactors_Click()
 {
     const Running running(*this);
-    QPointer<FormCalFactors> self(this);
+    LoadedWindow<FormCalFactors> self(this);
     DisableButtons();
     {
         const Hourglass hourglass(appUi());
@@ -254,7 +252,7 @@ void FormCalFactors::Command_SaveAll_Click()
     if (m_saving)
         return;
     const Running running(*this);
-    QPointer<FormCalFactors> self(this);
+    LoadedWindow<FormCalFactors> self(this);
     if (!EnterSetupMode()) {
         if (appUi().MsgBox(QStringLiteral("Error entering setup mode"), Msg::OKCancel) == Msg::Cancel)
             return;
@@ -311,7 +309,7 @@ void FormCalFactors::runMeterCommand(const MeterCommand &command)
         return;
     }
     const Running running(*this);
-    QPointer<FormCalFactors> self(this);
+    LoadedWindow<FormCalFactors> self(this);
     {
         const Hourglass hourglass(appUi());
         DisableButtons();

@@ -1,4 +1,5 @@
 #include "tables/prt/FormPRTTable.h"
+#include "link/LoadedWindow.h"
 #include "link/Communication.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
@@ -49,7 +50,6 @@ FormPRTTable::FormPRTTable(QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("PRT Table"));
     buildControls();
     resize(1100, 720);
-    Form_Load();
 }
 
 void FormPRTTable::buildControls()
@@ -316,7 +316,7 @@ void FormPRTTable::Command_Single_Click()
 
 void FormPRTTable::Command_LoadAllCalFactors_Click()
 {
-    const QPointer<FormPRTTable> alive(this);
+    const LoadedWindow<FormPRTTable> alive(this);
     bool extraValues = false;
     {
         CalGrid->clear();
@@ -367,7 +367,7 @@ void FormPRTTable::Command_SaveAll_Click()
         appUi().MsgBox(QStringLiteral("Error entering setup mode"));
         return;
     }
-    const QPointer<FormPRTTable> alive(this);
+    const LoadedWindow<FormPRTTable> alive(this);
     {
         const Hourglass busy(appUi());
         ProgressBar1->setValue(0);
@@ -376,7 +376,7 @@ void FormPRTTable::Command_SaveAll_Click()
     ExitSetupMode();
 }
 
-void FormPRTTable::writeAllCells(const QPointer<FormPRTTable> &alive)
+void FormPRTTable::writeAllCells(const LoadedWindow<FormPRTTable> &alive)
 {
     // Bounds are read afresh on every step: a Load or Generate run while this one yields
     // may resize the grid.

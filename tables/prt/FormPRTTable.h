@@ -1,7 +1,7 @@
 #pragma once
 #include "tables/prt/Temperature.h"
+#include "link/LoadedWindow.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -90,6 +90,6 @@ private:
     // The cell-by-cell write of Save All, inside the setup-mode bracket. Returns at the end
     // of the table or when the save stops; `alive` turns null if the window is unloaded
     // while the write yields, and then nothing of the window is touched any more.
-    void writeAllCells(const QPointer<FormPRTTable> &alive);
+    void writeAllCells(const LoadedWindow<FormPRTTable> &alive);
     void setCellColour(int row, int column, quint32 bgr);
 };

@@ -86,8 +86,6 @@ SpecTableEditor::SpecTableEditor(const SpecTableKind &kind, QWidget *parent)
     connect(Command_ClearAll, &QPushButton::clicked, this, &SpecTableEditor::Command_ClearAll_Click);
     connect(Command_Exit, &QPushButton::clicked, this, &SpecTableEditor::Command_Exit_Click);
     connect(Command_SaveDB, &QPushButton::clicked, this, &SpecTableEditor::Command_SaveDB_Click);
-
-    Form_Load();
 }
 
 void SpecTableEditor::Form_Load()

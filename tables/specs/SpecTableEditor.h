@@ -1,9 +1,9 @@
 #pragma once
 #include "tables/grid/GridEditorForm.h"
+#include "link/LoadedWindow.h"
 #include "tables/specs/SpecTable.h"
 
 #include <QList>
-#include <QPointer>
 #include <QStringList>
 
 class QLabel;
@@ -70,7 +70,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    using Alive = QPointer<SpecTableEditor>;
+    using Alive = LoadedWindow<SpecTableEditor>;
     enum class CellResult { Accepted, Rejected, Failed, PasswordNeeded };
 
     // The read of Load From Meter. Returns false when the window was unloaded meanwhile

@@ -1,4 +1,5 @@
 #include "tables/thermocouple/FormThermocouple.h"
+#include "link/LoadedWindow.h"
 #include "link/Communication.h"
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
@@ -11,7 +12,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -57,7 +57,6 @@ FormThermocouple::FormThermocouple(QWidget *parent)
             &FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click);
     connect(Command_Stop, &QPushButton::clicked, this, &FormThermocouple::Command_Stop_Click);
     connect(Command_Exit, &QPushButton::clicked, this, &FormThermocouple::Command_Exit_Click);
-    Form_Load();
 }
 
 void FormThermocouple::Form_Load() { CentreForm(*this); }
@@ -119,7 +118,7 @@ void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click()
 
     if (m_unloadAfterRun) {
         // Unload once this handler (and whatever called it) has returned.
-        QPointer<FormThermocouple> self(this);
+        LoadedWindow<FormThermocouple> self(this);
         QMetaObject::invokeMethod(
             this, [self] { if (self) state().windows.unloadWindow(self.data()); }, Qt::QueuedConnection);
     }

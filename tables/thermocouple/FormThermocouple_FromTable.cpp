@@ -1,4 +1,5 @@
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
+#include "link/LoadedWindow.h"
 #include "link/Communication.h"
 #include "link/DMM_Setup.h"
 #include "link/SharedState.h"
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -80,7 +80,6 @@ FormThermocouple_FromTable::FormThermocouple_FromTable(QWidget *parent)
             &FormThermocouple_FromTable::Command_SaveThermocoupleTableVT_Click);
     connect(Command_Stop, &QPushButton::clicked, this, &FormThermocouple_FromTable::Command_Stop_Click);
     connect(Command_Exit, &QPushButton::clicked, this, &FormThermocouple_FromTable::Command_Exit_Click);
-    Form_Load();
 }
 
 void FormThermocouple_FromTable::Form_Load() { CentreForm(*this); }
@@ -145,7 +144,7 @@ void FormThermocouple_FromTable::Command_SaveThermocoupleTableVT_Click()
     m_writing = false;
 
     if (m_unloadAfterRun) {
-        QPointer<FormThermocouple_FromTable> self(this);
+        LoadedWindow<FormThermocouple_FromTable> self(this);
         QMetaObject::invokeMethod(
             this, [self] { if (self) state().windows.unloadWindow(self.data()); }, Qt::QueuedConnection);
     }

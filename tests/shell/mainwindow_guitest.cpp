@@ -425,6 +425,7 @@ void MainWindowTest::isTheHostWhileItLives()
         mainHost().setStatusPanelText(2, QStringLiteral("|||"));
         QCOMPARE(main.StatusPanels[1]->text(), QStringLiteral("|||"));
         state().windows.unload<FormMain>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // back in the event loop
     }
     QCOMPARE(&mainHost(), static_cast<MainWindowHost *>(&env.host));
     QCOMPARE(state().DVM1Comm, nullptr);

@@ -1,0 +1,71 @@
+#include "link/LoadedWindow.h"
+#include "link/SharedState.h"
+#include "tests/support/TestEnv.h"
+
+#include <QtTest>
+
+namespace {
+
+// A window whose load lets events run, during which something asks for the window again.
+class ReentrantLoadWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    void Form_Load()
+    {
+        ++loads;
+        seenDuringLoad = &state().windows.form<ReentrantLoadWindow>();
+    }
+    int loads = 0;
+    ReentrantLoadWindow *seenDuringLoad = nullptr;
+};
+
+// A window that unloads itself from inside its own handler, then carries on.
+class SelfUnloadingWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    bool runHandler()
+    {
+        const LoadedWindow<SelfUnloadingWindow> self(this);
+        state().windows.unload<SelfUnloadingWindow>(); // the Exit button pressed during a yield
+        return self.isNull();
+    }
+};
+
+} // namespace
+
+class WindowRegistryTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void loadRunsOnceTheWindowIsRegistered()
+    {
+        TestEnv env;
+        ReentrantLoadWindow &window = state().windows.form<ReentrantLoadWindow>();
+        QCOMPARE(window.loads, 1);
+        QCOMPARE(window.seenDuringLoad, &window);
+    }
+
+    void unloadingInsideAHandlerKeepsTheWindowUntilItReturns()
+    {
+        TestEnv env;
+        QPointer<SelfUnloadingWindow> window = &state().windows.form<SelfUnloadingWindow>();
+        QVERIFY(window->runHandler());      // the handler sees the window as unloaded...
+        QVERIFY(!window.isNull());           // ...while the object itself is still there
+        QVERIFY(!state().windows.isLoaded<SelfUnloadingWindow>());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+    }
+
+    void destroyAllDeletesAtOnce()
+    {
+        TestEnv env;
+        QPointer<SelfUnloadingWindow> window = &state().windows.form<SelfUnloadingWindow>();
+        state().windows.destroyAll();
+        QVERIFY(window.isNull());
+    }
+};
+
+QTEST_MAIN(WindowRegistryTest)
+#include "windowregistry_guitest.moc"
