@@ -3,23 +3,62 @@
 // Usage: screens <folder>
 //
 // A new window gets one entry in `shots` below: a file name and a function that loads the
-// window through the registry, fills it as a user would see it and returns it.
+// window through the registry, fills it as a user would see it and returns it. Windows that
+// read the meter when they load get a simulated 6450 (simulatedMeter), so they show real
+// tables.
+#include "link/FormProgress.h"
+#include "link/Form_List_Dialogue.h"
+#include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormMain.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
+#include "tables/calfactors/FormCalFactors.h"
+#include "tables/prt/FormPRTTable.h"
+#include "tables/specs/FormImportedUncerts.h"
+#include "tables/specs/FormSpecifications.h"
+#include "tables/thermocouple/FormThermocouple.h"
+#include "tables/thermocouple/FormThermocouple_FromTable.h"
+#include "tables/thermocouple/ThermocoupleTables.h"
+#include "tests/sim/core/MeterLink.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
+
+// One window's platform: the test doubles and, when the window needs one, a simulated meter.
+// The driver and the windows go before the meter's port they use.
+struct Stage
+{
+    TestEnv env;
+    std::unique_ptr<metersim::SerialMeterRig> rig;
+
+    ~Stage()
+    {
+        state().DVM1.reset();
+        state().windows.destroyAll();
+    }
+};
+
+// A simulated 6450 on RS232 behind the real driver.
+void simulatedMeter(Stage &stage)
+{
+    stage.rig = std::make_unique<metersim::SerialMeterRig>(stage.env.clock);
+    state().DVM1 = CreateDVM(QStringLiteral("6450"));
+    state().DVM1->SetInterfaceType(InterfaceRS232);
+    state().DVM1->SetCommControl(&stage.rig->port);
+}
 
 // A meter on COM1 answering "v" as a 6450 does.
 void installSampleMeter()
@@ -35,11 +74,11 @@ void installSampleMeter()
     state().DVM1 = std::move(dvm);
 }
 
-QWidget *mainWindow(TestEnv &env)
+QWidget *mainWindow(Stage &stage)
 {
     installSampleMeter();
     FormMain &main = state().windows.form<FormMain>();
-    auto port = std::make_unique<MemorySerialPort>(env.clock);
+    auto port = std::make_unique<MemorySerialPort>(stage.env.clock);
     port->setPortOpen(true);
     main.setCommControl(std::move(port));
     main.Command_GetInfo_Click();
@@ -48,19 +87,78 @@ QWidget *mainWindow(TestEnv &env)
     return &main;
 }
 
-QWidget *splashWindow(TestEnv &) { return &state().windows.form<StartForm>(); }
+QWidget *splashWindow(Stage &) { return &state().windows.form<StartForm>(); }
 
-QWidget *aboutWindow(TestEnv &)
+QWidget *aboutWindow(Stage &)
 {
     StartForm &about = state().windows.form<StartForm>();
     about.OKBut->setVisible(true);
     return &about;
 }
 
+// The editors read their table from the meter when they load.
+template <class Form>
+QWidget *meterTableWindow(Stage &stage)
+{
+    simulatedMeter(stage);
+    return &state().windows.form<Form>();
+}
+
+QWidget *prtWindow(Stage &) { return &state().windows.form<FormPRTTable>(); }
+
+QWidget *prtGeneratedWindow(Stage &)
+{
+    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    form.Command_GenerateITS90_Click();
+    return &form;
+}
+
+QWidget *prtLoadedWindow(Stage &stage)
+{
+    simulatedMeter(stage);
+    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    form.Command_LoadAllCalFactors_Click();
+    return &form;
+}
+
+QWidget *thermocoupleWindow(Stage &)
+{
+    auto &form = state().windows.form<FormThermocouple>();
+    form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("K"), 20750));
+    return &form;
+}
+
+QWidget *thermocoupleFilesWindow(Stage &)
+{
+    auto &form = state().windows.form<FormThermocouple_FromTable>();
+    form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("J"), -8000));
+    return &form;
+}
+
+QWidget *progressWindow(Stage &)
+{
+    auto &form = state().windows.form<FormProgress>();
+    form.SetMaxLines(350);
+    QString reply;
+    for (int line = 0; line < 140; ++line)
+        reply += QStringLiteral("%1R,0,0,0,0,0,0,0,0,0,0\r").arg(line);
+    form.ProgressText(reply);
+    return &form;
+}
+
+QWidget *listWindow(Stage &)
+{
+    auto &form = state().windows.form<Form_List_Dialogue>();
+    form.List1->addItems({QStringLiteral("Velkorande 6450  RS232 COM1"), QStringLiteral("Velkorande 6450  USB FT6450A1"),
+                          QStringLiteral("Velkorande 6420  Ethernet 127.0.0.1"), QStringLiteral("Velkorande 6410  GPIB 15")});
+    form.List1->setCurrentRow(1);
+    return &form;
+}
+
 struct Shot
 {
     const char *file;
-    std::function<QWidget *(TestEnv &)> load;
+    std::function<QWidget *(Stage &)> load;
 };
 
 } // namespace
@@ -83,11 +181,21 @@ int main(int argc, char *argv[])
         {"FormMain.png", mainWindow},
         {"StartForm-splash.png", splashWindow},
         {"StartForm-about.png", aboutWindow},
+        {"FormCalFactors.png", meterTableWindow<FormCalFactors>},
+        {"FormSpecifications.png", meterTableWindow<FormSpecifications>},
+        {"FormImportedUncerts.png", meterTableWindow<FormImportedUncerts>},
+        {"FormPRTTable.png", prtWindow},
+        {"FormPRTTable-generated.png", prtGeneratedWindow},
+        {"FormPRTTable-loaded.png", prtLoadedWindow},
+        {"FormThermocouple.png", thermocoupleWindow},
+        {"FormThermocouple_FromTable.png", thermocoupleFilesWindow},
+        {"FormProgress.png", progressWindow},
+        {"Form_List_Dialogue.png", listWindow},
     };
     int failures = 0;
     for (const Shot &shot : shots) {
-        TestEnv env; // a fresh shared state per window
-        QWidget *window = shot.load(env);
+        Stage stage; // a fresh shared state per window
+        QWidget *window = shot.load(stage);
         window->show();
         QApplication::processEvents();
         const QString path = folder.filePath(QString::fromLatin1(shot.file));
