@@ -265,7 +265,7 @@ void FormPRTTable::setTextMatrix(int row, int column, const QString &text)
 void FormPRTTable::setCellColour(int row, int column, quint32 bgr)
 {
     if (QTableWidgetItem *item = CalGrid->item(row, column))
-        item->setBackground(colourFromBGR(bgr));
+        item->setBackground(toQColor(bgr));
 }
 
 void FormPRTTable::generateTable(const std::function<double(double R)> &temperature)

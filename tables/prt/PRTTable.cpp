@@ -3,12 +3,6 @@
 
 #include <cmath>
 
-QColor colourFromBGR(quint32 bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
-
 double PRTCellResistance(int row, int column) { return (row - 1) + (column - 1) / 10.0; }
 
 int PRTTableIndex(int row, int column) { return (row - 1) * PRTTableColumns + (column - 1); }

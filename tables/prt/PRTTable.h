@@ -1,5 +1,5 @@
 #pragma once
-#include <QColor>
+#include "link/ColourValue.h"
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,15 +12,12 @@ inline constexpr int PRTTableRows = 350;      // data rows of a generated grid
 inline constexpr int PRTTableColumns = 10;    // values per row
 inline constexpr int PRTTableLastIndex = 3500; // the highest index the meter is sent
 
-// Cell colours written by Save All, as &HBBGGRR values.
+// Cell colours written by Save All, as &HBBGGRR values (toQColor converts them).
 namespace PRTColour {
-inline constexpr quint32 Accepted = 0x00FF00; // green: "*0"
-inline constexpr quint32 Rejected = 0x0000FF; // red: "*9"
-inline constexpr quint32 Failed = 0xFF0000;   // blue: any other reply
+inline constexpr ColourValue Accepted = 0x00FF00; // green: "*0"
+inline constexpr ColourValue Rejected = 0x0000FF; // red: "*9"
+inline constexpr ColourValue Failed = 0xFF0000;   // blue: any other reply
 } // namespace PRTColour
-
-// The QColor of an &HBBGGRR colour value.
-QColor colourFromBGR(quint32 bgr);
 
 // The resistance of the grid cell at row (from 1) and column (1 to 10): row - 1 plus
 // (column - 1) tenths of an ohm.

@@ -194,9 +194,9 @@ private Q_SLOTS:
         Fixture f;
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
-        form.CalGrid->item(5, 5)->setBackground(colourFromBGR(PRTColour::Rejected));
+        form.CalGrid->item(5, 5)->setBackground(toQColor(PRTColour::Rejected));
         form.Command1_Click();
-        QCOMPARE(f.colour(5, 5), colourFromBGR(PRTColour::Rejected));
+        QCOMPARE(f.colour(5, 5), toQColor(PRTColour::Rejected));
     }
 
     void generateIEC751()
@@ -269,7 +269,7 @@ private Q_SLOTS:
         Fixture f;
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
-        form.CalGrid->item(1, 1)->setBackground(colourFromBGR(PRTColour::Failed));
+        form.CalGrid->item(1, 1)->setBackground(toQColor(PRTColour::Failed));
         f.dvm->reply = [](const QString &command) {
             return command == QLatin1String("pt") ? QStringLiteral("0R,10,11,12,13,14,15,16,17,18,19\r\n"
                                                                    "1R,20,21.5,\r\n"
@@ -359,8 +359,8 @@ private Q_SLOTS:
             if (call.command.startsWith(QLatin1String("Wt")))
                 QCOMPARE(call.timeout, 10);
         }
-        QCOMPARE(f.colour(1, 1), colourFromBGR(PRTColour::Accepted));
-        QCOMPARE(f.colour(2, 3), colourFromBGR(PRTColour::Accepted));
+        QCOMPARE(f.colour(1, 1), toQColor(PRTColour::Accepted));
+        QCOMPARE(f.colour(2, 3), toQColor(PRTColour::Accepted));
         QCOMPARE(form.ProgressBar1->value(), 0); // index 12 of 3500
         QCOMPARE(f.env.ui.hourglassDepth, 0);
         QVERIFY(f.env.ui.boxes.isEmpty());
@@ -435,7 +435,7 @@ private Q_SLOTS:
         form.Command_SaveAll_Click();
         QCOMPARE(f.writes().count(QStringLiteral("Wt0,101")), tries);
         QCOMPARE(f.writes().contains(QStringLiteral("Wt1,201")), secondCellWritten);
-        QCOMPARE(f.colour(1, 1), colourFromBGR(colour));
+        QCOMPARE(f.colour(1, 1), toQColor(colour));
         QCOMPARE(f.env.ui.boxes.size(), errorBoxes);
         for (const auto &box : f.env.ui.boxes) {
             QCOMPARE(box.prompt, QStringLiteral("Error writing value"));
@@ -458,7 +458,7 @@ private Q_SLOTS:
         QCOMPARE(f.dvm->commands(), (QStringList{SetupCommand, QStringLiteral("Wt0,2"), QStringLiteral("Wt1,2"), ExitCommand}));
         QCOMPARE(f.env.ui.boxes.size(), 1);
         QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Password needed"));
-        QCOMPARE(f.colour(1, 1), colourFromBGR(PRTColour::Accepted));
+        QCOMPARE(f.colour(1, 1), toQColor(PRTColour::Accepted));
     }
 
     void saveAllSetupRefused_data()

@@ -89,7 +89,7 @@ private Q_SLOTS:
         const metersim::MeterState stored = f.rig.meter.state();
         for (int index = 0; index < grid.size(); ++index) {
             QCOMPARE(QString::number(stored.prt[index]), grid[index]);
-            QCOMPARE(f.colour(index), colourFromBGR(PRTColour::Accepted));
+            QCOMPARE(f.colour(index), toQColor(PRTColour::Accepted));
         }
         // Spot checks against the published scale: R0 gives 0.01 degrees, within one count.
         QVERIFY(std::abs(stored.prt[1000] - 1000) <= 1);
@@ -182,8 +182,8 @@ private Q_SLOTS:
         f.form->Command_SaveAll_Click();
         QCOMPARE(f.env.ui.boxes.size(), 1);
         QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Error writing value"));
-        QCOMPARE(f.colour(20), colourFromBGR(PRTColour::Failed));
-        QCOMPARE(f.colour(19), colourFromBGR(PRTColour::Accepted));
+        QCOMPARE(f.colour(20), toQColor(PRTColour::Failed));
+        QCOMPARE(f.colour(19), toQColor(PRTColour::Accepted));
         QCOMPARE(f.rig.meter.commands().last(), command);
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
@@ -225,8 +225,8 @@ private Q_SLOTS:
         QCOMPARE(f.rig.meter.mode(), metersim::Mode::Normal);
         QCOMPARE(f.writes().size(), 1234 + sends + writesAfter);
         QCOMPARE(f.rig.meter.state().prt[1234], stored ? cell.toInt() : before);
-        QCOMPARE(f.colour(1234), colourFromBGR(stored ? PRTColour::Accepted : PRTColour::Rejected));
-        QCOMPARE(f.colour(1233), colourFromBGR(PRTColour::Accepted));
+        QCOMPARE(f.colour(1234), toQColor(stored ? PRTColour::Accepted : PRTColour::Rejected));
+        QCOMPARE(f.colour(1233), toQColor(PRTColour::Accepted));
     }
 
     // One "*9" costs only the second try: the cell ends green without a box.
@@ -239,7 +239,7 @@ private Q_SLOTS:
         f.form->Command_SaveAll_Click();
         QVERIFY(f.env.ui.boxes.isEmpty());
         QCOMPARE(f.rig.meter.commands().count(command), 2);
-        QCOMPARE(f.colour(7), colourFromBGR(PRTColour::Accepted));
+        QCOMPARE(f.colour(7), toQColor(PRTColour::Accepted));
         QCOMPARE(f.writes().size(), 3501);
     }
 
@@ -259,7 +259,7 @@ private Q_SLOTS:
         QCOMPARE(f.writes().last(), command);
         QCOMPARE(f.rig.meter.commands().last(), ExitCommand);
         QCOMPARE(f.rig.meter.mode(), metersim::Mode::Normal);
-        QCOMPARE(f.colour(99), colourFromBGR(PRTColour::Accepted));
+        QCOMPARE(f.colour(99), toQColor(PRTColour::Accepted));
         QVERIFY(f.form->CalGrid->item(11, 2)->background().style() == Qt::NoBrush);
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
@@ -287,7 +287,7 @@ private Q_SLOTS:
         f.env.ui.answerBoxes({Msg::Abort});
         f.form->Command_SaveAll_Click();
         QCOMPARE(f.rig.meter.commands().count(command), 2);
-        QCOMPARE(f.colour(3), colourFromBGR(PRTColour::Failed));
+        QCOMPARE(f.colour(3), toQColor(PRTColour::Failed));
         QCOMPARE(f.rig.meter.commands().last(), ExitCommand);
         QCOMPARE(f.rig.meter.mode(), metersim::Mode::Normal);
     }
