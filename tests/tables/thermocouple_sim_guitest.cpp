@@ -117,6 +117,44 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
+    // Replies in two pieces and a slow meter change nothing of what is written.
+    void slowSplitRepliesKeepTheTranscript()
+    {
+        MeterFixture f;
+        f.rig.meter.addFault(Fault::PartialLine);
+        f.rig.meter.setReplyDelayMs(1500);
+        auto &form = state().windows.form<FormThermocouple>();
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+        const QStringList sent = f.rig.meter.commands();
+        QCOMPARE(sent.size(), 1 + 1337 + 4);
+        QCOMPARE(sent.count(Access), 2);
+        QVERIFY(f.env.ui.boxes.isEmpty());
+        QCOMPARE(int(f.rig.meter.state().thermocouples.at('T').size()), 110);
+    }
+
+    // Stop while K is written: K ends after that point, the later types write their first
+    // point each, and the information line is still written.
+    void stopDuringK()
+    {
+        MeterFixture f;
+        auto &form = state().windows.form<FormThermocouple>();
+        f.rig.meter.setObserver([&form](const metersim::TranscriptEntry &entry) {
+            if (entry.command.startsWith(QLatin1String("WcK 1000,")))
+                QMetaObject::invokeMethod(form.Command_Stop, &QPushButton::click, Qt::QueuedConnection);
+        });
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+
+        const QStringList points = f.points();
+        QCOMPARE(points.filter(QRegularExpression(QStringLiteral("^WcK "))).last().section(QLatin1Char(','), 0, 0),
+                 QStringLiteral("WcK 1000"));
+        const QStringList tail = points.mid(points.size() - 4);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(tail[i].startsWith(QStringLiteral("Wc%1 ").arg(QLatin1Char("NRST"[i]))), qPrintable(tail[i]));
+        QCOMPARE(f.rig.meter.state().info[5], QStringLiteral("Tab 1.0 14/03/26"));
+        QCOMPARE(f.rig.meter.commands().last(), Leave);
+        QCOMPARE(f.rig.meter.state().mode, metersim::Mode::Normal);
+    }
+
     // "*6" from the meter for one point: the message, and the run goes on.
     void passwordNeededForOnePoint()
     {
