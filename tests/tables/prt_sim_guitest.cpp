@@ -1,12 +1,10 @@
 // The PRT table editor over the real chain: the 6450 driver on RS232, the serial exchange
 // and the simulated meter on the virtual clock. Checks what the meter receives, what it
 // stores, and that a table read back is the table that was written.
-#include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/prt/PRTTable.h"
-#include "tests/sim/core/MeterLink.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/SimulatedMeterEnv.h"
 
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,19 +21,10 @@ const QString ExitCommand = QStringLiteral("a1");
 // One test's editor, driving a simulated 6450 through the real driver on a memory port.
 struct Fixture
 {
-    TestEnv env;
-    metersim::SerialMeterRig rig{env.clock};
-    FormPRTTable *form = nullptr;
-
-    Fixture()
-    {
-        state().DVM1 = CreateDVM(QStringLiteral("6450"));
-        state().DVM1->SetInterfaceType(InterfaceRS232);
-        state().DVM1->SetCommControl(&rig.port);
-        form = &state().windows.form<FormPRTTable>();
-    }
-    // The driver and the window go before the port they use.
-    ~Fixture() { state().DVM1.reset(); }
+    SimulatedMeterEnv sim;
+    TestEnv &env = sim.env;
+    metersim::SerialMeterRig &rig = sim.rig;
+    FormPRTTable *form = &state().windows.form<FormPRTTable>();
 
     // Every cell of the table's 350 rows, row by row (rows from 1, columns 1 to 10).
     QStringList cells() const

@@ -1,13 +1,11 @@
 // The thermocouple windows over the real chain: the 6450 driver on RS232, the serial
 // exchange and the simulated meter on the virtual clock. Checks every command the meter
 // receives and the points and information line it stores.
-#include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
-#include "tests/sim/core/MeterLink.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/SimulatedMeterEnv.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,16 +25,9 @@ const QString Leave = QStringLiteral("a1");
 // A simulated 6450 behind the real driver on a memory port.
 struct MeterFixture
 {
-    TestEnv env;
-    metersim::SerialMeterRig rig{env.clock};
-
-    MeterFixture()
-    {
-        state().DVM1 = CreateDVM(QStringLiteral("6450"));
-        state().DVM1->SetInterfaceType(InterfaceRS232);
-        state().DVM1->SetCommControl(&rig.port);
-    }
-    ~MeterFixture() { state().DVM1.reset(); }
+    SimulatedMeterEnv sim;
+    TestEnv &env = sim.env;
+    metersim::SerialMeterRig &rig = sim.rig;
 
     QStringList points() const { return rig.meter.commands().filter(QRegularExpression(QStringLiteral("^Wc"))); }
 };

@@ -4,11 +4,10 @@
 //
 // A new window gets one entry in `shots` below: a file name and a function that loads the
 // window through the registry, fills it as a user would see it and returns it. Windows that
-// read the meter when they load get a simulated 6450 (simulatedMeter), so they show real
+// read the meter get a simulated 6450 (`meter` set in their entry), so they show real
 // tables.
 #include "link/FormProgress.h"
 #include "link/Form_List_Dialogue.h"
-#include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormMain.h"
@@ -21,8 +20,8 @@
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
-#include "tests/sim/core/MeterLink.h"
 #include "tests/support/ScriptedDVM.h"
+#include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>
@@ -33,32 +32,9 @@
 #include <QPushButton>
 #include <cstdio>
 #include <functional>
-#include <memory>
+#include <optional>
 
 namespace {
-
-// One window's platform: the test doubles and, when the window needs one, a simulated meter.
-// The driver and the windows go before the meter's port they use.
-struct Stage
-{
-    TestEnv env;
-    std::unique_ptr<metersim::SerialMeterRig> rig;
-
-    ~Stage()
-    {
-        state().DVM1.reset();
-        state().windows.destroyAll();
-    }
-};
-
-// A simulated 6450 on RS232 behind the real driver.
-void simulatedMeter(Stage &stage)
-{
-    stage.rig = std::make_unique<metersim::SerialMeterRig>(stage.env.clock);
-    state().DVM1 = CreateDVM(QStringLiteral("6450"));
-    state().DVM1->SetInterfaceType(InterfaceRS232);
-    state().DVM1->SetCommControl(&stage.rig->port);
-}
 
 // A meter on COM1 answering "v" as a 6450 does.
 void installSampleMeter()
@@ -74,11 +50,11 @@ void installSampleMeter()
     state().DVM1 = std::move(dvm);
 }
 
-QWidget *mainWindow(Stage &stage)
+QWidget *mainWindow(TestEnv &env)
 {
     installSampleMeter();
     FormMain &main = state().windows.form<FormMain>();
-    auto port = std::make_unique<MemorySerialPort>(stage.env.clock);
+    auto port = std::make_unique<MemorySerialPort>(env.clock);
     port->setPortOpen(true);
     main.setCommControl(std::move(port));
     main.Command_GetInfo_Click();
@@ -87,9 +63,9 @@ QWidget *mainWindow(Stage &stage)
     return &main;
 }
 
-QWidget *splashWindow(Stage &) { return &state().windows.form<StartForm>(); }
+QWidget *splashWindow(TestEnv &) { return &state().windows.form<StartForm>(); }
 
-QWidget *aboutWindow(Stage &)
+QWidget *aboutWindow(TestEnv &)
 {
     StartForm &about = state().windows.form<StartForm>();
     about.OKBut->setVisible(true);
@@ -98,44 +74,40 @@ QWidget *aboutWindow(Stage &)
 
 // The editors read their table from the meter when they load.
 template <class Form>
-QWidget *meterTableWindow(Stage &stage)
+QWidget *loadedWindow(TestEnv &)
 {
-    simulatedMeter(stage);
     return &state().windows.form<Form>();
 }
 
-QWidget *prtWindow(Stage &) { return &state().windows.form<FormPRTTable>(); }
-
-QWidget *prtGeneratedWindow(Stage &)
+QWidget *prtGeneratedWindow(TestEnv &)
 {
     FormPRTTable &form = state().windows.form<FormPRTTable>();
     form.Command_GenerateITS90_Click();
     return &form;
 }
 
-QWidget *prtLoadedWindow(Stage &stage)
+QWidget *prtLoadedWindow(TestEnv &)
 {
-    simulatedMeter(stage);
     FormPRTTable &form = state().windows.form<FormPRTTable>();
     form.Command_LoadAllCalFactors_Click();
     return &form;
 }
 
-QWidget *thermocoupleWindow(Stage &)
+QWidget *thermocoupleWindow(TestEnv &)
 {
     auto &form = state().windows.form<FormThermocouple>();
     form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("K"), 20750));
     return &form;
 }
 
-QWidget *thermocoupleFilesWindow(Stage &)
+QWidget *thermocoupleFilesWindow(TestEnv &)
 {
     auto &form = state().windows.form<FormThermocouple_FromTable>();
     form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("J"), -8000));
     return &form;
 }
 
-QWidget *progressWindow(Stage &)
+QWidget *progressWindow(TestEnv &)
 {
     auto &form = state().windows.form<FormProgress>();
     form.SetMaxLines(350);
@@ -146,7 +118,7 @@ QWidget *progressWindow(Stage &)
     return &form;
 }
 
-QWidget *listWindow(Stage &)
+QWidget *listWindow(TestEnv &)
 {
     auto &form = state().windows.form<Form_List_Dialogue>();
     form.List1->addItems({QStringLiteral("Velkorande 6450  RS232 COM1"), QStringLiteral("Velkorande 6450  USB FT6450A1"),
@@ -158,7 +130,9 @@ QWidget *listWindow(Stage &)
 struct Shot
 {
     const char *file;
-    std::function<QWidget *(Stage &)> load;
+    std::function<QWidget *(TestEnv &)> load;
+    // The window reads the meter: it gets a simulated 6450 on RS232 behind the real driver.
+    bool meter = false;
 };
 
 } // namespace
@@ -181,12 +155,12 @@ int main(int argc, char *argv[])
         {"FormMain.png", mainWindow},
         {"StartForm-splash.png", splashWindow},
         {"StartForm-about.png", aboutWindow},
-        {"FormCalFactors.png", meterTableWindow<FormCalFactors>},
-        {"FormSpecifications.png", meterTableWindow<FormSpecifications>},
-        {"FormImportedUncerts.png", meterTableWindow<FormImportedUncerts>},
-        {"FormPRTTable.png", prtWindow},
+        {"FormCalFactors.png", loadedWindow<FormCalFactors>, true},
+        {"FormSpecifications.png", loadedWindow<FormSpecifications>, true},
+        {"FormImportedUncerts.png", loadedWindow<FormImportedUncerts>, true},
+        {"FormPRTTable.png", loadedWindow<FormPRTTable>},
         {"FormPRTTable-generated.png", prtGeneratedWindow},
-        {"FormPRTTable-loaded.png", prtLoadedWindow},
+        {"FormPRTTable-loaded.png", prtLoadedWindow, true},
         {"FormThermocouple.png", thermocoupleWindow},
         {"FormThermocouple_FromTable.png", thermocoupleFilesWindow},
         {"FormProgress.png", progressWindow},
@@ -194,8 +168,14 @@ int main(int argc, char *argv[])
     };
     int failures = 0;
     for (const Shot &shot : shots) {
-        Stage stage; // a fresh shared state per window
-        QWidget *window = shot.load(stage);
+        // A fresh shared state per window.
+        std::optional<SimulatedMeterEnv> withMeter;
+        std::optional<TestEnv> plain;
+        if (shot.meter)
+            withMeter.emplace();
+        else
+            plain.emplace();
+        QWidget *window = shot.load(shot.meter ? withMeter->env : *plain);
         window->show();
         QApplication::processEvents();
         const QString path = folder.filePath(QString::fromLatin1(shot.file));
