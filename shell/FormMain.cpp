@@ -10,6 +10,7 @@
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UdpSocketControl.h"
 #include "link/platform/UserInteraction.h"
+#include "shell/FormAutoLocate.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
@@ -228,6 +229,8 @@ void FormMain::buildControls()
                                 Frame_ConnectionStatus, {160, 50, 146, 26});
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
+    connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
+
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
     connect(Command_Exit, &QPushButton::clicked, this, &FormMain::Command_Exit_Click);
 
@@ -309,6 +312,21 @@ void FormMain::UpdateStatusBar()
     setStatusPanelText(1, PortPanelText(DVM1Comm->CommPort(), DVM1Comm->PortOpen()));
 }
 
+void FormMain::Command_Autolocate_Click()
+{
+    SharedState &s = state();
+    if (!s.DVM1)
+        return;
+    FormAutoLocate &search = showModeless<FormAutoLocate>();
+    // A search already under way (this handler runs while it yields) is left to finish.
+    if (search.isSearching())
+        return;
+    search.SetShowDetails(false);
+    if (search.Locate_All())
+        Command_GetInfo_Click();
+    UpdateStatusBar();
+}
+
 void FormMain::Command_Exit_Click() { close(); }
 
 void FormMain::MenuFileExit_Click() { close(); }
@@ -352,6 +370,13 @@ void FormMain::Form_Unload()
 
 void FormMain::closeEvent(QCloseEvent *event)
 {
+    // The search runs inside the search window, which closing would unload under it: the
+    // window closes as soon as the search ends.
+    if (FormAutoLocate *search = state().windows.find<FormAutoLocate>(); search && search->isSearching()) {
+        search->closeMainWindowWhenDone();
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     Form_Unload();
     event->accept();

@@ -39,6 +39,9 @@ public:
     void Command_GetInfo_Click();
     // Shows the driver's description and the serial port's state; nothing without a driver.
     void UpdateStatusBar();
+    // Runs the automatic search; the search window stays open with its result. A found
+    // meter's information is shown. Does nothing without a driver.
+    void Command_Autolocate_Click();
     void Command_Exit_Click();
     void MenuFileExit_Click();
     // Shows the About window modally.

@@ -1,10 +1,30 @@
 #include "shell/Main.h"
 #include "link/DMM_Setup.h"
+#include "link/SharedState.h"
+#include "shell/FormAutoLocate.h"
+#include "shell/FormMain.h"
 
 // Kept apart from StartWindows so that the start-up steps can be tested without a driver
 // factory.
 void Main()
 {
     LoadDVMSetting();
-    StartWindows();
+    FormMain &main = StartWindows();
+    SearchAtStartUp(main);
+}
+
+void SearchAtStartUp(FormMain &main)
+{
+    SharedState &s = state();
+    // Without a driver there is nothing to give a link to; StartWindows has said so.
+    if (s.OfflineMode || !s.DVM1)
+        return;
+    FormAutoLocate &search = s.windows.form<FormAutoLocate>();
+    search.show();
+    search.SetShowDetails(false);
+    if (search.Locate_All()) {
+        main.Command_GetInfo_Click();
+        main.UpdateStatusBar();
+        s.windows.unload<FormAutoLocate>();
+    }
 }

@@ -1,6 +1,7 @@
 #include "link/SharedState.h"
 #include "link/drivers/DVM_6450.h"
 #include "link/drivers/DVM_CAL.h"
+#include "shell/FormAutoLocate.h"
 #include "shell/Main.h"
 #include "tests/support/TestEnv.h"
 
@@ -14,6 +15,10 @@ private Q_SLOTS:
     {
         TestEnv env;
         state().EthernetDevices = {EthernetDevice(), EthernetDevice()};
+        QVERIFY(!state().OfflineMode);
+        // The search would probe the machine's own ports and network; its start-up run is
+        // tested in autolocate_guitest and program_itest.
+        state().OfflineMode = true;
         Main();
         SharedState &s = state();
         QVERIFY(s.DVM1);
@@ -21,7 +26,7 @@ private Q_SLOTS:
         QCOMPARE(s.DVM1->GetInterfaceType(), 0);
         QCOMPARE(s.DVM1->GetDescription(), QString("Velkorande 6450\r\n."));
         QVERIFY(s.UserMode);
-        QVERIFY(!s.OfflineMode);
+        QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
         QCOMPARE(s.EthernetDevices.size(), 1);
         QCOMPARE(s.EthernetDevices[0], EthernetDevice());
     }
@@ -29,6 +34,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         env.settings.SaveSetting("Settings", "DVM1", "5520");
+        state().OfflineMode = true;
         Main();
         QVERIFY(typeid(*state().DVM1) == typeid(DVM_CAL_5520));
     }
@@ -39,6 +45,8 @@ private Q_SLOTS:
         Main();
         QVERIFY(!state().DVM1);
         QVERIFY(state().UserMode);
+        // Without a driver start-up runs no search.
+        QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
     }
 };
 

@@ -1,0 +1,137 @@
+// End to end: the real program (setup6400), offscreen, with metersim's meter on a
+// pseudo-terminal mapped to COM1 in a fresh settings store. The start-up search must find
+// the meter on the serial port and the main window must show its model, version and serial
+// number. The program takes no arguments and reads no variables of its own, so it is
+// watched through a Qt generic plugin (tests/support/probe) that reports what the main
+// window shows and then closes it. The search broadcasts on Ethernet first, so the test
+// runs only inside the private network namespace (scripts/test).
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+bool broadcastStaysOnLoopback()
+{
+    QProcess ip;
+    ip.start(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("get"), QStringLiteral("255.255.255.255")});
+    if (!ip.waitForFinished(5000))
+        return false;
+    return QString::fromLocal8Bit(ip.readAllStandardOutput()).contains(QStringLiteral(" dev lo "));
+}
+
+// Starts metersim and returns the pseudo-terminal of its meter, or the empty text.
+QString startMeter(QProcess &sim, const QStringList &arguments)
+{
+    sim.setProcessChannelMode(QProcess::MergedChannels);
+    sim.start(qEnvironmentVariable("METERSIM"), arguments);
+    if (!sim.waitForStarted(10000))
+        return {};
+    QString tty;
+    QByteArray pending;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000) {
+        sim.waitForReadyRead(100);
+        pending += sim.readAll();
+        const QList<QByteArray> lines = pending.split('\n');
+        for (const QByteArray &line : lines) {
+            const QList<QByteArray> words = line.trimmed().split(' ');
+            if (words.size() == 4 && words[0] == "meter" && words[1] == "1" && words[2] == "pty")
+                tty = QString::fromLocal8Bit(words[3]);
+            if (line.trimmed() == "ready")
+                return tty;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+class ProgramITest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startUpFindsTheMeterOnASerialPort();
+};
+
+void ProgramITest::startUpFindsTheMeterOnASerialPort()
+{
+    if (!broadcastStaysOnLoopback())
+        QSKIP("needs the private network namespace (broadcast routed to lo)");
+    // metersim is build/<tree>/tests/sim/metersim; the program and the probe are beside it.
+    const QDir tests = QFileInfo(qEnvironmentVariable("METERSIM")).dir().absoluteFilePath(QStringLiteral(".."));
+    const QDir build(tests.absoluteFilePath(QStringLiteral("..")));
+    const QString program = build.absoluteFilePath(QStringLiteral("app/setup6400"));
+    const QString plugins = tests.absoluteFilePath(QStringLiteral("plugins"));
+    QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
+    QVERIFY2(QFileInfo::exists(plugins + QStringLiteral("/generic")), qPrintable(plugins));
+
+    QProcess sim;
+    const QString tty = startMeter(sim, {QStringLiteral("--no-udp"), QStringLiteral("--serial"),
+                                         QStringLiteral("64509876"), QStringLiteral("--firmware"),
+                                         QStringLiteral("3.07")});
+    QVERIFY2(!tty.isEmpty(), "metersim did not start");
+
+    // The settings store as the program finds it: COM1 is the meter; the other COM numbers
+    // name devices that do not exist, so the machine's own serial ports stay untouched.
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString store = config.filePath(QStringLiteral("6400 Series Setup Utility/6400 Series Setup Utility.ini"));
+    {
+        QSettings settings(store, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Ports/COM1"), tty);
+        for (int port = 2; port <= 16; ++port)
+            settings.setValue(QStringLiteral("Ports/COM%1").arg(port),
+                              config.filePath(QStringLiteral("absent-COM%1").arg(port)));
+    }
+
+    const QString report = config.filePath(QStringLiteral("main-window.txt"));
+    QProcess setup;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_PLUGIN_PATH"), plugins);
+    environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("windowprobe:") + report);
+    setup.setProcessEnvironment(environment);
+    setup.setProcessChannelMode(QProcess::MergedChannels);
+    setup.start(program, {});
+    QVERIFY(setup.waitForStarted(10000));
+    const bool ended = setup.waitForFinished(120000);
+    const QString output = QString::fromLocal8Bit(setup.readAll());
+    if (!ended)
+        setup.kill();
+    QVERIFY2(ended, qPrintable(output));
+    QCOMPARE(setup.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(setup.exitCode() == 0, qPrintable(output));
+
+    QFile shown(report);
+    QVERIFY2(shown.open(QIODevice::ReadOnly), "the main window never showed meter information");
+    const QStringList parts = QString::fromUtf8(shown.readAll()).split(QStringLiteral("\n--\n"));
+    QCOMPARE(parts.size(), 2);
+    const QStringList info = parts[0].split(QLatin1Char('\n'));
+    QVERIFY2(info.contains(QStringLiteral("Model 6450")), qPrintable(parts[0]));
+    QVERIFY2(info.contains(QStringLiteral("Version 3.07")), qPrintable(parts[0]));
+    QVERIFY2(info.contains(QStringLiteral("Serial 64509876")), qPrintable(parts[0]));
+    QCOMPARE(parts[1].trimmed(), QStringLiteral("Velkorande 6450\nRS232 Port 1"));
+
+    // The search stored the link it found.
+    QSettings settings(store, QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("Settings/DVM1_Interface")).toString(), QStringLiteral("RS232"));
+    QCOMPARE(settings.value(QStringLiteral("Settings/DVM1_CommPort")).toString(), QStringLiteral("1"));
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+    const QString traffic = QString::fromLocal8Bit(sim.readAll());
+    QVERIFY2(traffic.contains(QStringLiteral(" > *IDN? < Velkorande,Model 6450,64509876,3.07")), qPrintable(traffic));
+    QVERIFY2(traffic.contains(QStringLiteral(" > v < Model 6450")), qPrintable(traffic));
+}
+
+QTEST_MAIN(ProgramITest)
+#include "program_itest.moc"
