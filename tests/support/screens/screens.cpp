@@ -8,8 +8,11 @@
 // tables.
 #include "link/FormProgress.h"
 #include "link/Form_List_Dialogue.h"
+#include "link/IDVM.h"
 #include "link/SharedState.h"
+#include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
+#include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
@@ -20,6 +23,7 @@
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
+#include "tests/sim/core/MeterLink.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/TestEnv.h"
@@ -127,6 +131,30 @@ QWidget *listWindow(TestEnv &)
     return &form;
 }
 
+// The search as it ends when it finds a 6450 on USB (a simulated meter on the in-memory FTDI
+// backend). No serial ports and no Ethernet sockets are set, so nothing leaves the machine;
+// the meter goes again once the window shows the result.
+FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
+{
+    state().DVM1 = CreateDVM(QStringLiteral("6450"));
+    metersim::SimMeter meter;
+    metersim::MeterPeer peer(meter, env.clock);
+    MemoryFtdiApi ftdi(env.clock);
+    state().ftdi = &ftdi;
+    ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &peer);
+
+    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    search.show();
+    search.SetShowDetails(details);
+    search.Locate_All();
+    state().DVM1.reset();
+    state().ftdi = nullptr;
+    return search;
+}
+
+QWidget *autoLocateWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, false); }
+QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, true); }
+
 struct Shot
 {
     const char *file;
@@ -165,6 +193,8 @@ int main(int argc, char *argv[])
         {"FormThermocouple_FromTable.png", thermocoupleFilesWindow},
         {"FormProgress.png", progressWindow},
         {"Form_List_Dialogue.png", listWindow},
+        {"FormAutoLocate.png", autoLocateWindow},
+        {"FormAutoLocate-details.png", autoLocateDetailsWindow},
     };
     int failures = 0;
     for (const Shot &shot : shots) {
