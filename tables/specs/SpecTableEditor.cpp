@@ -5,6 +5,7 @@
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/Twips.h"
+#include "link/WrappingButton.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/database/UncertaintyExport.h"
@@ -51,13 +52,13 @@ QString sendToMeter(const QString &command, int timeoutSeconds)
 
 SpecTableEditor::SpecTableEditor(const SpecTableKind &kind, QWidget *parent)
     : GridEditorForm(GridEditStyle{GridEditStyle::Caret::SelectAll, GridEditStyle::BoxAtLoad::MovedOutOfView}, parent)
-    , Command_LoadAllCalFactors(named(new QPushButton(QStringLiteral("Load From Meter"), this), "Command_LoadAllCalFactors"))
-    , Command_SaveAll(named(new QPushButton(QStringLiteral("Save To Meter"), this), "Command_SaveAll"))
-    , Command_FileLoad(named(new QPushButton(QStringLiteral("Load from File"), this), "Command_FileLoad"))
-    , Command_FileSave(named(new QPushButton(QStringLiteral("Save to File"), this), "Command_FileSave"))
-    , Command_ClearAll(named(new QPushButton(QStringLiteral("Clear Meter"), this), "Command_ClearAll"))
-    , Command_Exit(named(new QPushButton(QStringLiteral("Exit"), this), "Command_Exit"))
-    , Command_SaveDB(named(new QPushButton(kind.saveDbCaption, this), "Command_SaveDB"))
+    , Command_LoadAllCalFactors(named(new WrappingButton(QStringLiteral("Load From Meter"), this), "Command_LoadAllCalFactors"))
+    , Command_SaveAll(named(new WrappingButton(QStringLiteral("Save To Meter"), this), "Command_SaveAll"))
+    , Command_FileLoad(named(new WrappingButton(QStringLiteral("Load from File"), this), "Command_FileLoad"))
+    , Command_FileSave(named(new WrappingButton(QStringLiteral("Save to File"), this), "Command_FileSave"))
+    , Command_ClearAll(named(new WrappingButton(QStringLiteral("Clear Meter"), this), "Command_ClearAll"))
+    , Command_Exit(named(new WrappingButton(QStringLiteral("Exit"), this), "Command_Exit"))
+    , Command_SaveDB(named(new WrappingButton(kind.saveDbCaption, this), "Command_SaveDB"))
     , Label1(named(new QLabel(QStringLiteral("Version"), this), "Label1"))
     , Text_Version(named(new QLineEdit(this), "Text_Version"))
     , m_kind(kind)

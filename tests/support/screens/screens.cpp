@@ -3,21 +3,40 @@
 // Usage: screens <folder>
 //
 // A new window gets one entry in `shots` below: a file name and a function that loads the
-// window through the registry, fills it as a user would see it and returns it.
+// window through the registry, fills it as a user would see it and returns it. Windows that
+// read the meter get a simulated 6450 (`meter` set in their entry), so they show real
+// tables.
+#include "link/FormProgress.h"
+#include "link/Form_List_Dialogue.h"
+#include "link/IDVM.h"
 #include "link/SharedState.h"
+#include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
+#include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
+#include "tables/calfactors/FormCalFactors.h"
+#include "tables/prt/FormPRTTable.h"
+#include "tables/specs/FormImportedUncerts.h"
+#include "tables/specs/FormSpecifications.h"
+#include "tables/thermocouple/FormThermocouple.h"
+#include "tables/thermocouple/FormThermocouple_FromTable.h"
+#include "tables/thermocouple/ThermocoupleTables.h"
+#include "tests/sim/core/MeterLink.h"
 #include "tests/support/ScriptedDVM.h"
+#include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -57,10 +76,91 @@ QWidget *aboutWindow(TestEnv &)
     return &about;
 }
 
+// The editors read their table from the meter when they load.
+template <class Form>
+QWidget *loadedWindow(TestEnv &)
+{
+    return &state().windows.form<Form>();
+}
+
+QWidget *prtGeneratedWindow(TestEnv &)
+{
+    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    form.Command_GenerateITS90_Click();
+    return &form;
+}
+
+QWidget *prtLoadedWindow(TestEnv &)
+{
+    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    form.Command_LoadAllCalFactors_Click();
+    return &form;
+}
+
+QWidget *thermocoupleWindow(TestEnv &)
+{
+    auto &form = state().windows.form<FormThermocouple>();
+    form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("K"), 20750));
+    return &form;
+}
+
+QWidget *thermocoupleFilesWindow(TestEnv &)
+{
+    auto &form = state().windows.form<FormThermocouple_FromTable>();
+    form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("J"), -8000));
+    return &form;
+}
+
+QWidget *progressWindow(TestEnv &)
+{
+    auto &form = state().windows.form<FormProgress>();
+    form.SetMaxLines(350);
+    QString reply;
+    for (int line = 0; line < 140; ++line)
+        reply += QStringLiteral("%1R,0,0,0,0,0,0,0,0,0,0\r").arg(line);
+    form.ProgressText(reply);
+    return &form;
+}
+
+QWidget *listWindow(TestEnv &)
+{
+    auto &form = state().windows.form<Form_List_Dialogue>();
+    form.List1->addItems({QStringLiteral("Velkorande 6450  RS232 COM1"), QStringLiteral("Velkorande 6450  USB FT6450A1"),
+                          QStringLiteral("Velkorande 6420  Ethernet 127.0.0.1"), QStringLiteral("Velkorande 6410  GPIB 15")});
+    form.List1->setCurrentRow(1);
+    return &form;
+}
+
+// The search as it ends when it finds a 6450 on USB (a simulated meter on the in-memory FTDI
+// backend). No serial ports and no Ethernet sockets are set, so nothing leaves the machine;
+// the meter goes again once the window shows the result.
+FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
+{
+    state().DVM1 = CreateDVM(QStringLiteral("6450"));
+    metersim::SimMeter meter;
+    metersim::MeterPeer peer(meter, env.clock);
+    MemoryFtdiApi ftdi(env.clock);
+    state().ftdi = &ftdi;
+    ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &peer);
+
+    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    search.show();
+    search.SetShowDetails(details);
+    search.Locate_All();
+    state().DVM1.reset();
+    state().ftdi = nullptr;
+    return search;
+}
+
+QWidget *autoLocateWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, false); }
+QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, true); }
+
 struct Shot
 {
     const char *file;
     std::function<QWidget *(TestEnv &)> load;
+    // The window reads the meter: it gets a simulated 6450 on RS232 behind the real driver.
+    bool meter = false;
 };
 
 } // namespace
@@ -83,11 +183,29 @@ int main(int argc, char *argv[])
         {"FormMain.png", mainWindow},
         {"StartForm-splash.png", splashWindow},
         {"StartForm-about.png", aboutWindow},
+        {"FormCalFactors.png", loadedWindow<FormCalFactors>, true},
+        {"FormSpecifications.png", loadedWindow<FormSpecifications>, true},
+        {"FormImportedUncerts.png", loadedWindow<FormImportedUncerts>, true},
+        {"FormPRTTable.png", loadedWindow<FormPRTTable>},
+        {"FormPRTTable-generated.png", prtGeneratedWindow},
+        {"FormPRTTable-loaded.png", prtLoadedWindow, true},
+        {"FormThermocouple.png", thermocoupleWindow},
+        {"FormThermocouple_FromTable.png", thermocoupleFilesWindow},
+        {"FormProgress.png", progressWindow},
+        {"Form_List_Dialogue.png", listWindow},
+        {"FormAutoLocate.png", autoLocateWindow},
+        {"FormAutoLocate-details.png", autoLocateDetailsWindow},
     };
     int failures = 0;
     for (const Shot &shot : shots) {
-        TestEnv env; // a fresh shared state per window
-        QWidget *window = shot.load(env);
+        // A fresh shared state per window.
+        std::optional<SimulatedMeterEnv> withMeter;
+        std::optional<TestEnv> plain;
+        if (shot.meter)
+            withMeter.emplace();
+        else
+            plain.emplace();
+        QWidget *window = shot.load(shot.meter ? withMeter->env : *plain);
         window->show();
         QApplication::processEvents();
         const QString path = folder.filePath(QString::fromLatin1(shot.file));
