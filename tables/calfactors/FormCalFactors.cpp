@@ -14,6 +14,7 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -163,6 +164,13 @@ void FormCalFactors::Command_Exit_Click()
         return;
     }
     state().windows.unloadWindow(this);
+}
+
+void FormCalFactors::closeEvent(QCloseEvent *event)
+{
+    // Only hidden, the window would keep its table and not read the meter when opened again.
+    event->accept();
+    Command_Exit_Click();
 }
 
 void FormCalFactors::resetGrid()

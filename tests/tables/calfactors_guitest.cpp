@@ -743,6 +743,21 @@ private Q_SLOTS:
         QVERIFY(!state().windows.isLoaded<FormCalFactors>());
     }
 
+    // The close box unloads the window: opened again, it reads the meter afresh.
+    void closeBoxUnloads()
+    {
+        Fixture f;
+        QPointer<FormCalFactors> form(&f.open());
+        form->show();
+        edit(*form->CalGrid, 1, 1, QStringLiteral("1"));
+        form->close();
+        QTRY_VERIFY(!form);
+        f.dvm->calls.clear();
+        FormCalFactors &again = f.open();
+        QCOMPARE(f.dvm->commands(), QStringList{QStringLiteral("pa")});
+        QCOMPARE(again.CalGrid->TextMatrix(1, 1), QStringLiteral("1000"));
+    }
+
     // A second save started while the first yields is ignored.
     void nestedSaveIgnored()
     {
