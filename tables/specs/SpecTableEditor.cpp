@@ -121,6 +121,8 @@ void SpecTableEditor::EnableButtons()
 
 void SpecTableEditor::InitCalGrid()
 {
+    // An edit left open belongs to the table being replaced: it must not land in the new one.
+    Text_Edit->hide();
     CalGrid->setCols(Columns);
     CalGrid->setRows(2);
     CalGrid->Clear();
