@@ -13,6 +13,7 @@
 #include "tables/calfactors/CalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tables/grid/TableFileText.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -384,9 +385,13 @@ void FormCalFactors::Command_FileSave_Click()
     // failed save leaves an earlier backup of that name as it was.
     bool saved = false;
     if (path && !path->isEmpty()) {
+        const QList<QStringList> rows = gridRows();
+        if (const std::optional<UnwritableText> bad = findUnwritableText(QString(), rows)) {
+            appUi().MsgBox(unwritableTextMessage(*bad), Msg::Critical);
+            return;
+        }
         QSaveFile file(*path);
-        saved = file.open(QIODevice::WriteOnly) && file.write(CalFactors::encodeCalFile(gridRows())) >= 0
-            && file.commit();
+        saved = file.open(QIODevice::WriteOnly) && file.write(CalFactors::encodeCalFile(rows)) >= 0 && file.commit();
     }
     if (!saved)
         appUi().MsgBox(QStringLiteral("Backup not saved"), Msg::Critical);
