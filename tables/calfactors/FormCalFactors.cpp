@@ -13,7 +13,9 @@
 #include "tables/calfactors/CalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tables/grid/TableFileText.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -163,6 +165,13 @@ void FormCalFactors::Command_Exit_Click()
         return;
     }
     state().windows.unloadWindow(this);
+}
+
+void FormCalFactors::closeEvent(QCloseEvent *event)
+{
+    // Only hidden, the window would keep its table and not read the meter when opened again.
+    event->accept();
+    Command_Exit_Click();
 }
 
 void FormCalFactors::resetGrid()
@@ -376,9 +385,13 @@ void FormCalFactors::Command_FileSave_Click()
     // failed save leaves an earlier backup of that name as it was.
     bool saved = false;
     if (path && !path->isEmpty()) {
+        const QList<QStringList> rows = gridRows();
+        if (const std::optional<UnwritableText> bad = findUnwritableText(QString(), rows)) {
+            appUi().MsgBox(unwritableTextMessage(*bad), Msg::Critical);
+            return;
+        }
         QSaveFile file(*path);
-        saved = file.open(QIODevice::WriteOnly) && file.write(CalFactors::encodeCalFile(gridRows())) >= 0
-            && file.commit();
+        saved = file.open(QIODevice::WriteOnly) && file.write(CalFactors::encodeCalFile(rows)) >= 0 && file.commit();
     }
     if (!saved)
         appUi().MsgBox(QStringLiteral("Backup not saved"), Msg::Critical);

@@ -51,6 +51,10 @@ public:
     // The proposed name of a saved file: "DMMBackup-", the date as DDMMMYY, ".cal".
     static QString proposedFileName();
 
+protected:
+    // The close box unloads the window as Exit does.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     struct MeterCommand;
     void runMeterCommand(const MeterCommand &command);

@@ -148,15 +148,6 @@ QStringList fileLines(const QString &text)
     return lines;
 }
 
-bool unwritable(const QString &text)
-{
-    for (const QChar ch : text) {
-        if (ch == Comma || ch == CR || ch == QLatin1Char('\n') || ch.unicode() > 0xFF)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 const SpecTableKind &specifications()
@@ -293,19 +284,6 @@ QByteArray tableFileBytes(const QString &version, const QList<QStringList> &rows
         text += lineEnd;
     }
     return text.toLatin1();
-}
-
-std::optional<UnwritableText> findUnwritableText(const QString &version, const QList<QStringList> &rows)
-{
-    if (unwritable(version))
-        return UnwritableText{0, 0};
-    for (int r = 0; r < rows.size(); ++r) {
-        for (int c = 0; c < rows[r].size() && c < Columns; ++c) {
-            if (unwritable(rows[r][c]))
-                return UnwritableText{r + 1, c};
-        }
-    }
-    return std::nullopt;
 }
 
 QString proposedFileName(const SpecTableKind &kind, const QDate &today)

@@ -128,16 +128,6 @@ TableFile parseTableFile(const QByteArray &bytes);
 // column 0 (missing cells count as empty).
 QByteArray tableFileBytes(const QString &version, const QList<QStringList> &rows);
 
-// A cell whose text the file cannot keep: a comma or line break would move the values on
-// reading, and characters outside the single-byte code are lost. Row is counted from 1
-// (0: the version). Nothing when every text can be written.
-struct UnwritableText
-{
-    int row;
-    int column;
-};
-std::optional<UnwritableText> findUnwritableText(const QString &version, const QList<QStringList> &rows);
-
 // "DMMBackup-14Mar26.spec".
 QString proposedFileName(const SpecTableKind &kind, const QDate &today);
 

@@ -11,6 +11,7 @@
 #include "tables/database/UncertaintyExport.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tables/grid/TableFileText.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -121,6 +122,8 @@ void SpecTableEditor::EnableButtons()
 
 void SpecTableEditor::InitCalGrid()
 {
+    // An edit left open belongs to the table being replaced: it must not land in the new one.
+    Text_Edit->hide();
     CalGrid->setCols(Columns);
     CalGrid->setRows(2);
     CalGrid->Clear();
@@ -410,11 +413,7 @@ void SpecTableEditor::Command_FileSave_Click()
     const QString version = Text_Version->text();
     const QList<QStringList> rows = tableCells();
     if (const std::optional<UnwritableText> bad = findUnwritableText(version, rows)) {
-        const QString where = bad->row == 0 ? QStringLiteral("The version")
-                                            : QStringLiteral("The cell in row %1, column %2").arg(bad->row).arg(bad->column);
-        appUi().MsgBox(BackupNotSaved + QStringLiteral(": ") + where
-                           + QStringLiteral(" holds a comma, a line break or a character the file cannot keep."),
-                       Msg::Critical);
+        appUi().MsgBox(unwritableTextMessage(*bad), Msg::Critical);
         return;
     }
 

@@ -41,7 +41,7 @@ public:
     // Enabled off / on for the five table buttons; Save to DB and Exit stay usable.
     void DisableButtons();
     void EnableButtons();
-    // 15 columns, 2 rows, every cell empty, the band headers.
+    // 15 columns, 2 rows, every cell empty, the band headers; an edit left open is dropped.
     void InitCalGrid();
     // Reads a table file into the grid without a dialog: every value cell of the file
     // becomes pending and Text_Version the file's version. A file that cannot be read is

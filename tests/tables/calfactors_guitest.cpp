@@ -711,6 +711,24 @@ private Q_SLOTS:
         }
     }
 
+    // A comma typed into a cell would move every later value of its row to another point
+    // when the file is read back: such a table is not saved, and an earlier file stays.
+    void fileSaveRefusesACommaInACell()
+    {
+        Fixture f;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.cal"));
+        writeFile(path, "old");
+        FormCalFactors &form = f.open();
+        edit(*form.CalGrid, 2, 1, QStringLiteral("1,5"));
+        f.env.ui.answerFiles({path});
+        form.Command_FileSave_Click();
+        QCOMPARE(f.env.ui.boxes.size(), 1);
+        QVERIFY(f.env.ui.boxes[0].prompt.startsWith(QStringLiteral("Backup not saved: The cell in row 2, column 1")));
+        QCOMPARE(f.env.ui.boxes[0].style, int(Msg::Critical));
+        QCOMPARE(readFile(path), QByteArray("old"));
+    }
+
     // A save replaces an older, longer file whole; rows the reply did not fill have no label.
     void fileSaveReplacesExisting()
     {
@@ -741,6 +759,21 @@ private Q_SLOTS:
         QVERIFY(form);
         QTRY_VERIFY(!form);
         QVERIFY(!state().windows.isLoaded<FormCalFactors>());
+    }
+
+    // The close box unloads the window: opened again, it reads the meter afresh.
+    void closeBoxUnloads()
+    {
+        Fixture f;
+        QPointer<FormCalFactors> form(&f.open());
+        form->show();
+        edit(*form->CalGrid, 1, 1, QStringLiteral("1"));
+        form->close();
+        QTRY_VERIFY(!form);
+        f.dvm->calls.clear();
+        FormCalFactors &again = f.open();
+        QCOMPARE(f.dvm->commands(), QStringList{QStringLiteral("pa")});
+        QCOMPARE(again.CalGrid->TextMatrix(1, 1), QStringLiteral("1000"));
     }
 
     // A second save started while the first yields is ignored.

@@ -795,6 +795,34 @@ private Q_SLOTS:
         QVERIFY(!editor.isEditing());
     }
 
+    // An edit left open when the table is read again (from the meter or a file) belongs to
+    // the old table: it never lands in the new one.
+    void openEditDroppedByANewTable_data() { bothKinds(); }
+    void openEditDroppedByANewTable()
+    {
+        QFETCH(QString, kind);
+        TestEnv env;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t") + kindOf(kind).fileExtension);
+        QVERIFY(writeFile(path, "Version 1\r\nA , 5,6,\r\n"));
+        installMeter(kind, QStringLiteral("R01 a,1,2\r*0\r"));
+        SpecTableEditor &editor = openEditor(kind);
+        for (const char *reread : {"meter", "file"}) {
+            editor.CalGrid->setRow(1);
+            editor.CalGrid->setCol(1);
+            editor.CalGrid_KeyPress('7');
+            QVERIFY(editor.isEditing());
+            if (QLatin1String(reread) == QLatin1String("meter"))
+                editor.Command_LoadAllCalFactors_Click();
+            else
+                editor.FileLoad(path);
+            editor.CalGrid_GotFocus();
+            editor.CalGrid->setCol(2);
+            QVERIFY2(!editor.isEditing(), reread);
+            QCOMPARE(editor.CalGrid->TextMatrix(1, 1), QLatin1String(reread) == QLatin1String("meter") ? "1" : "5");
+        }
+    }
+
     void closingUnloads_data() { bothKinds(); }
     void closingUnloads()
     {

@@ -1,3 +1,4 @@
+#include "tables/grid/TableFileText.h"
 #include "tables/specs/SpecTable.h"
 
 #include <QTest>

@@ -1,0 +1,36 @@
+#include "tables/grid/TableFileText.h"
+
+namespace {
+
+bool unwritable(const QString &text)
+{
+    for (const QChar ch : text) {
+        if (ch == QLatin1Char(',') || ch == QLatin1Char('\r') || ch == QLatin1Char('\n') || ch.unicode() > 0xFF)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<UnwritableText> findUnwritableText(const QString &version, const QList<QStringList> &rows)
+{
+    if (unwritable(version))
+        return UnwritableText{0, 0};
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows[r].size(); ++c) {
+            if (unwritable(rows[r][c]))
+                return UnwritableText{r + 1, c};
+        }
+    }
+    return std::nullopt;
+}
+
+QString unwritableTextMessage(const UnwritableText &where)
+{
+    const QString place = where.row == 0
+        ? QStringLiteral("The version")
+        : QStringLiteral("The cell in row %1, column %2").arg(where.row).arg(where.column);
+    return QStringLiteral("Backup not saved: ") + place
+           + QStringLiteral(" holds a comma, a line break or a character the file cannot keep.");
+}
