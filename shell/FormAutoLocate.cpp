@@ -257,13 +257,18 @@ bool FormAutoLocate::Locate_DVM_USB()
         return false;
     }
 
+    // A copy: the probes yield to the window system, and a handler run there may list the
+    // devices anew, replacing the shared list under the loop.
+    const QList<USBDevice> devices = s.USBDevices.mid(0, count);
     bool accepted = false;
-    for (int i = 0; i < count && !accepted; ++i) {
-        USBDevice &device = s.USBDevices[i];
+    for (qsizetype i = 0; i < devices.size() && !accepted; ++i) {
+        USBDevice device = devices[i];
         ShowProgress(UsbDeviceHeader(device.Description));
         if (!OpenUSBDevice(device.SerialNumber, device.Handle)) {
             ShowProgress(QStringLiteral("Open Failed"));
-            device.Handle = -1;
+            // The listed device keeps the handle -1, as long as the list is the one walked.
+            if (i < s.USBDevices.size() && s.USBDevices[i].SerialNumber == device.SerialNumber)
+                s.USBDevices[i].Handle = -1;
             continue;
         }
         UsbWrite(QStringLiteral("*IDN?\r"), device.Handle);

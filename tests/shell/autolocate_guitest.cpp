@@ -98,6 +98,7 @@ private Q_SLOTS:
     void detailsShowAndHideTheLog();
     void usbSkipsAnotherMakersDevice();
     void usbFailuresChangeNothing();
+    void usbListReplacedDuringTheSearch();
     void usbNothingAttached();
     void serialSearch_data();
     void serialSearch();
@@ -285,6 +286,26 @@ void AutoLocateTest::usbFailuresChangeNothing()
     QCOMPARE(state().USBDevice, USBDevice());
     QCOMPARE(dvm.link().InterfaceType, int(InterfaceRS232));
     QVERIFY(env.settings.GetSetting(Settings, QStringLiteral("DVM1_Interface")).isEmpty());
+}
+
+// The search yields between its steps; a handler run meanwhile may list the devices anew.
+void AutoLocateTest::usbListReplacedDuringTheSearch()
+{
+    TestEnv env;
+    installDriver();
+    SimMeter meter;
+    MeterPeer meterPeer(meter, env.clock);
+    MemoryFtdiApi ftdi(env.clock);
+    state().ftdi = &ftdi;
+    ftdi.attach(QStringLiteral("Silent one"), QStringLiteral("SILENT01"));
+    ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &meterPeer);
+
+    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    // During the first probe's pause (the listing took 250 ms).
+    env.clock.scheduleAt(env.clock.elapsedMs() + 400, [] { state().USBDevices = QList<USBDevice>(1); });
+    QVERIFY(search.Locate_DVM_USB());
+    QCOMPARE(state().USBDevice.SerialNumber, QStringLiteral("FT6450A1"));
+    QCOMPARE(ftdi.openHandleCount(), 0);
 }
 
 void AutoLocateTest::usbNothingAttached()
