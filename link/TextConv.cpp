@@ -1,5 +1,6 @@
 #include "link/TextConv.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -66,11 +67,14 @@ Decimal toDecimal(double value, int significant)
     }
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, std::fabs(value));
-    // buffer: d.ddddde[+-]xx
+    // buffer: d.ddddde[+-]xx, where "." is the C library's decimal separator, which
+    // follows the desktop's settings (a comma, or even two bytes): keep the digits only.
     const QByteArray text(buffer);
     const int e = text.indexOf('e');
-    QByteArray mantissa = text.left(e);
-    mantissa.remove(1, 1); // the decimal point
+    QByteArray mantissa;
+    for (const char c : text.left(e))
+        if (c >= '0' && c <= '9')
+            mantissa += c;
     while (mantissa.size() > 1 && mantissa.endsWith('0'))
         mantissa.chop(1);
     d.digits = mantissa;
@@ -140,8 +144,14 @@ double Val(const QString &input)
         if (expDigit)
             number += exponent;
     }
-    const double value = std::strtod(number.constData(), nullptr);
-    return std::isfinite(value) ? value : 0;
+    // from_chars, not strtod: strtod reads the desktop's decimal comma, not ".".
+    const char *begin = number.constData();
+    if (*begin == '+')
+        ++begin;
+    double value = 0;
+    if (std::from_chars(begin, number.constData() + number.size(), value).ec != std::errc())
+        return 0; // beyond the range of a double
+    return value;
 }
 
 QString General(double value)

@@ -4,17 +4,11 @@
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
 
-#include <cstdio>
-
 namespace {
 
-// The current in scientific form with two decimals: 1E-7 gives "1.00E-07".
-QString scientificTwoDecimals(double value)
-{
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.2E", value);
-    return QString::fromLatin1(buffer);
-}
+// The current in scientific form with two decimals: 1E-7 gives "1.00E-07". Qt's number
+// text, not the C library's: that one takes the desktop's decimal comma.
+QString scientificTwoDecimals(double value) { return QString::number(value, 'E', 2); }
 
 } // namespace
 

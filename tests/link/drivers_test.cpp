@@ -3,6 +3,7 @@
 #include "link/drivers/DVM_6450.h"
 #include "link/drivers/DVM_CAL.h"
 #include "link/drivers/ReferenceDVM.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/ScriptedSerialPeer.h"
 #include "tests/support/TestEnv.h"
@@ -237,6 +238,16 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const std::unique_ptr<IDVM> dvm = makeDriver(kind);
         QCOMPARE(static_cast<DVM_6450 &>(*dvm).RangeCommand(fn, value), expected);
+    }
+
+    // The scientific form of small currents keeps its "." on a desktop set to a decimal comma.
+    void rangeCommandUnderADecimalCommaLocale()
+    {
+        const CommaLocale comma;
+        if (!comma.active())
+            QSKIP(qPrintable(comma.reason()));
+        QCOMPARE(DVM_6450().RangeCommand("DCI", 2.5e-7), QStringLiteral("CONF:CURRENT:DC 2.50E-07"));
+        QCOMPARE(DVM_6450().RangeCommand("DCV", 0.1), QStringLiteral("CONF:VOLTAGE:DC 0.1"));
     }
 
     // SetRange sleeps 100 ms, sends without waiting, sleeps 100 ms; nothing for no command.

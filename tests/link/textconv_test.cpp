@@ -1,4 +1,5 @@
 #include "link/TextConv.h"
+#include "tests/support/CommaLocale.h"
 
 #include <QTest>
 #include <cmath>
@@ -66,6 +67,20 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(double, expected);
         QCOMPARE(Val(text), expected);
+    }
+
+    // The desktop's regional settings reach the C library (QCoreApplication sets its locale
+    // from them); a decimal comma there must change nothing here.
+    void numbersUnderADecimalCommaLocale()
+    {
+        const CommaLocale comma;
+        if (!comma.active())
+            QSKIP(qPrintable(comma.reason()));
+        QCOMPARE(Val("12.5mV"), 12.5);
+        QCOMPARE(Val("-2.5E-3"), -0.0025);
+        QCOMPARE(General(1.1e-6), QStringLiteral("1.1E-06"));
+        QCOMPARE(General(-100.25), QStringLiteral("-100.25"));
+        QCOMPARE(Format(1.005, "0.00"), QStringLiteral("1.01"));
     }
 
     void general_data()
