@@ -27,7 +27,10 @@ double ITS90_Wr_Low(double W, double a, double b, const std::array<double, 5> &c
 
 double ITS90_Wr_High(double W, double aH, double bH, double cH, double dH, double WAl)
 {
-    return W - (aH * (W - 1) + bH * std::pow(W - 1, 2) + cH * std::pow(W - 1, 3) + dH * std::pow(W - WAl, 2));
+    // The d term of the silver sub-range belongs above the aluminium point only; below it
+    // the thermometer follows a, b and c alone (so R = R0 still gives 0.01 degrees Celsius).
+    const double dTerm = W > WAl ? dH * std::pow(W - WAl, 2) : 0;
+    return W - (aH * (W - 1) + bH * std::pow(W - 1, 2) + cH * std::pow(W - 1, 3) + dTerm);
 }
 
 double ITS90_Inverse_Low(double Wr)

@@ -53,7 +53,8 @@ inline constexpr std::array<double, 10> ITS90_D = Init_ITS90_Coefficients().D;
 // Wr below the triple point: W - [a(W - 1) + b(W - 1) ln W + sum c_i (ln W)^(i + n)];
 // 0 when W is 0 or negative.
 double ITS90_Wr_Low(double W, double a, double b, const std::array<double, 5> &c = {}, int n = 0);
-// Wr above the triple point: W - [aH(W - 1) + bH(W - 1)^2 + cH(W - 1)^3 + dH(W - WAl)^2].
+// Wr above the triple point: W - [aH(W - 1) + bH(W - 1)^2 + cH(W - 1)^3 + dH(W - WAl)^2],
+// the d term counting only above the aluminium point (W > WAl), as ITS-90 defines it.
 double ITS90_Wr_High(double W, double aH, double bH, double cH, double dH, double WAl);
 // The inverse reference function below the triple point. A negative Wr (possible only with
 // a large deviation near W = 0) is taken as 0: both lie below absolute zero.

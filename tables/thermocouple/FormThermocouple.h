@@ -1,47 +1,26 @@
 #pragma once
-#include <QWidget>
-#include <QtGlobal>
-
-class QLabel;
-class QProgressBar;
-class QPushButton;
+#include "tables/thermocouple/ThermocoupleWindow.h"
 
 // "Thermocouple Data": computes the eight standard thermocouple tables from the NIST
 // inverse polynomials and writes them into the meter point by point, then stamps the
 // table's information line (slot 06). The setup tasks call the write-all procedure on the
 // window loaded but not shown.
-class FormThermocouple : public QWidget
+class FormThermocouple : public ThermocoupleWindow
 {
     Q_OBJECT
 public:
     explicit FormThermocouple(QWidget *parent = nullptr);
 
     QPushButton *Command_SaveThermocoupleTableFromFormula;
-    QPushButton *Command_Stop;
-    QPushButton *Command_Exit;
-    QProgressBar *ProgressBar1;
-    QLabel *Label_Thermostatus;
-
-    // Set by Stop and Exit, cleared when a write-all run starts.
-    bool StopFlag = false;
 
     // The write-all procedure: every type B, E, J, K, N, R, S, T inside a setup-mode bracket,
     // then the information line in a second bracket.
     void Command_SaveThermocoupleTableFromFormula_Click();
-    void Command_Stop_Click();
-    // Stops a run; the window unloads at once, or when a run under way has wound up.
-    void Command_Exit_Click();
-    void Form_Load();
     // Kept for the setup tasks' sake: it does nothing.
     void Command_SaveThermocoupleTableVT_Click() {}
 
     // Sends one point unless it is outside the limits (two tries, 4 s each, "######.##").
     void Write_Thermocouple_Point(qint32 E, double T, const QString &type);
-
-    bool isWriting() const { return m_writing; }
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void Save_TypeB_Table();
@@ -52,10 +31,8 @@ private:
     void Save_TypeR_Table();
     void Save_TypeS_Table();
     void Save_TypeT_Table();
-    // Walks one type's EMF grid, returning after the first point that finds StopFlag set.
+    // Walks one type's EMF grid, returning after the first point that finds StopFlag set
+    // (or the window unloaded).
     void saveTypeTable(QChar letter);
     void writeInformationLine();
-
-    bool m_writing = false;
-    bool m_unloadAfterRun = false;
 };

@@ -113,30 +113,35 @@ private Q_SLOTS:
         QCOMPARE(PRTCellText(ITS90_Temperature(50, R0, defaultCoefficients())), QStringLiteral("0"));
     }
 
-    // Each high-side coefficient alone adds exactly its own term.
+    // Each high-side coefficient alone adds exactly its own term; the d term only above the
+    // aluminium point.
     void singleHighCoefficient_data()
     {
+        QTest::addColumn<double>("W");
         QTest::addColumn<double>("aH");
         QTest::addColumn<double>("bH");
         QTest::addColumn<double>("cH");
         QTest::addColumn<double>("dH");
         QTest::addColumn<double>("deviation");
-        const double W = 2.5, WAl = 3.376;
-        QTest::newRow("aH") << 1e-4 << 0.0 << 0.0 << 0.0 << 1e-4 * (W - 1);
-        QTest::newRow("bH") << 0.0 << 1e-5 << 0.0 << 0.0 << 1e-5 * (W - 1) * (W - 1);
-        QTest::newRow("cH") << 0.0 << 0.0 << 1e-6 << 0.0 << 1e-6 * (W - 1) * (W - 1) * (W - 1);
-        QTest::newRow("dH") << 0.0 << 0.0 << 0.0 << 1e-3 << 1e-3 * (W - WAl) * (W - WAl);
-        QTest::newRow("none") << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
+        const double W = 2.5, WAl = 3.376, aboveAl = 4.0;
+        QTest::newRow("aH") << W << 1e-4 << 0.0 << 0.0 << 0.0 << 1e-4 * (W - 1);
+        QTest::newRow("bH") << W << 0.0 << 1e-5 << 0.0 << 0.0 << 1e-5 * (W - 1) * (W - 1);
+        QTest::newRow("cH") << W << 0.0 << 0.0 << 1e-6 << 0.0 << 1e-6 * (W - 1) * (W - 1) * (W - 1);
+        QTest::newRow("dH above Al") << aboveAl << 0.0 << 0.0 << 0.0 << 1e-3 << 1e-3 * (aboveAl - WAl) * (aboveAl - WAl);
+        QTest::newRow("dH below Al") << W << 0.0 << 0.0 << 0.0 << 1e-3 << 0.0;
+        QTest::newRow("dH at the triple point") << 1.0 << 0.0 << 0.0 << 0.0 << 1e-3 << 0.0;
+        QTest::newRow("none") << W << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
     }
     void singleHighCoefficient()
     {
+        QFETCH(double, W);
         QFETCH(double, aH);
         QFETCH(double, bH);
         QFETCH(double, cH);
         QFETCH(double, dH);
         QFETCH(double, deviation);
-        const double Wr = ITS90_Wr_High(2.5, aH, bH, cH, dH, 3.376);
-        QVERIFY(std::abs(Wr - (2.5 - deviation)) < 1e-15);
+        const double Wr = ITS90_Wr_High(W, aH, bH, cH, dH, 3.376);
+        QVERIFY(std::abs(Wr - (W - deviation)) < 1e-15);
     }
 
     void lowSideCTerms()

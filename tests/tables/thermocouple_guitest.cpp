@@ -194,6 +194,26 @@ private Q_SLOTS:
         QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple>());
     }
 
+    // The main window closing in the middle of a run unloads every window: the run ends
+    // after its current point, writes no information line and leaves setup mode.
+    void unloadedDuringRunEnds()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple>();
+        dvm.reply = [&](const QString &command) {
+            if (command.startsWith(QLatin1String("WcB 500,")))
+                QMetaObject::invokeMethod(qApp, [] { state().windows.unloadAll(); }, Qt::QueuedConnection);
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(pointCommands(dvm).size(), 2);
+        QCOMPARE(dvm.commands().last(), Leave);
+        QCOMPARE(dvm.commands().filter(QStringLiteral("&06")).size(), 0);
+        QCOMPARE(env.ui.hourglassDepth, 0);
+        QVERIFY(!state().windows.isLoaded<FormThermocouple>());
+    }
+
     void exitWhenIdleUnloads()
     {
         TestEnv env;
@@ -449,6 +469,24 @@ private Q_SLOTS:
         form.Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", Leave}));
         QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple_FromTable>());
+    }
+
+    void fromTableUnloadedDuringRunEnds()
+    {
+        TestEnv env;
+        TableFolder folder;
+        folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
+        ScriptedDVM &dvm = installDVM();
+        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        dvm.reply = [&](const QString &command) {
+            if (command == QLatin1String("WcJ 250,5"))
+                QMetaObject::invokeMethod(qApp, [] { state().windows.unloadAll(); }, Qt::QueuedConnection);
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableVT_Click();
+        QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", Leave}));
+        QCOMPARE(env.ui.hourglassDepth, 0);
+        QVERIFY(!state().windows.isLoaded<FormThermocouple_FromTable>());
     }
 
     void replyEndsOrNot_data()

@@ -1,0 +1,71 @@
+#pragma once
+#include <QWidget>
+#include <QtGlobal>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// What the two "Thermocouple Data" windows share: their controls (a write button, Stop, Exit,
+// the progress bar and the status line), the run around their writes and the sending of one
+// point. Each window adds its write button's handler and where its points come from.
+class ThermocoupleWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    QPushButton *Command_Stop;
+    QPushButton *Command_Exit;
+    QProgressBar *ProgressBar1;
+    QLabel *Label_Thermostatus;
+
+    // Set by Stop and Exit, cleared when a run starts.
+    bool StopFlag = false;
+
+    void Command_Stop_Click();
+    // Stops a run; the window unloads at once, or when a run under way has wound up.
+    void Command_Exit_Click();
+    void Form_Load();
+
+    bool isWriting() const { return m_writing; }
+
+protected:
+    // The window with its write button (objectName and caption) first in the row of buttons.
+    ThermocoupleWindow(const QString &objectName, const QString &writeButtonName, const QString &writeButtonCaption,
+                       int width, QWidget *parent);
+
+    QPushButton *writeButton() const { return m_writeButton; }
+
+    // A run: setup mode entered ("Error entering setup mode" when refused, and nothing
+    // more), the hourglass, the write button disabled and StopFlag cleared while `writes`
+    // runs; then the progress bar and status line cleared, the button enabled again and
+    // setup mode left. The window may be unloaded while `writes` yields (the main window
+    // closing): `writes` must then return without touching it, and so does the run.
+    void runInSetupMode(const std::function<void()> &writes);
+
+    // How the sending of one point ended; each window decides what its run does next.
+    enum class PointOutcome {
+        Written,        // the meter answered "*0"
+        Skipped,        // outside the limits: nothing sent, nothing shown
+        PasswordNeeded, // "*6": "Password needed" was shown
+        Stopped,        // a try failed and StopFlag was found set after it
+        Aborted,        // two failed tries, the user chose Abort
+        Ignored,        // two failed tries, the user chose Ignore
+        Unloaded,       // the window was unloaded while the point yielded: touch nothing of it
+    };
+
+    // Sends one point "Wc<type> <E>,<temperatureText>" through DVM1 unless it is outside the
+    // limits. Shows "Writing Type <type> EMF <E>", then grants two tries, each awaiting the
+    // status token for `timeoutSeconds`, and yields to the window system after every try so
+    // Stop can be clicked; a failed try ends the point early when StopFlag is set. After two
+    // failed tries the user chooses Abort, Retry (the point starts over) or Ignore.
+    PointOutcome writePoint(qint32 E, double T, const QString &type, const QString &temperatureText,
+                            int timeoutSeconds);
+
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QPushButton *m_writeButton;
+    bool m_writing = false;
+    bool m_unloadAfterRun = false;
+};
