@@ -128,6 +128,8 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
     return reply;
 }
 
+bool SendInformationLine(const QString &line) { return bracketCommand(line, 5); }
+
 bool EnterSetupMode()
 {
     Clock &clock = appClock();

@@ -18,6 +18,10 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
 // One line from the RS232 input within the given seconds, without CR or LF, or the empty text.
 QString ReadSerialLine(SerialPortControl *port, int seconds);
 
+// Stores one of the meter's information lines ("&", the two-digit slot, the text) inside
+// a setup-mode bracket; true when the meter answers "*0".
+bool SendInformationLine(const QString &line);
+
 // The setup-mode bracket; each is true when the meter answers "*0".
 bool EnterSetupMode();
 bool SendCalibratePassword();

@@ -4,8 +4,8 @@
 
 bool WindowRegistry::holds(const QWidget *window) const
 {
-    for (const auto &[type, loaded] : m_windows)
-        if (loaded && loaded.data() == window)
+    for (const Entry &entry : m_windows)
+        if (entry.window && entry.window.data() == window)
             return true;
     return false;
 }
@@ -14,24 +14,20 @@ void WindowRegistry::unloadWindow(QWidget *window)
 {
     if (!window)
         return;
-    for (auto it = m_windows.begin(); it != m_windows.end(); ++it) {
-        if (it->second == window) {
-            m_windows.erase(it);
-            break;
-        }
-    }
+    std::erase_if(m_windows, [window](const Entry &entry) { return entry.window == window; });
     window->hide();
     window->deleteLater();
 }
 
 void WindowRegistry::unloadAll(QWidget *except)
 {
-    auto windows = std::exchange(m_windows, {});
-    for (auto &[type, window] : windows) {
+    const std::vector<Entry> windows = std::exchange(m_windows, {});
+    for (auto entry = windows.rbegin(); entry != windows.rend(); ++entry) {
+        QWidget *window = entry->window.data();
         if (!window)
             continue;
         if (window == except) {
-            m_windows[type] = window;
+            m_windows.push_back(*entry);
             continue;
         }
         window->hide();

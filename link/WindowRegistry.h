@@ -1,8 +1,8 @@
 #pragma once
 #include <QPointer>
 #include <QWidget>
-#include <map>
 #include <typeindex>
+#include <vector>
 
 // Windows are single instances: created on first use (Load), destroyed when unloaded.
 // A window's Form_Load, when it has one, runs once the window is registered, so a
@@ -20,7 +20,7 @@ public:
             return *existing;
         T *created = new T();
         created->setAttribute(Qt::WA_DeleteOnClose, false);
-        m_windows[std::type_index(typeid(T))] = created;
+        m_windows.push_back({std::type_index(typeid(T)), created});
         if constexpr (requires(T &window) { window.Form_Load(); })
             created->Form_Load();
         return *created;
@@ -30,8 +30,10 @@ public:
     template <class T>
     T *find() const
     {
-        const auto it = m_windows.find(std::type_index(typeid(T)));
-        return it == m_windows.end() ? nullptr : qobject_cast<T *>(it->second.data());
+        for (const Entry &entry : m_windows)
+            if (entry.type == std::type_index(typeid(T)))
+                return qobject_cast<T *>(entry.window.data());
+        return nullptr;
     }
 
     template <class T>
@@ -45,11 +47,17 @@ public:
     bool holds(const QWidget *window) const;
 
     void unloadWindow(QWidget *window);
-    // Unloads every window but `except`.
+    // Unloads every window but `except`, the most recently loaded first.
     void unloadAll(QWidget *except = nullptr);
     // Unloads every window and deletes them now (program end, test reset).
     void destroyAll();
 
 private:
-    std::map<std::type_index, QPointer<QWidget>> m_windows;
+    struct Entry
+    {
+        std::type_index type;
+        QPointer<QWidget> window;
+    };
+    std::vector<Entry> m_windows; // in the order the windows were loaded
+
 };

@@ -409,6 +409,6 @@ void FormMain::ShowNoDriver(const QString &model)
                QStringLiteral("No driver for the meter model \"") + model + QStringLiteral("\": no meter can be reached."));
     appUi().MsgBox(QStringLiteral("The stored meter model \"") + model
                        + QStringLiteral("\" has no driver, so no meter can be reached.\r\n"
-                                        "Choose the 6450 model with Configure Serial / GPIB."),
+                                        "Set the model to 6450 (setting DVM1) and start the program again."),
                    Msg::Exclamation);
 }

@@ -1,4 +1,5 @@
 #include "tables/calfactors/FormCalFactors.h"
+#include "link/Named.h"
 #include "link/LoadedWindow.h"
 
 #include "link/Communication.h"
@@ -23,13 +24,6 @@
 #include <QSaveFile>
 
 namespace {
-
-template <class T>
-T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QPushButton *button(QWidget *parent, const char *name, const char *caption)
 {

@@ -1,4 +1,5 @@
 #include "tables/prt/FormPRTTable.h"
+#include "link/Named.h"
 #include "link/LoadedWindow.h"
 #include "link/Communication.h"
 #include "link/IDVM.h"
@@ -23,13 +24,6 @@
 #include <cmath>
 
 namespace {
-
-template <class T>
-T *named(T *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
 
 QString arrayName(const char *name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
 

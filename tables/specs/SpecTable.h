@@ -25,7 +25,6 @@ inline constexpr int CellsForVersionedInfo = 101;
 inline constexpr int ReadProgressLines = 60;
 inline constexpr int ReadTimeoutSeconds = 10;
 inline constexpr int CellTimeoutSeconds = 10;
-inline constexpr int InfoTimeoutSeconds = 5;
 inline constexpr int ClearTimeoutSeconds = 120;
 
 // How a table reply is cut into lines.

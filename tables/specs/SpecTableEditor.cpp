@@ -1,4 +1,5 @@
 #include "tables/specs/SpecTableEditor.h"
+#include "link/Named.h"
 
 #include "link/Communication.h"
 #include "link/FormProgress.h"
@@ -32,13 +33,6 @@ constexpr int HeaderRowHeight = 550;
 
 const QString SetupModeError = QStringLiteral("Error entering setup mode");
 const QString BackupNotSaved = QStringLiteral("Backup not saved");
-
-template <class T>
-T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 void place(QWidget *widget, const Place &p) { Twips::place(*widget, p.left, p.top, p.width, p.height); }
 
@@ -299,7 +293,7 @@ void SpecTableEditor::Command_SaveAll_Click()
         if (alive && complete) {
             if (const std::optional<QString> line =
                     informationLine(m_kind, Text_Version->text(), written, appClock().now().date())) {
-                if (!sendToMeter(*line, InfoTimeoutSeconds).startsWith(QLatin1String("*0")))
+                if (!SendInformationLine(*line))
                     appUi().MsgBox(QStringLiteral("Set Information Failed "));
             }
         }

@@ -1,6 +1,5 @@
 #include "tables/thermocouple/FormThermocouple.h"
 #include "link/Communication.h"
-#include "link/IDVM.h"
 #include "link/LoadedWindow.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
@@ -49,10 +48,7 @@ void FormThermocouple::writeInformationLine()
         appUi().MsgBox(QStringLiteral("Error entering setup mode"));
         return;
     }
-    const QString line = Thermocouple::informationLine(appClock().now().date());
-    IDVM *dvm = state().DVM1.get();
-    const QString reply = dvm ? dvm->SendString(line, true, 5, 1) : QString();
-    if (!reply.startsWith(QLatin1String("*0")))
+    if (!SendInformationLine(Thermocouple::informationLine(appClock().now().date())))
         appUi().MsgBox(QStringLiteral("Set Information Failed "));
     ExitSetupMode();
 }

@@ -1,4 +1,5 @@
 #include "tables/thermocouple/ThermocoupleWindow.h"
+#include "link/Named.h"
 #include "link/Communication.h"
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
@@ -17,13 +18,6 @@
 #include <optional>
 
 namespace {
-
-template <class T>
-T *named(T *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
 
 // The reply of DVM1, or the empty text (a failed try) when no driver is set.
 QString send(const QString &command, int timeoutSeconds)

@@ -33,6 +33,33 @@ public:
     }
 };
 
+// Windows that note the order in which they are unloaded (hidden).
+QStringList unloadOrder;
+class NotingWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    void hideEvent(QHideEvent *) override { unloadOrder << objectName(); }
+};
+class FirstWindow : public NotingWindow
+{
+    Q_OBJECT
+public:
+    FirstWindow() { setObjectName("1"); }
+};
+class SecondWindow : public NotingWindow
+{
+    Q_OBJECT
+public:
+    SecondWindow() { setObjectName("2"); }
+};
+class ThirdWindow : public NotingWindow
+{
+    Q_OBJECT
+public:
+    ThirdWindow() { setObjectName("3"); }
+};
+
 } // namespace
 
 class WindowRegistryTest : public QObject
@@ -56,6 +83,19 @@ private Q_SLOTS:
         QVERIFY(!state().windows.isLoaded<SelfUnloadingWindow>());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
+    }
+
+    void unloadAllUnloadsTheNewestFirst()
+    {
+        TestEnv env;
+        for (QWidget *w : std::initializer_list<QWidget *>{&state().windows.form<FirstWindow>(),
+                                                           &state().windows.form<SecondWindow>(),
+                                                           &state().windows.form<ThirdWindow>()})
+            w->show();
+        unloadOrder.clear();
+        state().windows.unloadAll(state().windows.find<SecondWindow>());
+        QCOMPARE(unloadOrder, (QStringList{"3", "1"}));
+        QVERIFY(state().windows.isLoaded<SecondWindow>());
     }
 
     void destroyAllDeletesAtOnce()
