@@ -1,4 +1,5 @@
 #include "link/AppTitle.h"
+#include "tests/support/ThermocoupleTableFolder.h"
 #include "link/SharedState.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
@@ -37,25 +38,6 @@ QStringList pointCommands(const ScriptedDVM &dvm)
 {
     return dvm.commands().filter(QRegularExpression(QStringLiteral("^Wc")));
 }
-
-// The working folder for one test, with a "Thermocouple Tables" folder in it.
-struct TableFolder
-{
-    TableFolder() : previous(QDir::currentPath())
-    {
-        QDir(dir.path()).mkdir(QStringLiteral("Thermocouple Tables"));
-        QDir::setCurrent(dir.path());
-    }
-    ~TableFolder() { QDir::setCurrent(previous); }
-    void write(const QString &name, const QByteArray &content) const
-    {
-        QFile file(dir.path() + QStringLiteral("/Thermocouple Tables/") + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    QTemporaryDir dir;
-    QString previous;
-};
 
 } // namespace
 
@@ -364,7 +346,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, line);
         QFETCH(QString, command);
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), line + "\r\n");
         ScriptedDVM &dvm = installDVM();
         auto &form = state().windows.form<FormThermocouple_FromTable>();
@@ -383,7 +365,7 @@ private Q_SLOTS:
     void filesAndLines()
     {
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "EMF uV and degrees\r\n250,6.27\r\n90000,1\n\n500,12.3");
         folder.write(QStringLiteral("NIST Type j.txt"), "0,0\r-8000,-205.2\r");
         folder.write(QStringLiteral("thermo type s.txt"), "1000,147.9\n");
@@ -412,7 +394,7 @@ private Q_SLOTS:
     void progressByBytes()
     {
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         QByteArray content;
         for (int i = 0; i < 20; ++i)
             content += QByteArray::number(1000 + i) + ",25.5\r\n"; // 11 bytes a line
@@ -440,7 +422,7 @@ private Q_SLOTS:
     void stopEndsTheRun()
     {
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
         ScriptedDVM &dvm = installDVM();
@@ -457,7 +439,7 @@ private Q_SLOTS:
     void exitDuringRunStopsAndUnloads()
     {
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n");
         ScriptedDVM &dvm = installDVM();
         auto &form = state().windows.form<FormThermocouple_FromTable>();
@@ -474,7 +456,7 @@ private Q_SLOTS:
     void fromTableUnloadedDuringRunEnds()
     {
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
         ScriptedDVM &dvm = installDVM();
         auto &form = state().windows.form<FormThermocouple_FromTable>();
@@ -512,7 +494,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QString, box);
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n500,12.3\n");
         ScriptedDVM &dvm = installDVM();
         int failures = 0;
@@ -534,7 +516,7 @@ private Q_SLOTS:
     void fromTableSetupModeRefused()
     {
         TestEnv env;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
         ScriptedDVM &dvm = installDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("TIMEOUT"); };

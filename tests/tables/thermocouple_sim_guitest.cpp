@@ -2,6 +2,7 @@
 // exchange and the simulated meter on the virtual clock. Checks every command the meter
 // receives and the points and information line it stores.
 #include "link/SharedState.h"
+#include "tests/support/ThermocoupleTableFolder.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
@@ -30,25 +31,6 @@ struct MeterFixture
     metersim::SerialMeterRig &rig = sim.rig;
 
     QStringList points() const { return rig.meter.commands().filter(QRegularExpression(QStringLiteral("^Wc"))); }
-};
-
-// The working folder for one test, with a "Thermocouple Tables" folder in it.
-struct TableFolder
-{
-    TableFolder() : previous(QDir::currentPath())
-    {
-        QDir(dir.path()).mkdir(QStringLiteral("Thermocouple Tables"));
-        QDir::setCurrent(dir.path());
-    }
-    ~TableFolder() { QDir::setCurrent(previous); }
-    void write(const QString &name, const QByteArray &content) const
-    {
-        QFile file(dir.path() + QStringLiteral("/Thermocouple Tables/") + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    QTemporaryDir dir;
-    QString previous;
 };
 
 // The number a point command's temperature text stands for ("." is 0).
@@ -167,7 +149,7 @@ private Q_SLOTS:
     void filesAgainstTheMeter()
     {
         MeterFixture f;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\r\n500, 12.55\r\nheading\r\n750,18.8125\r\n");
         folder.write(QStringLiteral("NIST type j.txt"), "-8000,-210\n0,0\n90000,1000\n");
         folder.write(QStringLiteral("notes.txt"), "1,1\n");
@@ -209,7 +191,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, answers);
         QFETCH(QString, box);
         MeterFixture f;
-        TableFolder folder;
+        ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n500,12.55\n750,18.81\n");
         folder.write(QStringLiteral("Type T.txt"), "250,6.4\n");
         f.rig.meter.addFault(static_cast<Fault>(fault), QStringLiteral("WcK 500,"));
