@@ -1,4 +1,5 @@
 #include "link/FormProgress.h"
+#include "tests/support/GridCells.h"
 #include "link/Ranges.h"
 #include "link/SharedState.h"
 #include "tables/calfactors/FormCalFactors.h"
@@ -90,22 +91,6 @@ QList<QPushButton *> sevenButtons(FormCalFactors &form)
 {
     return {form.Command_LoadAllCalFactors, form.Command_SaveAll, form.Command_ClearAll, form.Command_FileLoad,
             form.Command_FileSave, form.Command_Backup, form.Command_Restore};
-}
-
-// Marks a cell as edited, as a committed in-cell edit does.
-void edit(FlexGrid &grid, int row, int col, const QString &text)
-{
-    grid.setTextMatrix(row, col, text);
-    grid.setCellBackColorAt(row, col, CellColour::Pending);
-}
-
-int pendingCells(const FlexGrid &grid)
-{
-    int count = 0;
-    for (int r = 1; r < grid.Rows(); ++r)
-        for (int c = 1; c < grid.Cols(); ++c)
-            count += grid.cellBackColorAt(r, c) == CellColour::Pending ? 1 : 0;
-    return count;
 }
 
 void writeFile(const QString &path, const QByteArray &content)

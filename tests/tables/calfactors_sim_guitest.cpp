@@ -1,6 +1,7 @@
 // The calibration factors editor against the simulated meter: the real driver and serial
 // exchange, the exact commands on the wire, and what the meter stores afterwards.
 #include "link/Ranges.h"
+#include "tests/support/GridCells.h"
 #include "link/SharedState.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/grid/CellColours.h"
@@ -61,22 +62,6 @@ void compareGridWithTable(const FlexGrid &grid, const Table &table)
                                      .arg(r).arg(c).arg(grid.TextMatrix(r, c), expected)));
         }
     }
-}
-
-// Marks a cell as edited, as a committed in-cell edit does.
-void edit(FlexGrid &grid, int row, int col, const QString &text)
-{
-    grid.setTextMatrix(row, col, text);
-    grid.setCellBackColorAt(row, col, CellColour::Pending);
-}
-
-int pendingCells(const FlexGrid &grid)
-{
-    int count = 0;
-    for (int r = 1; r < grid.Rows(); ++r)
-        for (int c = 1; c < grid.Cols(); ++c)
-            count += grid.cellBackColorAt(r, c) == CellColour::Pending ? 1 : 0;
-    return count;
 }
 
 } // namespace
