@@ -3,6 +3,7 @@
 // Discovery broadcasts to 255.255.255.255: these tests run only inside the private network
 // namespace whose broadcast route points at lo (scripts/test), and are skipped elsewhere.
 #include "link/IDVM.h"
+#include "tests/support/PrivateNetwork.h"
 #include "link/SharedState.h"
 #include "link/drivers/DVM_6450.h"
 #include "link/Form_List_Dialogue.h"
@@ -29,25 +30,6 @@ using namespace metersim;
 namespace {
 
 const QString Settings = QStringLiteral("Settings");
-
-bool broadcastStaysOnLoopback()
-{
-    static const bool onLoopback = [] {
-        QProcess ip;
-        ip.start(QStringLiteral("ip"),
-                 {QStringLiteral("route"), QStringLiteral("get"), QStringLiteral("255.255.255.255")});
-        if (!ip.waitForFinished(5000))
-            return false;
-        return QString::fromLocal8Bit(ip.readAllStandardOutput()).contains(QStringLiteral(" dev lo "));
-    }();
-    return onLoopback;
-}
-
-#define REQUIRE_PRIVATE_NETWORK()                                                                                      \
-    do {                                                                                                               \
-        if (!broadcastStaysOnLoopback())                                                                               \
-            QSKIP("needs the private network namespace (broadcast routed to lo)");                                     \
-    } while (false)
 
 quint16 freePort(const QHostAddress &address)
 {

@@ -5,6 +5,8 @@
 // watched through a Qt generic plugin (tests/support/probe) that reports what the main
 // window shows and then closes it. The search broadcasts on Ethernet first, so the test
 // runs only inside the private network namespace (scripts/test).
+#include "tests/support/PrivateNetwork.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,15 +17,6 @@
 #include <QtTest>
 
 namespace {
-
-bool broadcastStaysOnLoopback()
-{
-    QProcess ip;
-    ip.start(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("get"), QStringLiteral("255.255.255.255")});
-    if (!ip.waitForFinished(5000))
-        return false;
-    return QString::fromLocal8Bit(ip.readAllStandardOutput()).contains(QStringLiteral(" dev lo "));
-}
 
 // Starts metersim and returns the pseudo-terminal of its meter, or the empty text.
 QString startMeter(QProcess &sim, const QStringList &arguments)
@@ -63,8 +56,7 @@ private Q_SLOTS:
 
 void ProgramITest::startUpFindsTheMeterOnASerialPort()
 {
-    if (!broadcastStaysOnLoopback())
-        QSKIP("needs the private network namespace (broadcast routed to lo)");
+    REQUIRE_PRIVATE_NETWORK();
     // metersim is build/<tree>/tests/sim/metersim; the program and the probe are beside it.
     const QDir tests = QFileInfo(qEnvironmentVariable("METERSIM")).dir().absoluteFilePath(QStringLiteral(".."));
     const QDir build(tests.absoluteFilePath(QStringLiteral("..")));
@@ -135,3 +127,4 @@ void ProgramITest::startUpFindsTheMeterOnASerialPort()
 
 QTEST_MAIN(ProgramITest)
 #include "program_itest.moc"
+#include "tests/support/PrivateNetwork.h"
