@@ -1,11 +1,11 @@
 // The simulated meter on real endpoints: a pseudo-terminal opened as a serial port, and two
 // Ethernet modules on loopback UDP (discovery by broadcast, selection, login, meter traffic).
 #include "link/platform/SerialPortControl.h"
+#include "tests/support/PrivateNetwork.h"
 #include "link/platform/SettingsStore.h"
 #include "tests/sim/core/SimServer.h"
 
 #include <QNetworkDatagram>
-#include <QNetworkInterface>
 #include <QSerialPort>
 #include <QUdpSocket>
 #include <QtTest>
@@ -15,14 +15,6 @@ using namespace metersim;
 namespace {
 
 // Broadcasts must stay inside the private network namespace the test script makes.
-bool onlyLoopback()
-{
-    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces())
-        if (!(i.flags() & QNetworkInterface::IsLoopBack))
-            return false;
-    return true;
-}
-
 quint16 freePort()
 {
     QUdpSocket probe;
@@ -107,8 +99,7 @@ private Q_SLOTS:
 
     void udpModules()
     {
-        if (!onlyLoopback())
-            QSKIP("broadcasts run only inside the private network namespace (scripts/test)");
+        REQUIRE_PRIVATE_NETWORK();
         SimMeter first, second(MeterConfig{"6440", "64400077", "2.31", 20, 15});
         const quint16 port1 = freePort(), port2 = freePort();
         SimModule a({QHostAddress("127.0.0.1"), port1, 32767, "00-50-C2-64-50-01", "Velkoran", "6450 DMM"});
