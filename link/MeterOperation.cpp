@@ -35,12 +35,9 @@ SetupModeRun RunInSetupMode(const SetupModeBracket &bracket, const std::function
     using OnRefusal = SetupModeBracket::OnRefusal;
     const bool entered = bracket.opening == SetupModeBracket::Opening::CalibratePassword ? SendCalibratePassword()
                                                                                           : EnterSetupMode();
-    if (bracket.ownerLoaded && !bracket.ownerLoaded()) {
-        if (entered)
-            ExitSetupMode();
-        return SetupModeRun::NotRun;
-    }
     if (!entered && bracket.onRefusal != OnRefusal::CarryOn) {
+        if (bracket.ownerLoaded && !bracket.ownerLoaded())
+            return SetupModeRun::NotRun;
         const Msg::Answer answer = bracket.refusalMessage.isEmpty()
             ? Msg::defaultAnswerOf(bracket.refusalStyle)
             : appUi().MsgBox(bracket.refusalMessage, bracket.refusalStyle, bracket.refusalTitle);

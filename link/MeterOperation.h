@@ -53,14 +53,14 @@ struct SetupModeBracket
     // Whether ExitSetupMode follows work that reports failure (returns false).
     bool leaveAfterFailedWork = true;
     // Set by a window that may be unloaded while the opening exchange yields: when it
-    // answers false once the meter has answered, no message is shown, the work does not
-    // run, and setup mode, if it was entered, is left.
+    // answers false after the meter refused, no message is shown and the work does not
+    // run. (Work that must not run for a window unloaded meanwhile checks that itself.)
     std::function<bool()> ownerLoaded;
 };
 
 // How a bracketed run ended.
 enum class SetupModeRun {
-    NotRun,     // refused (or the owner went away): the work did not run
+    NotRun,     // refused: the work did not run
     Completed,  // the work ran and reported success
     WorkFailed, // the work ran and reported failure
 };

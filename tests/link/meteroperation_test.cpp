@@ -105,10 +105,12 @@ private Q_SLOTS:
                                             << 0 << SetupModeRun::WorkFailed;
         QTest::newRow("failed work, stay") << O::SetupMode << R::Stop << true << 0 << false << false << true
                                            << QStringList{Enter, Work} << 0 << SetupModeRun::WorkFailed;
-        QTest::newRow("owner gone after entering") << O::SetupMode << R::Stop << true << 0 << true << true << false
-                                                   << QStringList{Enter, Leave} << 0 << SetupModeRun::NotRun;
-        QTest::newRow("owner gone after a refusal") << O::CalibratePassword << R::Stop << false << 0 << true << true
-                                                    << false << QStringList{Password} << 0 << SetupModeRun::NotRun;
+        QTest::newRow("owner gone, entered") << O::SetupMode << R::Stop << true << 0 << true << true << false << full
+                                             << 0 << SetupModeRun::Completed;
+        QTest::newRow("owner gone, refused") << O::CalibratePassword << R::Stop << false << 0 << true << true << false
+                                             << QStringList{Password} << 0 << SetupModeRun::NotRun;
+        QTest::newRow("owner gone, refused, ask") << O::SetupMode << R::AskCarryOn << false << 0 << true << true
+                                                  << false << QStringList{Enter} << 0 << SetupModeRun::NotRun;
     }
     void bracket()
     {
