@@ -1,10 +1,8 @@
 #include "shell/FormMain.h"
 #include "link/AppTitle.h"
-#include "link/FormProgress.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/Twips.h"
 #include "link/USB.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
@@ -21,6 +19,9 @@
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -144,7 +145,7 @@ namespace {
 template <class Window>
 Window &showModeless()
 {
-    Window &window = state().windows.form<Window>();
+    Window &window = appWindows().form<Window>();
     window.show();
     window.raise();
     window.activateWindow();
@@ -342,7 +343,7 @@ namespace {
 // Shows the port-setup dialog modally; it is unloaded when it closes, however it closes.
 void showPortSetup()
 {
-    WindowRegistry &windows = state().windows;
+    WindowRegistry &windows = appWindows();
     windows.form<FormOptions>().exec();
     windows.unload<FormOptions>();
 }
@@ -368,7 +369,7 @@ void FormMain::MenuFileExit_Click() { close(); }
 
 void FormMain::AboutMenu_Click()
 {
-    WindowRegistry &windows = state().windows;
+    WindowRegistry &windows = appWindows();
     StartForm &about = windows.form<StartForm>();
     about.OKBut->setVisible(true);
     about.exec();
@@ -389,7 +390,7 @@ void FormMain::Form_QueryUnload()
 
 void FormMain::Form_Unload()
 {
-    state().windows.unloadAll(this);
+    appWindows().unloadAll(this);
     if (!isMinimized()) {
         SettingsStore &settings = appSettings();
         const QPoint place = pos();
@@ -407,7 +408,7 @@ void FormMain::closeEvent(QCloseEvent *event)
 {
     // The search runs inside the search window, which closing would unload under it: the
     // window closes as soon as the search ends.
-    if (FormAutoLocate *search = state().windows.find<FormAutoLocate>(); search && search->isSearching()) {
+    if (FormAutoLocate *search = appWindows().find<FormAutoLocate>(); search && search->isSearching()) {
         search->closeMainWindowWhenDone();
         event->ignore();
         return;
