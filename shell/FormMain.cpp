@@ -1,5 +1,6 @@
 #include "shell/FormMain.h"
 #include "link/AppTitle.h"
+#include "link/Ethernet.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
@@ -99,7 +100,7 @@ FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
     UDPCommand->setObjectName(QStringLiteral("UDPCommand"));
     UDPData = new UdpSocketControl(this);
     UDPData->setObjectName(QStringLiteral("UDPData"));
-    connect(UDPData, &UdpSocketControl::DataArrival, this, &FormMain::UDPData_DataArrival);
+    ConnectEthernetReceive(*UDPData); // the Ethernet transport takes what arrives on it
 
     buildMenus();
     buildControls();
@@ -374,12 +375,6 @@ void FormMain::AboutMenu_Click()
     about.OKBut->setVisible(true);
     about.exec();
     windows.unload<StartForm>();
-}
-
-void FormMain::UDPData_DataArrival(int bytesTotal)
-{
-    if (bytesTotal > 0)
-        state().UdpRxBuffer += UDPData->GetData();
 }
 
 void FormMain::Form_QueryUnload()

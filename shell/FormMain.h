@@ -57,8 +57,6 @@ public:
     void MenuSetupPRT_Click();
     void MenuSetupUncertainties_Click();
     void MenuSetupSpecifications_Click();
-    // Appends the datagram waiting on UDPData to the shared UdpRxBuffer.
-    void UDPData_DataArrival(int bytesTotal);
     // Before closing: releases a USB device that an interrupted exchange left open.
     void Form_QueryUnload();
     // Closing: unloads every other window, saves the position unless minimised, ends the program.
