@@ -13,6 +13,7 @@
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
+#include "widgets/WindowRegistry.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormSpecifications.h"
@@ -77,7 +78,7 @@ Form &shownForm()
 {
     // Opened without reading the meter: the runs below fill the table themselves.
     state().OfflineMode = true;
-    Form &form = state().windows.form<Form>();
+    Form &form = appWindows().form<Form>();
     state().OfflineMode = false;
     form.show();
     QApplication::processEvents();
@@ -122,13 +123,13 @@ int main(int argc, char *argv[])
     const QList<Path> paths{
         {"prt",
          [](QTemporaryDir &) { shownForm<FormPRTTable>().Command_GenerateITS90_Click(); },
-         [] { state().windows.find<FormPRTTable>()->Command_SaveAll_Click(); }},
+         [] { appWindows().find<FormPRTTable>()->Command_SaveAll_Click(); }},
         {"thermocouple", [](QTemporaryDir &) { shownForm<FormThermocouple>(); },
-         [] { state().windows.find<FormThermocouple>()->Command_SaveThermocoupleTableFromFormula_Click(); }},
+         [] { appWindows().find<FormThermocouple>()->Command_SaveThermocoupleTableFromFormula_Click(); }},
         {"calfactors", [&ui](QTemporaryDir &dir) { fullTableFromFile<FormCalFactors>(dir, "bench.cal", ui); },
-         [] { state().windows.find<FormCalFactors>()->Command_SaveAll_Click(); }},
+         [] { appWindows().find<FormCalFactors>()->Command_SaveAll_Click(); }},
         {"specs", [&ui](QTemporaryDir &dir) { fullTableFromFile<FormSpecifications>(dir, "bench.spec", ui); },
-         [] { state().windows.find<FormSpecifications>()->Command_SaveAll_Click(); }},
+         [] { appWindows().find<FormSpecifications>()->Command_SaveAll_Click(); }},
     };
     const Line lines[] = {{true, 0, "9600-baud wire time, no reply delay"}, {false, 5, "no wire time, 5-ms reply delay"}};
 
@@ -177,7 +178,7 @@ int main(int argc, char *argv[])
             failures += ui.boxes.size() > boxesBefore || transcript.isEmpty();
             std::fflush(stdout);
 
-            s.windows.destroyAll();
+            appWindows().destroyAll();
             s.DVM1.reset();
             s.DVM1Comm = nullptr;
         }
