@@ -1,16 +1,20 @@
-// A command exchange over RS232 or USB on the virtual clock, with the fuzz input as the
+// A command exchange over RS232, USB or Ethernet on the virtual clock, with the fuzz input as the
 // reply: its bytes arrive in pieces at the times the input gives. Whatever arrives, the
 // exchange ends within its time-out after the last byte.
 #include "link/Communication.h"
+#include "link/Ethernet.h"
 #include "link/SharedState.h"
 #include "link/USB.h"
 #include "link/platform/Ftdi.h"
 #include "tests/support/doubles/InMemoryPeer.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/MemoryUdp.h"
 #include "link/platform/SerialPortControl.h"
 #include "tests/fuzz/FuzzInput.h"
 #include "tests/support/TestEnv.h"
+
+#include <QCoreApplication>
 
 namespace {
 // Delivers the reply in pieces once the command's CR has arrived: piece i holds the next
@@ -56,6 +60,13 @@ private:
 };
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    // The Ethernet transport takes datagrams from the event loop, as in the program.
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput input(data, size);
@@ -68,13 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     TestEnv env;
     const qint64 start = env.clock.monotonicMs();
-    if ((variant / 6) % 2 == 0) {
+    switch ((variant / 6) % 3) {
+    case 0: {
         MemorySerialPort port(env.clock);
         ScriptedPeerForFuzz peer(env.clock, script);
         peer.deliver = [&port](const QByteArray &bytes) { port.deliver(bytes); };
         port.onOutput = [&peer](const QByteArray &bytes) { peer.receive(bytes); };
         SerialSendString(&port, QStringLiteral("pa"), true, timeout, endCondition);
-    } else {
+        break;
+    }
+    case 1: {
         MemoryFtdiApi ftdi(env.clock);
         ScriptedPeerForFuzz peer(env.clock, script);
         ftdi.attach(QStringLiteral("USB <-> Serial"), QStringLiteral("FT6450A1"), &peer);
@@ -84,8 +98,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString reply = UsbSendString(QStringLiteral("pa"), status, timeout, endCondition);
         FUZZ_CHECK(reply.size() <= UsbReplyLimit + 4096);
         state().ftdi = nullptr;
+        break;
     }
-    // Every line restarts an RS232 wait, so the bound runs from the last byte delivered.
+    default: {
+        // The meter behind a module at 10.0.0.10: each piece is one datagram.
+        MemoryUdpNetwork net(env.clock);
+        MemoryUdpSocket data(net);
+        data.Bind();
+        ConnectEthernetReceive(data);
+        state().UDPData = &data;
+        state().EthernetDevice.IPAddress = QStringLiteral("10.0.0.10");
+        state().EthernetDevice.Port = 10001;
+        ScriptedPeerForFuzz peer(env.clock, script);
+        int replyPort = 0;
+        peer.deliver = [&](const QByteArray &bytes) { net.send({"10.0.0.10", 10001, net.localIP, replyPort, bytes}); };
+        net.listen(QStringLiteral("10.0.0.10"), 10001, [&](const MemoryUdpNetwork::Datagram &d) {
+            replyPort = d.fromPort;
+            peer.receive(d.bytes);
+        });
+        const QString reply = EthernetSendString(QStringLiteral("pa"), true, timeout, endCondition);
+        FUZZ_CHECK(reply.size() <= Ethernet::MaxReplyChars + 65536);
+        state().UDPData = nullptr;
+        break;
+    }
+    }
+    // Every line (or datagram) restarts the wait, so the bound runs from the last byte delivered.
     const qint64 bound = script.lastDeliveryMs - start + (timeout + 2) * 1000;
     FUZZ_CHECK(env.clock.monotonicMs() - start <= bound);
     return 0;
