@@ -11,6 +11,7 @@
 #include "link/platform/UdpSocketControl.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
+#include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
@@ -229,6 +230,7 @@ void FormMain::buildControls()
                                 Frame_ConnectionStatus, {160, 50, 146, 26});
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
+    connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
 
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
@@ -324,6 +326,14 @@ void FormMain::Command_Autolocate_Click()
     search.SetShowDetails(false);
     if (search.Locate_All())
         Command_GetInfo_Click();
+    UpdateStatusBar();
+}
+
+void FormMain::Command_SetupUSB_Click()
+{
+    WindowRegistry &windows = state().windows;
+    windows.form<Form_USBLocator>().exec();
+    windows.unload<Form_USBLocator>();
     UpdateStatusBar();
 }
 

@@ -42,6 +42,8 @@ public:
     // Runs the automatic search; the search window stays open with its result. A found
     // meter's information is shown. Does nothing without a driver.
     void Command_Autolocate_Click();
+    // Shows the USB locator modally, then refreshes the connection display.
+    void Command_SetupUSB_Click();
     void Command_Exit_Click();
     void MenuFileExit_Click();
     // Shows the About window modally.
