@@ -11,6 +11,7 @@
 #include "link/platform/UdpSocketControl.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
+#include "shell/FormOptions.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
@@ -174,6 +175,7 @@ void FormMain::buildMenus()
     MenuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     MenuOptions->setObjectName(QStringLiteral("MenuOptions"));
     MenuOptionsOptions = menuItem(MenuOptions, QStringLiteral("MenuOptionsOptions"), QStringLiteral("&Options"));
+    connect(MenuOptionsOptions, &QAction::triggered, this, &FormMain::MenuOptionsOptions_Click);
 
     MenuSetup = menuBar()->addMenu(QStringLiteral("6450 Setup"));
     MenuSetup->setObjectName(QStringLiteral("MenuSetup"));
@@ -230,6 +232,7 @@ void FormMain::buildControls()
                                 Frame_ConnectionStatus, {160, 50, 146, 26});
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
+    connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
     connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
 
@@ -329,11 +332,35 @@ void FormMain::Command_Autolocate_Click()
     UpdateStatusBar();
 }
 
-void FormMain::Command_SetupUSB_Click()
+namespace {
+
+// Shows a dialog modally; it is unloaded when it closes, however it closes.
+template <class Dialog>
+void showModal()
 {
     WindowRegistry &windows = state().windows;
-    windows.form<Form_USBLocator>().exec();
-    windows.unload<Form_USBLocator>();
+    windows.form<Dialog>().exec();
+    windows.unload<Dialog>();
+}
+
+} // namespace
+
+void FormMain::Command_SetupSerial_Click()
+{
+    showModal<FormOptions>();
+    UpdateStatusBar();
+}
+
+void FormMain::MenuOptionsOptions_Click()
+{
+    // Refreshed before the dialog, not after: the menu leaves the display as it was.
+    UpdateStatusBar();
+    showModal<FormOptions>();
+}
+
+void FormMain::Command_SetupUSB_Click()
+{
+    showModal<Form_USBLocator>();
     UpdateStatusBar();
 }
 

@@ -1,5 +1,5 @@
-#include "link/platform/Clock.h"
 #include "link/platform/FtdiReadAhead.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 #include <QTest>
 

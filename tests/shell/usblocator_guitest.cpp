@@ -9,12 +9,13 @@
 #include "link/Twips.h"
 #include "link/drivers/DVM_6450.h"
 #include "link/platform/Ftdi.h"
-#include "link/platform/ScriptedPeer.h"
 #include "shell/FormMain.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/USBLocator.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryFtdi.h"
+#include "tests/support/doubles/ScriptedPeer.h"
 
 #include <QGroupBox>
 #include <QLabel>
