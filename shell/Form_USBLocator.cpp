@@ -1,9 +1,10 @@
 #include "shell/Form_USBLocator.h"
-#include "link/DMM_Setup.h"
+#include "widgets/CentreForm.h"
+#include "widgets/WindowRegistry.h"
 #include "link/IDVM.h"
-#include "link/Named.h"
+#include "widgets/Named.h"
 #include "link/SharedState.h"
-#include "link/Twips.h"
+#include "widgets/Twips.h"
 #include "link/USB.h"
 #include "link/USBProbe.h"
 #include "link/platform/UserInteraction.h"
@@ -283,7 +284,7 @@ void Form_USBLocator::Command_Advanced_Click()
     applyView(advanced);
 }
 
-void Form_USBLocator::Command_Exit_Click() { state().windows.unloadWindow(this); }
+void Form_USBLocator::Command_Exit_Click() { appWindows().unloadWindow(this); }
 
 void Form_USBLocator::runTerminalCommand(const TerminalCommand &command, bool typed)
 {
@@ -352,5 +353,5 @@ void Form_USBLocator::closeEvent(QCloseEvent *event)
 {
     // The close box unloads the window, as Exit does.
     event->accept();
-    state().windows.unloadWindow(this);
+    appWindows().unloadWindow(this);
 }

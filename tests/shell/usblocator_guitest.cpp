@@ -6,7 +6,7 @@
 // "FT00000n".
 #include "link/IDVM.h"
 #include "link/SharedState.h"
-#include "link/Twips.h"
+#include "widgets/Twips.h"
 #include "link/drivers/DVM_6450.h"
 #include "link/platform/Ftdi.h"
 #include "shell/FormMain.h"
@@ -16,6 +16,7 @@
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/ScriptedPeer.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -41,7 +42,7 @@ struct Rig
         state().ftdi = &ftdi;
         state().DVM1 = CreateDVM(QStringLiteral("6450"));
     }
-    ~Rig() { state().windows.destroyAll(); }
+    ~Rig() { appWindows().destroyAll(); }
 
     void attach(const QStringList &specs)
     {
@@ -83,7 +84,7 @@ struct Rig
         env.settings.SaveSetting(Settings, QStringLiteral("USB_SerialNumber"), serial);
     }
     // Loads the dialog, which lists and probes at once.
-    Form_USBLocator &load() { return state().windows.form<Form_USBLocator>(); }
+    Form_USBLocator &load() { return appWindows().form<Form_USBLocator>(); }
     QString setting(const QString &key) { return env.settings.GetSetting(Settings, key); }
     DVM_6450 &driver() { return *dynamic_cast<DVM_6450 *>(state().DVM1.get()); }
     QStringList boxes() const
@@ -560,7 +561,7 @@ void USBLocatorGuiTest::clearing()
     QCOMPARE(form.Text2->toPlainText(), QString());
     QCOMPARE(form.Text1->text(), QStringLiteral("v"));
     QVERIFY(form.isVisible()); // Escape does not close the window
-    QVERIFY(state().windows.isLoaded<Form_USBLocator>());
+    QVERIFY(appWindows().isLoaded<Form_USBLocator>());
 }
 
 // A probe does not let window events in: a click that arrives meanwhile runs after it.
@@ -572,15 +573,15 @@ void USBLocatorGuiTest::clickDuringAProbeWaits()
     bool exitRanDuringProbe = false;
     rig.env.clock.scheduleIn(400, [&] {
         QMetaObject::invokeMethod(form.Command_Exit, &QPushButton::click, Qt::QueuedConnection);
-        rig.env.clock.scheduleIn(100, [&] { exitRanDuringProbe = !state().windows.isLoaded<Form_USBLocator>(); });
+        rig.env.clock.scheduleIn(100, [&] { exitRanDuringProbe = !appWindows().isLoaded<Form_USBLocator>(); });
     });
     form.Command_Locate->click();
     QVERIFY(!exitRanDuringProbe);
     QCOMPARE(column(form, 2), (QStringList{Meter6450, "No Reply"}));
     QCOMPARE(rig.ftdi.openHandleCount(), 0);
-    QVERIFY(state().windows.isLoaded<Form_USBLocator>());
+    QVERIFY(appWindows().isLoaded<Form_USBLocator>());
     QCoreApplication::processEvents();
-    QVERIFY(!state().windows.isLoaded<Form_USBLocator>());
+    QVERIFY(!appWindows().isLoaded<Form_USBLocator>());
 }
 
 void USBLocatorGuiTest::mainWindowOpensItModally_data()
@@ -595,13 +596,13 @@ void USBLocatorGuiTest::mainWindowOpensItModally()
     QFETCH(bool, closeBox);
     Rig rig;
     rig.attach({"6450"});
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = appWindows().form<FormMain>();
     main.UpdateStatusBar();
     QVERIFY(!main.Text_ConnectionStatus->toPlainText().contains(QLatin1String("USB")));
     bool modal = false;
     QStringList replies;
     QTimer::singleShot(0, [&] {
-        Form_USBLocator *form = state().windows.find<Form_USBLocator>();
+        Form_USBLocator *form = appWindows().find<Form_USBLocator>();
         QVERIFY(form);
         modal = form->isModal() && form->isVisible();
         replies = column(*form, 2);
@@ -614,7 +615,7 @@ void USBLocatorGuiTest::mainWindowOpensItModally()
     main.Command_SetupUSB->click();
     QVERIFY(modal);
     QCOMPARE(replies, QStringList{Meter6450});
-    QVERIFY(!state().windows.isLoaded<Form_USBLocator>());
+    QVERIFY(!appWindows().isLoaded<Form_USBLocator>());
     // The connection display shows the new link.
     QCOMPARE(main.Text_ConnectionStatus->toPlainText(), QStringLiteral("Velkorande 6450\nUSB \n"));
 }
