@@ -16,6 +16,10 @@ inline constexpr int SerialTypedLength = 9;    // characters that can be typed i
 // What a "v" reply gives: the serial number (from a line beginning "Serial", the rest
 // trimmed) and the information lines from lines 5, 6 and 7 (counted from 1), each unchanged.
 // A line the reply does not reach, or a line that is the serial number, gives nothing.
+// The RS232 exchange drops empty lines, so an empty slot moves the lines after it up: a line
+// at 5 to 7 that is the status token or a table-version line ("Unc", "Spec", "Tab", slots 04
+// to 06) is not taken for a free-text slot: that slot reads as empty, so it is never written
+// back with another slot's text or the token.
 struct Reading
 {
     std::optional<QString> serial;

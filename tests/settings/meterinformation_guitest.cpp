@@ -33,6 +33,18 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
+    // Over RS232 the empty slot 03 does not come through: the table line after it is not
+    // taken for slot 03 (a Set Info would copy it there).
+    void emptySlotOverSerial()
+    {
+        SettingsFixture f;
+        auto &form = state().windows.form<FormMeterInformation>();
+        form.Text_Info[2]->setText("typed");
+        form.Command_Read_Click();
+        QCOMPARE(form.Text_Info[1]->text(), QStringLiteral("Service Dept"));
+        QCOMPARE(form.Text_Info[2]->text(), QString());
+    }
+
     // A reply that does not reach a box leaves it as it was.
     void failedReadKeepsTheBoxes()
     {

@@ -295,6 +295,11 @@ private Q_SLOTS:
         QTest::newRow("serial on line 5")
             << "Model\rVersion\rx\ry\rSerial  A12 \rline6\rline7\r*0\r" << "A12" << QStringList{"-", "line6", "line7"};
         QTest::newRow("serial is case-sensitive") << "serial 1\r" << "-" << QStringList{"-", "-", "-"};
+        QTest::newRow("empty slot 03 dropped on the way")
+            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1\r*0\r" << "1"
+            << QStringList{"Lab", "Bench", ""};
+        QTest::newRow("status token at line 6")
+            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", "-"};
         QTest::newRow("short reply") << "Model 6450\rVersion 2\rSerial 7\rOptions 1\rfirst\r" << "7"
                                      << QStringList{"first", "-", "-"};
         QTest::newRow("time-out") << "TIMEOUT" << "-" << QStringList{"-", "-", "-"};
