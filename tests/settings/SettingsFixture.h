@@ -52,7 +52,7 @@ struct SettingsFixture
     SimulatedMeterEnv sim;
     TestEnv &env = sim.env;
     metersim::SimMeter &meter = sim.rig.meter;
-    std::unique_ptr<IDVM> driver;
+    std::shared_ptr<IDVM> driver;
     ScriptedDVM *recorder = nullptr;
 };
 
