@@ -1,7 +1,7 @@
 #include "settings/FormDate.h"
-#include "link/DMM_Setup.h"
+#include "widgets/CentreForm.h"
 #include "link/MeterOperation.h"
-#include "link/Named.h"
+#include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
@@ -78,7 +78,7 @@ void FormDate::Form_Activate()
 {
     TimerClock_Timer();
     Command_ReadMeterTime_Click();
-    if (!state().windows.holds(this))
+    if (!appWindows().holds(this))
         return;
     const QDateTime now = appClock().now();
     DTPicker2->setTime(now.time());

@@ -1,6 +1,6 @@
 #include "settings/FormDisplaySetup.h"
-#include "link/DMM_Setup.h"
-#include "link/Named.h"
+#include "widgets/CentreForm.h"
+#include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
 #include "settings/DisplaySettings.h"

@@ -1,9 +1,9 @@
 #include "settings/Form_CalHistory.h"
-#include "link/DMM_Setup.h"
+#include "widgets/CentreForm.h"
 #include "link/MeterOperation.h"
-#include "link/Named.h"
+#include "widgets/Named.h"
 #include "link/SharedState.h"
-#include "link/Twips.h"
+#include "widgets/Twips.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 

@@ -1,6 +1,6 @@
 #include "settings/Form_CorrectionFactors.h"
 #include "link/MeterOperation.h"
-#include "link/Named.h"
+#include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
 #include "settings/AcLinearity.h"

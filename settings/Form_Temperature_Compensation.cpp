@@ -1,7 +1,6 @@
 #include "settings/Form_Temperature_Compensation.h"
-#include "link/DMM_Setup.h"
 #include "link/MeterOperation.h"
-#include "link/Named.h"
+#include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "link/platform/UserInteraction.h"

@@ -1,5 +1,5 @@
 #include "settings/SettingsWindow.h"
-#include "link/Named.h"
+#include "widgets/Named.h"
 #include "link/SharedState.h"
 
 #include <QApplication>
@@ -24,7 +24,7 @@ QWidget *widgetOf(QWindow *window)
 void focusWindowChanged(QWindow *window)
 {
     QWidget *widget = window ? widgetOf(window) : nullptr;
-    if (!widget || !state().windows.holds(widget) || widget == lastActive)
+    if (!widget || !appWindows().holds(widget) || widget == lastActive)
         return;
     lastActive = widget;
     if (auto *form = qobject_cast<SettingsWindow *>(widget)) {
@@ -32,7 +32,7 @@ void focusWindowChanged(QWindow *window)
         QMetaObject::invokeMethod(
             form,
             [activated] {
-                if (activated && state().windows.holds(activated.data()))
+                if (activated && appWindows().holds(activated.data()))
                     activated->Form_Activate();
             },
             Qt::QueuedConnection);

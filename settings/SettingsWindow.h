@@ -1,5 +1,6 @@
 #pragma once
 #include "widgets/RunGuard.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QWidget>
 

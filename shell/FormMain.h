@@ -20,7 +20,7 @@ class UdpSocketControl;
 
 // The main window: the meter's information, the connection details, the buttons and menus
 // that open the other windows, and the controls the transports use. Loaded through the
-// window registry (state().windows.form<FormMain>()); while it lives it is the main-window
+// window registry (appWindows().form<FormMain>()); while it lives it is the main-window
 // host of the shared state (status panels, the hidden Text_Status) and publishes its
 // serial-port control and UDP sockets there (state().DVM1Comm, UDPCommand, UDPData).
 class FormMain : public QMainWindow, public MainWindowHost
@@ -68,8 +68,6 @@ public:
     // The meter information dialog has no opening procedure of its own in the service set;
     // this one is there for whichever control offers it.
     void Open_MeterInformation_Form();
-    // Appends the datagram waiting on UDPData to the shared UdpRxBuffer.
-    void UDPData_DataArrival(int bytesTotal);
     // Before closing: releases a USB device that an interrupted exchange left open.
     void Form_QueryUnload();
     // Closing: unloads every other window, saves the position unless minimised, ends the program.

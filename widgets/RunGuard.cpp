@@ -1,5 +1,5 @@
 #include "widgets/RunGuard.h"
-#include "link/SharedState.h"
+#include "widgets/WindowRegistry.h"
 
 // What the guard and its runs share. It outlives the window when a run is still on the
 // stack after the window has been destroyed.
@@ -11,7 +11,7 @@ struct RunGuard::Shared
     bool stopRequested = false;
     bool unloadWhenIdle = false;
 
-    bool windowLoaded() const { return window && state().windows.holds(window.data()); }
+    bool windowLoaded() const { return window && appWindows().holds(window.data()); }
 };
 
 RunGuard::RunGuard(QWidget *window) : m_shared(std::make_shared<Shared>())
@@ -44,7 +44,7 @@ RunGuard::Run::~Run()
         shared.window.data(),
         [keep = m_shared] {
             if (keep->windowLoaded())
-                state().windows.unloadWindow(keep->window.data());
+                appWindows().unloadWindow(keep->window.data());
         },
         Qt::QueuedConnection);
 }
@@ -77,7 +77,7 @@ void RunGuard::requestStop() { m_shared->stopRequested = true; }
 void RunGuard::unloadWhenIdle()
 {
     if (!busy()) {
-        state().windows.unloadWindow(m_shared->window.data());
+        appWindows().unloadWindow(m_shared->window.data());
         return;
     }
     m_shared->unloadWhenIdle = true;

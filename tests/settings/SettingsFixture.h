@@ -3,6 +3,7 @@
 #include "link/SharedState.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/SimulatedMeterEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QStringList>
 
@@ -20,7 +21,7 @@ struct SettingsFixture
     }
     ~SettingsFixture()
     {
-        state().windows.destroyAll();
+        appWindows().destroyAll();
         state().DVM1.reset();
     }
 

@@ -1,6 +1,6 @@
 // The calibration history dialog against the simulated meter: events newest first, the
 // ranges of the selected event, "Loading ..." during the read, failures, and the resize rule.
-#include "link/Twips.h"
+#include "widgets/Twips.h"
 #include "settings/Form_CalHistory.h"
 #include "tests/settings/SettingsFixture.h"
 
@@ -33,7 +33,7 @@ private Q_SLOTS:
         f.meter.editState([](metersim::MeterState &s) {
             s.history = {{QDate(2016, 5, 12), {1, 2, 3}}, {QDate(2017, 4, 3), {33}}};
         });
-        auto &form = state().windows.form<Form_CalHistory>();
+        auto &form = appWindows().form<Form_CalHistory>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Calibration History"));
         QVERIFY(f.commands().isEmpty()); // loading reads nothing; activation does
         QStringList seenWhileReading;
@@ -75,7 +75,7 @@ private Q_SLOTS:
             f.meter.addFault(Fault::Silence, "CALIBRATE", 1);
         else if (fault == "disconnect")
             f.meter.addFault(Fault::Disconnect, "CALIBRATE", 1);
-        auto &form = state().windows.form<Form_CalHistory>();
+        auto &form = appWindows().form<Form_CalHistory>();
         form.UpdateCalibrationEvents();
         QCOMPARE(texts(form.List_CalEvents), entries);
         QCOMPARE(form.List_CalEvents->currentRow(), 0);
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QFETCH(int, width);
         QFETCH(int, height);
         SettingsFixture f;
-        auto &form = state().windows.form<Form_CalHistory>();
+        auto &form = appWindows().form<Form_CalHistory>();
         form.resize(Twips::toPixels(width), Twips::toPixels(height));
         form.Form_Resize();
         const int events = form.List_CalEvents->width();

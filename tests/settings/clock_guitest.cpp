@@ -31,7 +31,7 @@ private Q_SLOTS:
         SettingsFixture f;
         moveTo(f.env.clock, QDateTime(QDate(2026, 12, 25), QTime(15, 30, 7)));
         f.meter.editState([](metersim::MeterState &s) { s.clockOffsetMs = 3600 * 1000; });
-        auto &form = state().windows.form<FormDate>();
+        auto &form = appWindows().form<FormDate>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Date and Time"));
         QCOMPARE(form.LabelDate->text(), QStringLiteral("..."));
         QCOMPARE(form.LabelMeterDate->text(), QStringLiteral("..."));
@@ -63,7 +63,7 @@ private Q_SLOTS:
         QFETCH(int, fault);
         SettingsFixture f;
         f.meter.addFault(Fault(fault), "a", 1);
-        auto &form = state().windows.form<FormDate>();
+        auto &form = appWindows().form<FormDate>();
         form.Command_ReadMeterTime_Click();
         QCOMPARE(form.LabelMeterDate->text(), QStringLiteral("Invalid Reply"));
     }
@@ -74,7 +74,7 @@ private Q_SLOTS:
     {
         SettingsFixture f;
         moveTo(f.env.clock, QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 900)));
-        auto &form = state().windows.form<FormDate>();
+        auto &form = appWindows().form<FormDate>();
         form.Command_SetTime_Click();
         QCOMPARE(f.calls(), (QStringList{Access + "|1|5|1", "A0101270000|1|10|1", "a|1|10|1", Leave + "|1|10|1"}));
         QCOMPARE(form.LabelMeterDate->text(), QStringLiteral("Friday, 1 January 2027 00:00"));
@@ -106,7 +106,7 @@ private Q_SLOTS:
             f.meter.addFault(Fault::Refuse, Access, 1);
         else if (fault == "reject")
             f.meter.addFault(Fault::Reject, "A", 1);
-        auto &form = state().windows.form<FormDate>();
+        auto &form = appWindows().form<FormDate>();
         form.LabelMeterDate->setText("before");
         form.DTPicker1->setDate(QDate(2009, 12, 25));
         form.DTPicker2->setTime(QTime(9, 5, 42));
@@ -120,7 +120,7 @@ private Q_SLOTS:
     void layout()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<FormDate>();
+        auto &form = appWindows().form<FormDate>();
         QCOMPARE(form.Frame1->title(), QStringLiteral("Computer Time"));
         QCOMPARE(form.Frame2->title(), QStringLiteral("Meter Time"));
         QCOMPARE(form.Command_ReadMeterTime->parentWidget(), form.Frame2);

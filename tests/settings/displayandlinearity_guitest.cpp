@@ -36,7 +36,7 @@ private Q_SLOTS:
         QFETCH(int, position);
         QFETCH(QString, call);
         SettingsFixture f;
-        auto &form = state().windows.form<FormDisplaySetup>();
+        auto &form = appWindows().form<FormDisplaySetup>();
         (display == 1 ? form.Slider1 : form.Slider2)->setValue(position);
         (display == 1 ? form.Command_SetDisplay1 : form.Command_SetDisplay2)->click();
         QCOMPARE(f.calls(), QStringList{call});
@@ -49,7 +49,7 @@ private Q_SLOTS:
     void displayControls()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<FormDisplaySetup>();
+        auto &form = appWindows().form<FormDisplaySetup>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Display"));
         QCOMPARE(form.Text_DimTime->text(), QStringLiteral("30"));
         QCOMPARE(form.Text_OffTime->text(), QStringLiteral("180"));
@@ -88,7 +88,7 @@ private Q_SLOTS:
         f.meter.editState([stored](metersim::MeterState &s) { s.acLinearity = stored; });
         if (silent)
             f.meter.addFault(Fault::Silence, "CORRECTION", 1);
-        auto &form = state().windows.form<Form_CorrectionFactors>();
+        auto &form = appWindows().form<Form_CorrectionFactors>();
         QVERIFY(f.calls().isEmpty()); // no load handler: opening reads nothing
         QVERIFY(form.Text_ACLIN->text().isEmpty());
         form.Command_ACLIN[0]->click();
@@ -122,7 +122,7 @@ private Q_SLOTS:
             f.recorder->forwardTo = nullptr;
             f.recorder->reply = [reply](const QString &) { return reply; };
         }
-        auto &form = state().windows.form<Form_CorrectionFactors>();
+        auto &form = appWindows().form<Form_CorrectionFactors>();
         form.Text_ACLIN->setText(text);
         form.Command_ACLIN_Click(1);
         QCOMPARE(f.calls(), QStringList{sent + "|1|10|1"});
@@ -134,7 +134,7 @@ private Q_SLOTS:
     void correctionControls()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<Form_CorrectionFactors>();
+        auto &form = appWindows().form<Form_CorrectionFactors>();
         static_assert(!hasLoadHandler<Form_CorrectionFactors>, "the dialog has no load handler");
         static_assert(hasLoadHandler<FormDisplaySetup>);
         QCOMPARE(form.windowTitle(), QStringLiteral("Correction Factors"));
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(form.Command_ACLIN[0]->text(), QStringLiteral("Read"));
         QCOMPARE(form.Command_ACLIN[1]->text(), QStringLiteral("Set"));
         form.Command_Exit->click();
-        QVERIFY(!state().windows.isLoaded<Form_CorrectionFactors>());
+        QVERIFY(!appWindows().isLoaded<Form_CorrectionFactors>());
     }
 };
 

@@ -49,7 +49,7 @@ private Q_SLOTS:
     void layout()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<Form_InstalledOptions>();
+        auto &form = appWindows().form<Form_InstalledOptions>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Installed Options"));
         QCOMPARE(form.Check_Options[0]->text(), QStringLiteral("By Model (Ver 1.x, Overrides other settings)"));
         QCOMPARE(form.Check_Options[20]->text(), QStringLiteral("Capacitance"));
@@ -66,7 +66,7 @@ private Q_SLOTS:
     {
         SettingsFixture f;
         f.meter.editState([](metersim::MeterState &s) { s.options = 522190 - 4; }); // no PRT
-        auto &form = state().windows.form<Form_InstalledOptions>();
+        auto &form = appWindows().form<Form_InstalledOptions>();
         QCOMPARE(f.calls(), (QStringList{Identify, AskOptions}));
         QCOMPARE(selectedModel(form), 0);
         QCOMPARE(tickedBits(form), (QList<int>{1, 3, 6, 7, 8, 9, 10, 12, 13, 14, 15, 16, 17, 18}));
@@ -120,7 +120,7 @@ private Q_SLOTS:
         ScriptedDVM &scripted = *dvm;
         scripted.reply = [&](const QString &command) { return command == QLatin1String("*IDN?") ? identity : options; };
         state().DVM1 = std::move(dvm);
-        auto &form = state().windows.form<Form_InstalledOptions>();
+        auto &form = appWindows().form<Form_InstalledOptions>();
         QCOMPARE(selectedModel(form), model);
         QCOMPARE(tickedBits(form), ticked);
         QStringList shown;
@@ -129,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(shown, boxes);
         QCOMPARE(scripted.calls.size(), exchanges);
         QCOMPARE(env.ui.hourglassDepth, 0);
-        state().windows.destroyAll();
+        appWindows().destroyAll();
     }
 
     // Set: the bracket, the model, the mask, and a read of what the meter now holds.
@@ -178,7 +178,7 @@ private Q_SLOTS:
         QFETCH(qint64, stored);
         QFETCH(bool, leftInSetupMode);
         SettingsFixture f;
-        auto &form = state().windows.form<Form_InstalledOptions>();
+        auto &form = appWindows().form<Form_InstalledOptions>();
         form.Option_Model[model]->setChecked(true);
         tick(form, ticked);
         f.forget();
@@ -197,7 +197,7 @@ private Q_SLOTS:
     {
         SettingsFixture f;
         f.meter.setForeignIdentity(true);
-        auto &form = state().windows.form<Form_InstalledOptions>();
+        auto &form = appWindows().form<Form_InstalledOptions>();
         QCOMPARE(selectedModel(form), -1);
         form.Command_SelectDefaults_Click();
         QCOMPARE(tickedBits(form), (QList<int>{17, 18}));
@@ -230,7 +230,7 @@ private Q_SLOTS:
         QFETCH(QString, result);
         SettingsFixture f;
         f.meter.editState([](metersim::MeterState &s) { s.ambient = 23; });
-        auto &form = state().windows.form<Form_InstalledOptions>();
+        auto &form = appWindows().form<Form_InstalledOptions>();
         f.forget();
         if (!fault.isEmpty())
             f.meter.addFault(fault.startsWith("refuse") ? Fault::Refuse : Fault::Reject, fault.section(':', 1), 1);
@@ -268,7 +268,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QString, box);
         SettingsFixture f;
-        auto &form = state().windows.form<Form_InstalledOptions>();
+        auto &form = appWindows().form<Form_InstalledOptions>();
         f.forget();
         if (!fault.isEmpty())
             f.meter.addFault(fault.startsWith("refuse") ? Fault::Refuse : Fault::Reject, fault.section(':', 1), 1);

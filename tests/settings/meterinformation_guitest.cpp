@@ -21,7 +21,7 @@ private Q_SLOTS:
     {
         SettingsFixture f;
         f.meter.editState([](metersim::MeterState &s) { s.info[2] = "Bench 4"; });
-        auto &form = state().windows.form<FormMeterInformation>();
+        auto &form = appWindows().form<FormMeterInformation>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Meter Information"));
         QCOMPARE(form.Label2->text(), QStringLiteral("Information        (3 Lines)"));
         QCOMPARE(form.Command_Exit->text(), QStringLiteral("E&xit"));
@@ -38,7 +38,7 @@ private Q_SLOTS:
     void emptySlotOverSerial()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<FormMeterInformation>();
+        auto &form = appWindows().form<FormMeterInformation>();
         form.Text_Info[2]->setText("typed");
         form.Command_Read_Click();
         QCOMPARE(form.Text_Info[1]->text(), QStringLiteral("Service Dept"));
@@ -49,7 +49,7 @@ private Q_SLOTS:
     void failedReadKeepsTheBoxes()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<FormMeterInformation>();
+        auto &form = appWindows().form<FormMeterInformation>();
         f.meter.addFault(Fault::Silence, "v", 1);
         form.Text_Info[1]->setText("typed");
         form.Command_Read_Click();
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, shown);
         SettingsFixture f;
-        auto &form = state().windows.form<FormMeterInformation>();
+        auto &form = appWindows().form<FormMeterInformation>();
         f.forget();
         if (fault == "refuse")
             f.meter.addFault(Fault::Refuse, Access, 1);
@@ -118,7 +118,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, shown);
         SettingsFixture f;
-        auto &form = state().windows.form<FormMeterInformation>();
+        auto &form = appWindows().form<FormMeterInformation>();
         f.forget();
         form.Text_Information->setPlainText(text);
         form.Command_Information_Click();
@@ -148,7 +148,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, shown);
         SettingsFixture f;
-        auto &form = state().windows.form<FormMeterInformation>();
+        auto &form = appWindows().form<FormMeterInformation>();
         f.forget();
         if (fault == "refuse")
             f.meter.addFault(Fault::Refuse, Access, 1);
@@ -168,7 +168,7 @@ private Q_SLOTS:
     void serialTypingLimit()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<FormMeterInformation>();
+        auto &form = appWindows().form<FormMeterInformation>();
         form.Text_Serial->clear();
         QTest::keyClicks(form.Text_Serial, "0123456789AB");
         QCOMPARE(form.Text_Serial->text(), QStringLiteral("012345678"));

@@ -21,7 +21,7 @@ private Q_SLOTS:
     void layoutAndRanges()
     {
         SettingsFixture f;
-        auto &form = state().windows.form<Form_Temperature_Compensation>();
+        auto &form = appWindows().form<Form_Temperature_Compensation>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Temperature Compensation"));
         QCOMPARE(form.Command_AmbientTemp->text(), QStringLiteral("Set Reference Ambient  Temperature"));
         QCOMPARE(form.Text_AmbientTemp->text(), QStringLiteral("20.0"));
@@ -53,7 +53,7 @@ private Q_SLOTS:
             f.meter.addFault(Fault::Reject, fault.section(':', 1), 1);
         else if (fault.startsWith("silence"))
             f.meter.addFault(Fault::Silence, fault.section(':', 1), 1);
-        auto &form = state().windows.form<Form_Temperature_Compensation>();
+        auto &form = appWindows().form<Form_Temperature_Compensation>();
         form.Text_Coeff->setText("old");
         form.Combo_Ranges->setCurrentIndex(5);
         form.Combo_Ranges_Click();
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QFETCH(QStringList, calls);
         QFETCH(QStringList, boxes);
         SettingsFixture f;
-        auto &form = state().windows.form<Form_Temperature_Compensation>();
+        auto &form = appWindows().form<Form_Temperature_Compensation>();
         form.Combo_Ranges->setCurrentIndex(0);
         form.Combo_Ranges_Click();
         f.forget();
@@ -123,7 +123,7 @@ private Q_SLOTS:
         QFETCH(QStringList, calls);
         QFETCH(QStringList, boxes);
         SettingsFixture f;
-        auto &form = state().windows.form<Form_Temperature_Compensation>();
+        auto &form = appWindows().form<Form_Temperature_Compensation>();
         if (!fault.isEmpty())
             f.meter.addFault(Fault::Silence, "TEMPCOMP", 1);
         form.Text_AmbientTemp->setText(text);
@@ -147,7 +147,7 @@ private Q_SLOTS:
         SettingsFixture f;
         if (silent)
             f.meter.addFault(Fault::Silence, "TEMP?", 1);
-        auto &form = state().windows.form<Form_Temperature_Compensation>();
+        auto &form = appWindows().form<Form_Temperature_Compensation>();
         form.Command_ReadTemp_Click();
         QCOMPARE(f.calls(), QStringList{"TEMP?|1|4|0"});
         QCOMPARE(form.Label_ReadTemp->text(), shown);
@@ -158,12 +158,12 @@ private Q_SLOTS:
     void readsOnEveryActivation()
     {
         SettingsFixture f;
-        FormMain &main = state().windows.form<FormMain>();
+        FormMain &main = appWindows().form<FormMain>();
         main.endProgram = [] {};
         main.show();
         QTRY_VERIFY(main.isActiveWindow());
         main.Open_Temperature_Compensation_Form();
-        auto &form = *state().windows.find<Form_Temperature_Compensation>();
+        auto &form = *appWindows().find<Form_Temperature_Compensation>();
         QTRY_COMPARE(f.commands(), QStringList{"TEMP?"});
         QCOMPARE(form.Label_ReadTemp->text(), QStringLiteral("23.4\u00B0C"));
 
@@ -175,7 +175,7 @@ private Q_SLOTS:
         main.activateWindow();
         QTRY_VERIFY(main.isActiveWindow());
         main.Open_Temperature_Compensation_Form(); // the same window again
-        QCOMPARE(state().windows.find<Form_Temperature_Compensation>(), &form);
+        QCOMPARE(appWindows().find<Form_Temperature_Compensation>(), &form);
         QTRY_COMPARE(f.commands(), (QStringList{"TEMP?", "TEMP?"}));
     }
 };

@@ -1,5 +1,6 @@
 #include "widgets/RunGuard.h"
 #include "link/SharedState.h"
+#include "widgets/WindowRegistry.h"
 #include "tests/support/TestEnv.h"
 
 #include <QtTest>
@@ -17,12 +18,12 @@ public:
 
 GuardedWindow &openWindow()
 {
-    GuardedWindow &window = state().windows.form<GuardedWindow>();
+    GuardedWindow &window = appWindows().form<GuardedWindow>();
     window.show();
     return window;
 }
 
-bool loaded() { return state().windows.isLoaded<GuardedWindow>(); }
+bool loaded() { return appWindows().isLoaded<GuardedWindow>(); }
 
 } // namespace
 
@@ -127,7 +128,7 @@ private Q_SLOTS:
         {
             const RunGuard::Run run = window->guard.beginExclusive();
             window->guard.unloadWhenIdle(); // Exit during the run
-            state().windows.unloadAll();    // then the main window closes
+            appWindows().unloadAll();    // then the main window closes
             QVERIFY(!run.windowLoaded());
             if (destroyed) {
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
