@@ -1,5 +1,4 @@
 #include "widgets/RunGuard.h"
-#include "link/SharedState.h"
 #include "widgets/WindowRegistry.h"
 #include "tests/support/TestEnv.h"
 
