@@ -43,6 +43,10 @@ bool DiscoverEthernetDevices();
 // text (no module selected, no acknowledgement, a socket fault). Does not yield.
 QString SendConfigCommand(const QString &command);
 
+// Sends a text unchanged by broadcast to every module's command port (no module selected
+// first, no answer read). False when it could not be sent.
+bool BroadcastModuleCommand(const QString &command);
+
 // One meter command exchange with the global EthernetDevice: the command and a CR go to
 // its IP address and data port on UDPData; the reply gathers from UdpRxBuffer, yielding
 // to the window system at every 50-ms step. Returns the reply, "TIMEOUT" when no complete

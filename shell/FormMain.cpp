@@ -11,6 +11,7 @@
 #include "link/platform/UdpSocketControl.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
+#include "shell/Form_EthernetLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
@@ -230,6 +231,7 @@ void FormMain::buildControls()
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
+    connect(Command_SetupEthernet, &QPushButton::clicked, this, &FormMain::Command_SetupEthernet_Click);
 
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
     connect(Command_Exit, &QPushButton::clicked, this, &FormMain::Command_Exit_Click);
@@ -324,6 +326,21 @@ void FormMain::Command_Autolocate_Click()
     search.SetShowDetails(false);
     if (search.Locate_All())
         Command_GetInfo_Click();
+    UpdateStatusBar();
+}
+
+void FormMain::Command_SetupEthernet_Click()
+{
+    WindowRegistry &windows = state().windows;
+    // Its load searches and yields meanwhile: a second click then finds it loaded.
+    if (Form_EthernetLocator *open = windows.find<Form_EthernetLocator>()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    Form_EthernetLocator &locator = windows.form<Form_EthernetLocator>();
+    if (windows.holds(&locator))
+        locator.exec();
     UpdateStatusBar();
 }
 

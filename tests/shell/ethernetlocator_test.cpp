@@ -1,6 +1,6 @@
 // The plain logic of the Ethernet-serial setup window: list rows, reply tests, the
 // configuration sequences as tables, and the IP address generator.
-#include "link/platform/UserInteraction.h"
+#include "tests/support/doubles/ScriptedUserInteraction.h"
 #include "shell/EthernetLocator.h"
 
 #include <QTest>
