@@ -45,6 +45,10 @@ public:
     // Opens the Ethernet-serial setup modally (its load searches), then refreshes the
     // connection details.
     void Command_SetupEthernet_Click();
+    // Open the port-setup dialog modally: the button refreshes the connection display
+    // after it, the menu item before it.
+    void Command_SetupSerial_Click();
+    void MenuOptionsOptions_Click();
     void Command_Exit_Click();
     void MenuFileExit_Click();
     // Shows the About window modally.
