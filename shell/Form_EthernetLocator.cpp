@@ -33,7 +33,7 @@ const QString CR = QStringLiteral("\r");
 const QString CRLF = QStringLiteral("\r\n");
 
 // Client width in pixels; the heights follow from the bands' heights in twips.
-constexpr int ClientWidth = 660;
+constexpr int ClientWidth = 700;
 // The identification probe of each listed module waits this long for one line.
 constexpr int IdentityProbeSeconds = 2;
 // The bind check's port, on a socket used for nothing else.
@@ -98,9 +98,14 @@ void Form_EthernetLocator::buildControls()
     ListView_Modules->setUniformRowHeights(true);
     ListView_Modules->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView_Modules->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    const int widths[] = {100, 124, 48, 48, 64, 64};
+    // The fixed-length fields end in blanks: they are cut, not elided; the reply column
+    // takes what its longest reply needs.
+    ListView_Modules->setTextElideMode(Qt::ElideNone);
+    const int widths[] = {100, 118, 44, 44, 62, 62};
     for (int column = 0; column < 6; ++column)
         ListView_Modules->setColumnWidth(column, widths[column]);
+    ListView_Modules->header()->setStretchLastSection(false);
+    ListView_Modules->header()->setSectionResizeMode(6, QHeaderView::ResizeToContents);
     connect(ListView_Modules, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
         ListView_Modules_ItemClick(ListView_Modules->indexOfTopLevelItem(item) + 1);
     });
@@ -143,22 +148,23 @@ void Form_EthernetLocator::buildControls()
     Command_Reboot = button(QStringLiteral("Command_Reboot"), QStringLiteral("Reboot"), Frame_Setup, {172, 76, 82, 24},
                             &Form_EthernetLocator::Command_Reboot_Click);
 
-    Frame4 = frame(QStringLiteral("Frame4"), QStringLiteral("Active Module"), this, {270, bandTop, 200, 94});
-    Label_ActiveIP = label(QStringLiteral("Label_ActiveIP"), QString(), Frame4, {8, 17, 186, 14});
-    Label_ActiveMAC = label(QStringLiteral("Label_ActiveMAC"), QString(), Frame4, {8, 31, 186, 14});
-    Label_ActivePort = label(QStringLiteral("Label_ActivePort"), QString(), Frame4, {8, 45, 186, 14});
-    Label_ActiveName = label(QStringLiteral("Label_ActiveName"), QString(), Frame4, {8, 59, 186, 30});
+    Frame4 = frame(QStringLiteral("Frame4"), QStringLiteral("Active Module"), this, {270, bandTop, 236, 94});
+    Label_ActiveIP = label(QStringLiteral("Label_ActiveIP"), QString(), Frame4, {8, 20, 222, 14});
+    Label_ActiveMAC = label(QStringLiteral("Label_ActiveMAC"), QString(), Frame4, {8, 34, 222, 14});
+    Label_ActivePort = label(QStringLiteral("Label_ActivePort"), QString(), Frame4, {8, 48, 222, 14});
+    Label_ActiveName = label(QStringLiteral("Label_ActiveName"), QString(), Frame4, {8, 62, 222, 28});
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("Flash Status LEDs"), this,
-                      {270, bandTop + 98, 200, bandHeight - 98}, &Form_EthernetLocator::Command1_Click);
+                      {270, bandTop + 98, 236, bandHeight - 98}, &Form_EthernetLocator::Command1_Click);
 
+    const int terminalWidth = ClientWidth - 514;
     Frame2 = frame(QStringLiteral("Frame2"), QStringLiteral("Test Communication"), this,
-                   {474, bandTop, ClientWidth - 478, bandHeight});
+                   {510, bandTop, terminalWidth, bandHeight});
     Label3 = label(QStringLiteral("Label3"), QStringLiteral("Send Data"), Frame2, {8, 21, 54, 16});
     Text2 = named(new QLineEdit(Frame2), QStringLiteral("Text2"));
-    Text2->setGeometry(62, 17, ClientWidth - 478 - 70, 22);
+    Text2->setGeometry(62, 17, terminalWidth - 70, 22);
     Text2->installEventFilter(this);
     Text1 = named(new QPlainTextEdit(Frame2), QStringLiteral("Text1"));
-    Text1->setGeometry(8, 44, ClientWidth - 478 - 16, bandHeight - 52);
+    Text1->setGeometry(8, 44, terminalWidth - 16, bandHeight - 52);
     Text1->setReadOnly(true);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->viewport()->installEventFilter(this);
