@@ -7,18 +7,6 @@
 
 using namespace EthernetLocator;
 
-namespace {
-
-QStringList commandsOf(const Sequence &sequence)
-{
-    QStringList commands;
-    for (const Step &step : sequence.steps)
-        commands << step.command;
-    return commands;
-}
-
-} // namespace
-
 class EthernetLocatorTest : public QObject
 {
     Q_OBJECT
@@ -140,31 +128,6 @@ private Q_SLOTS:
         QCOMPARE(ui.boxes.size(), box.isEmpty() ? 0 : 1);
         if (!box.isEmpty())
             QCOMPARE(ui.boxes[0].prompt + '|' + QString::number(ui.boxes[0].style) + '|' + ui.boxes[0].title, box);
-        if (sequence == "I" && failing.isEmpty())
-            QCOMPARE(commandsOf(s), sent);
-    }
-
-    // What follows the last step, and which sequences check the selection and show the
-    // hourglass.
-    void sequenceEnds()
-    {
-        const QString setup = QStringLiteral("Ethernet Setup");
-        QVERIFY(Reboot().checksSelection && !Reboot().hourglass && !Reboot().doneMessage && Reboot().waitMs == 0);
-        QVERIFY(!SetNames().checksSelection && !SetNames().hourglass && SetNames().waitMs == 0);
-        QCOMPARE(*SetNames().doneMessage, (Message{"Device Name Set OK", Msg::Information, setup}));
-        const Sequence init = Initialise();
-        QVERIFY(!init.checksSelection && init.hourglass && init.thenReboot && !init.doneMessage);
-        QCOMPARE(init.waitMs, 5000);
-        QCOMPARE(*init.finalMessage, (Message{"Meter-Side Serial Port Setup OK", Msg::Information, setup}));
-        const Sequence ip = SetIP(QString());
-        QVERIFY(ip.checksSelection && ip.hourglass && !ip.doneMessage && !ip.finalMessage);
-        QCOMPARE(ip.waitMs, 4000);
-        QCOMPARE(ip.steps[1].command, QStringLiteral("SIP")); // an empty box sends "SIP" alone
-        const Sequence dhcp = SetDhcp(true);
-        QVERIFY(dhcp.checksSelection && dhcp.hourglass && !dhcp.finalMessage);
-        QCOMPARE(*dhcp.doneMessage, (Message{"DHCP Configuration Set\rDevice Rebooting", Msg::Information, setup}));
-        QCOMPARE(dhcp.waitMs, 3000);
-        QVERIFY(!FlashLeds().checksSelection && !FlashLeds().doneMessage && FlashLeds().waitMs == 0);
     }
 
     void generateIP_data()
