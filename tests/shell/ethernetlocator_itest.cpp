@@ -168,11 +168,6 @@ void EthernetLocatorITest::search()
         QCOMPARE(boxTexts(rig.env.ui), QStringList{"No Devices Found|64|Locate Ethernet Devices"});
         QVERIFY(state().SelectedMAC.isEmpty());
         QCOMPARE(form.Label_ActiveIP->text(), padded("10.9.8.7", 20));
-        // Until a row is selected, the terminal talks to the module probed last: the silent one.
-        form.Text2->setText(QStringLiteral("*IDN?"));
-        form.Text2_KeyPress(13);
-        QCOMPARE(form.terminalText(), QStringLiteral("TIMEOUT"));
-        QVERIFY(rig.meters[0]->commands().size() == 1);
         QCOMPARE(form.Label_ActivePort->text(), QStringLiteral("10001"));
         QVERIFY(rig.env.settings.GetSetting(Settings, QStringLiteral("DVM1_Interface")).isEmpty());
         QCOMPARE(rig.dvm().link().InterfaceType, int(InterfaceRS232));
