@@ -1,9 +1,9 @@
 #include "shell/FormMain.h"
 #include "link/AppTitle.h"
+#include "link/Ethernet.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/Twips.h"
 #include "link/USB.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
@@ -21,6 +21,9 @@
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -98,7 +101,7 @@ FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
     UDPCommand->setObjectName(QStringLiteral("UDPCommand"));
     UDPData = new UdpSocketControl(this);
     UDPData->setObjectName(QStringLiteral("UDPData"));
-    connect(UDPData, &UdpSocketControl::DataArrival, this, &FormMain::UDPData_DataArrival);
+    ConnectEthernetReceive(*UDPData); // the Ethernet transport takes what arrives on it
 
     buildMenus();
     buildControls();
@@ -144,7 +147,7 @@ namespace {
 template <class Window>
 Window &showModeless()
 {
-    Window &window = state().windows.form<Window>();
+    Window &window = appWindows().form<Window>();
     window.show();
     window.raise();
     window.activateWindow();
@@ -277,6 +280,12 @@ void FormMain::showClock()
     StatusPanels[4]->setText(TextConv::FormatDate(now, QStringLiteral("Short Date")));
 }
 
+void FormMain::replyActivity(const QString &replySoFar)
+{
+    FeedProgressWindow(replySoFar);
+    setStatusPanelText(2, GrowActivityBar(statusPanelText(2)));
+}
+
 QString FormMain::statusPanelText(int panel) const
 {
     return panel >= 1 && panel <= 5 ? StatusPanels[panel - 1]->text() : QString();
@@ -334,7 +343,7 @@ void FormMain::Command_Autolocate_Click()
 
 void FormMain::Command_SetupEthernet_Click()
 {
-    WindowRegistry &windows = state().windows;
+    WindowRegistry &windows = appWindows();
     // Its load searches and yields meanwhile: a second click then finds it loaded.
     if (Form_EthernetLocator *open = windows.find<Form_EthernetLocator>()) {
         open->raise();
@@ -352,7 +361,7 @@ namespace {
 // Shows the port-setup dialog modally; it is unloaded when it closes, however it closes.
 void showPortSetup()
 {
-    WindowRegistry &windows = state().windows;
+    WindowRegistry &windows = appWindows();
     windows.form<FormOptions>().exec();
     windows.unload<FormOptions>();
 }
@@ -378,17 +387,11 @@ void FormMain::MenuFileExit_Click() { close(); }
 
 void FormMain::AboutMenu_Click()
 {
-    WindowRegistry &windows = state().windows;
+    WindowRegistry &windows = appWindows();
     StartForm &about = windows.form<StartForm>();
     about.OKBut->setVisible(true);
     about.exec();
     windows.unload<StartForm>();
-}
-
-void FormMain::UDPData_DataArrival(int bytesTotal)
-{
-    if (bytesTotal > 0)
-        state().UdpRxBuffer += UDPData->GetData();
 }
 
 void FormMain::Form_QueryUnload()
@@ -399,7 +402,7 @@ void FormMain::Form_QueryUnload()
 
 void FormMain::Form_Unload()
 {
-    state().windows.unloadAll(this);
+    appWindows().unloadAll(this);
     if (!isMinimized()) {
         SettingsStore &settings = appSettings();
         const QPoint place = pos();
@@ -417,7 +420,7 @@ void FormMain::closeEvent(QCloseEvent *event)
 {
     // The search runs inside the search window, which closing would unload under it: the
     // window closes as soon as the search ends.
-    if (FormAutoLocate *search = state().windows.find<FormAutoLocate>(); search && search->isSearching()) {
+    if (FormAutoLocate *search = appWindows().find<FormAutoLocate>(); search && search->isSearching()) {
         search->closeMainWindowWhenDone();
         event->ignore();
         return;

@@ -1,20 +1,20 @@
 #include "tables/calfactors/FormCalFactors.h"
-#include "link/Named.h"
-#include "link/LoadedWindow.h"
+#include "widgets/LoadedWindow.h"
+#include "widgets/Named.h"
 
 #include "link/Communication.h"
-#include "link/FormProgress.h"
 #include "link/IDVM.h"
 #include "link/Ranges.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/Twips.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/calfactors/CalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/TableFileText.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -78,7 +78,7 @@ public:
         // Unload once the handler (and whatever called it) has returned.
         LoadedWindow<FormCalFactors> form(m_form);
         QMetaObject::invokeMethod(
-            form, [form] { if (form) state().windows.unloadWindow(form.data()); }, Qt::QueuedConnection);
+            form, [form] { if (form) appWindows().unloadWindow(form.data()); }, Qt::QueuedConnection);
     }
     Running(const Running &) = delete;
     Running &operator=(const Running &) = delete;
@@ -158,7 +158,7 @@ void FormCalFactors::Command_Exit_Click()
         hide();
         return;
     }
-    state().windows.unloadWindow(this);
+    appWindows().unloadWindow(this);
 }
 
 void FormCalFactors::closeEvent(QCloseEvent *event)
@@ -217,12 +217,12 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
         const Hourglass hourglass(appUi());
         resetGrid();
 
-        auto &progress = state().windows.form<FormProgress>();
+        auto &progress = appWindows().form<FormProgress>();
         progress.show();
         progress.SetMaxLines(ExpectedReplyLines);
         appClock().processEvents();
         const QString reply = sendToMeter(QStringLiteral("pa"), ReadTimeoutSeconds);
-        state().windows.unload<FormProgress>();
+        appWindows().unload<FormProgress>();
 
         int row = 1;
         bool fitted = true;

@@ -1,6 +1,4 @@
 #include "tables/prt/FormPRTTable.h"
-#include "link/Named.h"
-#include "link/LoadedWindow.h"
 #include "link/Communication.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
@@ -8,6 +6,8 @@
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/prt/PRTTable.h"
+#include "widgets/LoadedWindow.h"
+#include "widgets/Named.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 #include "tables/prt/Temperature.h"
-#include "link/LoadedWindow.h"
+#include "widgets/LoadedWindow.h"
 
 #include <QWidget>
 #include <array>

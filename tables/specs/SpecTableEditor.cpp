@@ -1,18 +1,19 @@
 #include "tables/specs/SpecTableEditor.h"
-#include "link/Named.h"
+#include "widgets/Named.h"
 
 #include "link/Communication.h"
-#include "link/FormProgress.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
-#include "link/Twips.h"
-#include "link/WrappingButton.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/database/UncertaintyExport.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/TableFileText.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
+#include "widgets/WrappingButton.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -155,7 +156,7 @@ void SpecTableEditor::unloadLater()
 {
     const Alive self(this);
     QMetaObject::invokeMethod(
-        this, [self] { if (self) state().windows.unloadWindow(self.data()); }, Qt::QueuedConnection);
+        this, [self] { if (self) appWindows().unloadWindow(self.data()); }, Qt::QueuedConnection);
 }
 
 // --- reading from the meter ---
@@ -178,7 +179,7 @@ bool SpecTableEditor::readFromMeter(const Alive &alive)
         const Hourglass hourglass(appUi());
         InitCalGrid();
 
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.show();
         progress.SetMaxLines(ReadProgressLines);
         appClock().processEvents();
@@ -186,7 +187,7 @@ bool SpecTableEditor::readFromMeter(const Alive &alive)
             return false;
 
         const QString reply = sendToMeter(m_kind.readCommand, ReadTimeoutSeconds);
-        state().windows.unload<FormProgress>();
+        appWindows().unload<FormProgress>();
         if (!alive)
             return false;
 
@@ -455,7 +456,7 @@ void SpecTableEditor::Command_Exit_Click()
         hide();
         return;
     }
-    state().windows.unloadWindow(this);
+    appWindows().unloadWindow(this);
 }
 
 void SpecTableEditor::closeEvent(QCloseEvent *event)

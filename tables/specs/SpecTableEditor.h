@@ -1,7 +1,7 @@
 #pragma once
 #include "tables/grid/GridEditorForm.h"
-#include "link/LoadedWindow.h"
 #include "tables/specs/SpecTable.h"
+#include "widgets/LoadedWindow.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,10 +1,10 @@
 #include "tables/thermocouple/FormThermocouple.h"
 #include "link/Communication.h"
-#include "link/LoadedWindow.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
+#include "widgets/LoadedWindow.h"
 
 #include <QPushButton>
 

@@ -1,9 +1,10 @@
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
-#include "link/LoadedWindow.h"
+#include "link/SharedState.h"
+#include "link/TextConv.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
-#include "link/TextConv.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
+#include "widgets/LoadedWindow.h"
 
 #include <QDir>
 #include <QFile>

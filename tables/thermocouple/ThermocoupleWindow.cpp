@@ -1,13 +1,14 @@
 #include "tables/thermocouple/ThermocoupleWindow.h"
-#include "link/Named.h"
 #include "link/Communication.h"
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
-#include "link/LoadedWindow.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
+#include "widgets/CentreForm.h"
+#include "widgets/LoadedWindow.h"
+#include "widgets/Named.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -68,7 +69,7 @@ void ThermocoupleWindow::Command_Exit_Click()
         hide();
         return;
     }
-    state().windows.unloadWindow(this);
+    appWindows().unloadWindow(this);
 }
 
 void ThermocoupleWindow::closeEvent(QCloseEvent *event)
@@ -108,7 +109,7 @@ void ThermocoupleWindow::runInSetupMode(const std::function<void()> &writes)
     if (m_unloadAfterRun) {
         // Unload once this handler (and whatever called it) has returned.
         QMetaObject::invokeMethod(
-            this, [alive] { if (alive) state().windows.unloadWindow(alive.data()); }, Qt::QueuedConnection);
+            this, [alive] { if (alive) appWindows().unloadWindow(alive.data()); }, Qt::QueuedConnection);
     }
 }
 

@@ -125,8 +125,8 @@ private:
     std::atomic<bool> m_stop{false};
 };
 
-// The two sockets of the main window, published in the shared state, with the window's
-// data-arrival behaviour: every datagram on UDPData is appended to UdpRxBuffer.
+// The two sockets of the main window, published in the shared state, with the Ethernet
+// transport's receive path on UDPData.
 struct Sockets
 {
     explicit Sockets(bool realTime = true)
@@ -138,10 +138,7 @@ struct Sockets
         command.RemoteHost = Ethernet::BroadcastAddress;
         command.RemotePort = Ethernet::ModuleCommandPort;
         data.RemotePort = 1001;
-        QObject::connect(&data, &UdpSocketControl::DataArrival, &data, [this](int bytesTotal) {
-            if (bytesTotal > 0)
-                state().UdpRxBuffer += data.GetData();
-        });
+        ConnectEthernetReceive(data);
     }
     RealClock realClock;
     UdpSocketControl command;

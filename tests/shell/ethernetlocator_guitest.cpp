@@ -3,7 +3,8 @@
 // real UDP are in ethernetlocator_itest.cpp.
 #include "link/IDVM.h"
 #include "link/SharedState.h"
-#include "link/Twips.h"
+#include "widgets/WindowRegistry.h"
+#include "widgets/Twips.h"
 #include "link/drivers/DVM_6450.h"
 #include "shell/Form_EthernetLocator.h"
 #include "tests/support/TestEnv.h"
@@ -69,7 +70,7 @@ private Q_SLOTS:
         QFETCH(QString, caption);
         QFETCH(QString, toolTip);
         TestEnv env;
-        Form_EthernetLocator &form = state().windows.form<Form_EthernetLocator>();
+        Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Ethernet-Serial Setup"));
         QWidget *control = form.findChild<QWidget *>(name);
         QVERIFY(control);
@@ -96,7 +97,7 @@ private Q_SLOTS:
         env.settings.SaveSetting(Settings, QStringLiteral("Ethernet_IP"), QStringLiteral("10.9.8.7"));
         env.settings.SaveSetting(Settings, QStringLiteral("Ethernet_Port"), QStringLiteral("10001"));
         env.settings.SaveSetting(Settings, QStringLiteral("Ethernet_MAC"), QStringLiteral("00-50-C2-64-50-01"));
-        Form_EthernetLocator &form = state().windows.form<Form_EthernetLocator>();
+        Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("No Devices Found"));
         QCOMPARE(env.ui.boxes[0].title, QStringLiteral("Locate Ethernet Devices"));
@@ -129,7 +130,7 @@ private Q_SLOTS:
         QTest::keyClick(&form, Qt::Key_Escape);
         QVERIFY(form.isVisible());
         form.Command_Exit->click();
-        QVERIFY(!state().windows.isLoaded<Form_EthernetLocator>());
+        QVERIFY(!appWindows().isLoaded<Form_EthernetLocator>());
     }
 
     void selectEthernetModule_data()
@@ -148,7 +149,7 @@ private Q_SLOTS:
         QFETCH(bool, selects);
         TestEnv env;
         state().DVM1 = CreateDVM(QStringLiteral("6450"));
-        Form_EthernetLocator &form = state().windows.form<Form_EthernetLocator>();
+        Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
         state().EthernetDevices = {EthernetDevice(), module("127.0.0.2", " 00-50-C2-64-50-01", 10001),
                                    module("127.0.0.3", "00-50-C2-64-50-02", 10002)};
         const QString labelBefore = form.Label_ActiveIP->text();
@@ -177,7 +178,7 @@ private Q_SLOTS:
     void generateWithoutAddress()
     {
         TestEnv env;
-        Form_EthernetLocator &form = state().windows.form<Form_EthernetLocator>();
+        Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
         env.ui.boxes.clear();
         form.Command9_Click();
         QCOMPARE(env.ui.boxes.size(), 1);

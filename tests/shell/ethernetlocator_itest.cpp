@@ -6,6 +6,7 @@
 // the fast-forward clock, which notes them.
 #include "link/IDVM.h"
 #include "link/SharedState.h"
+#include "widgets/WindowRegistry.h"
 #include "link/drivers/DVM_6450.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
@@ -73,14 +74,14 @@ struct Rig
     {
         state().clock = &clock;
         state().DVM1 = CreateDVM(QStringLiteral("6450"));
-        main = &state().windows.form<FormMain>();
+        main = &appWindows().form<FormMain>();
         auto ports = std::make_unique<MemorySerialPort>(env.clock);
         ports->setOpenFails(true);
         main->setCommControl(std::move(ports));
         for (int i = 0; i < modules; ++i)
             add();
     }
-    ~Rig() { state().windows.destroyAll(); }
+    ~Rig() { appWindows().destroyAll(); }
 
     SimModule &add(ModuleConfig config = {})
     {
@@ -98,7 +99,7 @@ struct Rig
     }
     SimModule &module(int i = 0) { return *modules[size_t(i)]; }
     DVM_6450 &dvm() { return *dynamic_cast<DVM_6450 *>(state().DVM1.get()); }
-    Form_EthernetLocator &open() { return state().windows.form<Form_EthernetLocator>(); }
+    Form_EthernetLocator &open() { return appWindows().form<Form_EthernetLocator>(); }
 
     TestEnv env;
     FastForwardClock clock;
@@ -404,16 +405,16 @@ void EthernetLocatorITest::renamedModuleIsFoundByTheAutomaticSearch()
     rig.add(config);
 
     // Not a meter module by its names: the automatic search does not even probe it.
-    QVERIFY(!state().windows.form<FormAutoLocate>().Locate_DVM_Ethernet());
+    QVERIFY(!appWindows().form<FormAutoLocate>().Locate_DVM_Ethernet());
     QVERIFY(rig.meters[0]->commands().isEmpty());
 
     Form_EthernetLocator &form = rig.open();
     form.Command_SetName->click();
     QCOMPARE(boxTexts(rig.env.ui), QStringList{"Device Name Set OK|64|Ethernet Setup"});
-    state().windows.unload<Form_EthernetLocator>();
+    appWindows().unload<Form_EthernetLocator>();
     state().DVM1 = CreateDVM(QStringLiteral("6450"));
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QVERIFY2(search.Locate_DVM_Ethernet(), qPrintable(search.logText()));
     QCOMPARE(state().EthernetDevice.Owner.text(), QStringLiteral("Velkoran"));
     QCOMPARE(state().EthernetDevice.DeviceName.text(), QStringLiteral("6450 DMM"));
@@ -427,7 +428,7 @@ void EthernetLocatorITest::mainWindowOpensItModally()
     bool wasModal = false;
     QTimer exit;
     connect(&exit, &QTimer::timeout, this, [&] {
-        Form_EthernetLocator *form = state().windows.find<Form_EthernetLocator>();
+        Form_EthernetLocator *form = appWindows().find<Form_EthernetLocator>();
         if (!form || !form->isVisible())
             return;
         exit.stop();
@@ -437,7 +438,7 @@ void EthernetLocatorITest::mainWindowOpensItModally()
     exit.start(10);
     rig.main->Command_SetupEthernet->click();
     QVERIFY(wasModal);
-    QVERIFY(!state().windows.isLoaded<Form_EthernetLocator>());
+    QVERIFY(!appWindows().isLoaded<Form_EthernetLocator>());
     // The status bar shows the link the window chose.
     QCOMPARE(rig.main->Text_ConnectionStatus->toPlainText(), state().DVM1->GetDescription().replace("\r\n", "\n"));
     QVERIFY(rig.main->Text_ConnectionStatus->toPlainText().contains(QLatin1String("127.0.0.2")));

@@ -6,8 +6,6 @@
 // window through the registry, fills it as a user would see it and returns it. Windows that
 // read the meter get a simulated 6450 (`meter` set in their entry), so they show real
 // tables.
-#include "link/FormProgress.h"
-#include "link/Form_List_Dialogue.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/Utility.h"
@@ -31,6 +29,9 @@
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Form_List_Dialogue.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,7 +65,7 @@ void installSampleMeter()
 QWidget *mainWindow(TestEnv &env)
 {
     installSampleMeter();
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = appWindows().form<FormMain>();
     auto port = std::make_unique<MemorySerialPort>(env.clock);
     port->setPortOpen(true);
     main.setCommControl(std::move(port));
@@ -74,11 +75,11 @@ QWidget *mainWindow(TestEnv &env)
     return &main;
 }
 
-QWidget *splashWindow(TestEnv &) { return &state().windows.form<StartForm>(); }
+QWidget *splashWindow(TestEnv &) { return &appWindows().form<StartForm>(); }
 
 QWidget *aboutWindow(TestEnv &)
 {
-    StartForm &about = state().windows.form<StartForm>();
+    StartForm &about = appWindows().form<StartForm>();
     about.OKBut->setVisible(true);
     return &about;
 }
@@ -87,40 +88,40 @@ QWidget *aboutWindow(TestEnv &)
 template <class Form>
 QWidget *loadedWindow(TestEnv &)
 {
-    return &state().windows.form<Form>();
+    return &appWindows().form<Form>();
 }
 
 QWidget *prtGeneratedWindow(TestEnv &)
 {
-    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    FormPRTTable &form = appWindows().form<FormPRTTable>();
     form.Command_GenerateITS90_Click();
     return &form;
 }
 
 QWidget *prtLoadedWindow(TestEnv &)
 {
-    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    FormPRTTable &form = appWindows().form<FormPRTTable>();
     form.Command_LoadAllCalFactors_Click();
     return &form;
 }
 
 QWidget *thermocoupleWindow(TestEnv &)
 {
-    auto &form = state().windows.form<FormThermocouple>();
+    auto &form = appWindows().form<FormThermocouple>();
     form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("K"), 20750));
     return &form;
 }
 
 QWidget *thermocoupleFilesWindow(TestEnv &)
 {
-    auto &form = state().windows.form<FormThermocouple_FromTable>();
+    auto &form = appWindows().form<FormThermocouple_FromTable>();
     form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("J"), -8000));
     return &form;
 }
 
 QWidget *progressWindow(TestEnv &)
 {
-    auto &form = state().windows.form<FormProgress>();
+    auto &form = appWindows().form<FormProgress>();
     form.SetMaxLines(350);
     QString reply;
     for (int line = 0; line < 140; ++line)
@@ -131,7 +132,7 @@ QWidget *progressWindow(TestEnv &)
 
 QWidget *listWindow(TestEnv &)
 {
-    auto &form = state().windows.form<Form_List_Dialogue>();
+    auto &form = appWindows().form<Form_List_Dialogue>();
     form.List1->addItems({QStringLiteral("Velkorande 6450  RS232 COM1"), QStringLiteral("Velkorande 6450  USB FT6450A1"),
                           QStringLiteral("Velkorande 6420  Ethernet 127.0.0.1"), QStringLiteral("Velkorande 6410  GPIB 15")});
     form.List1->setCurrentRow(1);
@@ -150,7 +151,7 @@ FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
     state().ftdi = &ftdi;
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &peer);
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     search.show();
     search.SetShowDetails(details);
     search.Locate_All();
@@ -168,7 +169,7 @@ QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter
 // from two module records as the search fills them.
 QWidget *ethernetLocatorWindow(bool advanced)
 {
-    Form_EthernetLocator &form = state().windows.form<Form_EthernetLocator>();
+    Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
     const QString identity = QStringLiteral("Velkorande,Model 6450,6450012%1,2.31");
     state().EthernetDevices = QList<EthernetDevice>(1);
     for (int i = 1; i <= 2; ++i) {
