@@ -13,6 +13,7 @@
 #include "shell/FormAutoLocate.h"
 #include "shell/FormOptions.h"
 #include "shell/Form_EthernetLocator.h"
+#include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
@@ -97,9 +98,9 @@ FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
 
     m_comm = std::make_unique<QtSerialPortControl>(appSettings());
     DVM1Comm = m_comm.get();
-    UDPCommand = new UdpSocketControl(this);
+    UDPCommand = new QtUdpSocketControl(this);
     UDPCommand->setObjectName(QStringLiteral("UDPCommand"));
-    UDPData = new UdpSocketControl(this);
+    UDPData = new QtUdpSocketControl(this);
     UDPData->setObjectName(QStringLiteral("UDPData"));
     ConnectEthernetReceive(*UDPData); // the Ethernet transport takes what arrives on it
 
@@ -236,6 +237,7 @@ void FormMain::buildControls()
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
     connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
+    connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
     connect(Command_SetupEthernet, &QPushButton::clicked, this, &FormMain::Command_SetupEthernet_Click);
 
@@ -358,19 +360,20 @@ void FormMain::Command_SetupEthernet_Click()
 
 namespace {
 
-// Shows the port-setup dialog modally; it is unloaded when it closes, however it closes.
-void showPortSetup()
+// Shows a dialog modally; it is unloaded when it closes, however it closes.
+template <class Dialog>
+void showModal()
 {
     WindowRegistry &windows = appWindows();
-    windows.form<FormOptions>().exec();
-    windows.unload<FormOptions>();
+    windows.form<Dialog>().exec();
+    windows.unload<Dialog>();
 }
 
 } // namespace
 
 void FormMain::Command_SetupSerial_Click()
 {
-    showPortSetup();
+    showModal<FormOptions>();
     UpdateStatusBar();
 }
 
@@ -378,7 +381,13 @@ void FormMain::MenuOptionsOptions_Click()
 {
     // Refreshed before the dialog, not after: the menu leaves the display as it was.
     UpdateStatusBar();
-    showPortSetup();
+    showModal<FormOptions>();
+}
+
+void FormMain::Command_SetupUSB_Click()
+{
+    showModal<Form_USBLocator>();
+    UpdateStatusBar();
 }
 
 void FormMain::Command_Exit_Click() { close(); }

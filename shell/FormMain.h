@@ -49,6 +49,8 @@ public:
     // after it, the menu item before it.
     void Command_SetupSerial_Click();
     void MenuOptionsOptions_Click();
+    // Shows the USB locator modally, then refreshes the connection display.
+    void Command_SetupUSB_Click();
     void Command_Exit_Click();
     void MenuFileExit_Click();
     // Shows the About window modally.

@@ -14,6 +14,7 @@
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
 #include "shell/Form_EthernetLocator.h"
+#include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
 #include "tables/calfactors/FormCalFactors.h"
@@ -36,9 +37,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -198,6 +199,38 @@ QWidget *ethernetLocatorWindow(bool advanced)
 QWidget *ethernetLocatorCollapsed(TestEnv &) { return ethernetLocatorWindow(false); }
 QWidget *ethernetLocatorAdvanced(TestEnv &) { return ethernetLocatorWindow(true); }
 
+// The USB locator as it opens with a simulated 6450, a silent device and one that cannot
+// be opened on the in-memory FTDI backend; advanced, after "ID?", "Date?" and a typed "v".
+Form_USBLocator &usbLocator(TestEnv &env, bool advanced)
+{
+    state().DVM1 = CreateDVM(QStringLiteral("6450"));
+    metersim::SimMeter meter;
+    metersim::MeterPeer peer(meter, env.clock);
+    MemoryFtdiApi ftdi(env.clock);
+    state().ftdi = &ftdi;
+    ftdi.attach(QStringLiteral("USB <-> Serial Cable"), QStringLiteral("FT6450A1"), &peer);
+    ftdi.attach(QStringLiteral("FT230X Basic UART"), QStringLiteral("FT230X07"));
+    ftdi.attach(QStringLiteral("USB-RS232 Cable"), QStringLiteral("FTR232B2")).openFails = true;
+    env.settings.SaveSetting(SettingsStore::Section, QStringLiteral("USB_Name"), QStringLiteral("USB <-> Serial Cable"));
+    env.settings.SaveSetting(SettingsStore::Section, QStringLiteral("USB_SerialNumber"), QStringLiteral("FT6450A1"));
+
+    Form_USBLocator &form = appWindows().form<Form_USBLocator>();
+    form.ListView_USBDevices->topLevelItem(0)->setSelected(true);
+    if (advanced) {
+        form.Command_Advanced_Click();
+        form.Command_testID_Click();
+        form.Command1_Click();
+        form.Text1->setText(QStringLiteral("v"));
+        form.Text1_KeyPress(13);
+    }
+    state().DVM1.reset();
+    state().ftdi = nullptr;
+    return form;
+}
+
+QWidget *usbLocatorWindow(TestEnv &env) { return &usbLocator(env, false); }
+QWidget *usbLocatorAdvancedWindow(TestEnv &env) { return &usbLocator(env, true); }
+
 struct Shot
 {
     const char *file;
@@ -240,6 +273,8 @@ int main(int argc, char *argv[])
         {"FormAutoLocate-details.png", autoLocateDetailsWindow},
         {"Form_EthernetLocator.png", ethernetLocatorCollapsed},
         {"Form_EthernetLocator-advanced.png", ethernetLocatorAdvanced},
+        {"Form_USBLocator.png", usbLocatorWindow},
+        {"Form_USBLocator-advanced.png", usbLocatorAdvancedWindow},
     };
     int failures = 0;
     for (const Shot &shot : shots) {
