@@ -171,7 +171,7 @@ void Form_EthernetLocator::buildControls()
     Text_Debug = named(new QLineEdit(Frame2), QStringLiteral("Text_Debug"));
     Text_Debug->setVisible(false);
 
-    DummySock = new UdpSocketControl(this);
+    DummySock = new QtUdpSocketControl(this);
     DummySock->setObjectName(QStringLiteral("DummySock"));
 }
 
