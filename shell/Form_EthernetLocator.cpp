@@ -1,15 +1,15 @@
 #include "shell/Form_EthernetLocator.h"
-#include "widgets/CentreForm.h"
 #include "link/Ethernet.h"
-#include "link/MeterProbes.h"
-#include "widgets/Named.h"
+#include "link/IDVM.h"
 #include "link/SharedState.h"
-#include "widgets/Twips.h"
 #include "link/Utility.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UdpSocketControl.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
+#include "widgets/CentreForm.h"
+#include "widgets/Named.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -215,7 +215,11 @@ void Form_EthernetLocator::SelectEthernetModule(int index)
     s.SelectedMAC = TrimBlanks(QString(module.MACAddress.text()).remove(QChar(0)));
     s.EthernetDevice = module;
     DisplayActiveEthernetModule();
-    UseEthernetModule(module);
+    SaveEthernetSettings();
+    if (IDVM *dvm = s.DVM1.get()) {
+        dvm->SetInterfaceType(InterfaceEthernet);
+        dvm->SetEthernetDevice();
+    }
 }
 
 void Form_EthernetLocator::Command_BroadcastFind_Click()
@@ -261,7 +265,9 @@ void Form_EthernetLocator::search(const RunGuard::Run &run)
         for (int column = 0; column < 6; ++column)
             row->setToolTip(column, shown(row->text(column)));
 
-        QString identity = ProbeEthernetModule(module, IdentityProbeSeconds);
+        // The transport addresses this module; it stays so after the search.
+        s.EthernetDevice = module;
+        QString identity = EthernetSendString(QStringLiteral("*IDN?\r"), true, IdentityProbeSeconds, /*one line*/ 0);
         if (!run.windowLoaded())
             return;
         identity.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
