@@ -21,7 +21,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 
 namespace {
 
@@ -375,8 +374,7 @@ void FormCalFactors::Command_FileSave_Click()
     request.flags = FileDialogRequest::SaveOverwriteCheck;
     const std::optional<QString> path = appUi().ShowSave(request);
 
-    // The file is written beside the target and replaces it only once complete, so a
-    // failed save leaves an earlier backup of that name as it was.
+    // A failed save leaves an earlier backup of that name as it was.
     bool saved = false;
     if (path && !path->isEmpty()) {
         const QList<QStringList> rows = gridRows();
@@ -384,8 +382,7 @@ void FormCalFactors::Command_FileSave_Click()
             appUi().MsgBox(unwritableTextMessage(*bad), Msg::Critical);
             return;
         }
-        QSaveFile file(*path);
-        saved = file.open(QIODevice::WriteOnly) && file.write(CalFactors::encodeCalFile(rows)) >= 0 && file.commit();
+        saved = saveTableFile(*path, CalFactors::encodeCalFile(rows));
     }
     if (!saved)
         appUi().MsgBox(QStringLiteral("Backup not saved"), Msg::Critical);

@@ -1,5 +1,12 @@
 #include "tables/grid/TableFileText.h"
 
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+
 namespace {
 
 bool unwritable(const QString &text)
@@ -33,4 +40,22 @@ QString unwritableTextMessage(const UnwritableText &where)
         : QStringLiteral("The cell in row %1, column %2").arg(where.row).arg(where.column);
     return QStringLiteral("Backup not saved: ") + place
            + QStringLiteral(" holds a comma, a line break or a character the file cannot keep.");
+}
+
+bool saveTableFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // A table is small enough to sit in the write buffer, so a full disk shows only when
+    // the buffer is flushed; the commit would ignore that failure and put the short
+    // temporary file in place of the old one. Flush and sync first, and drop the temporary
+    // file (the destructor does) when anything fails.
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+#ifdef Q_OS_UNIX
+    if (::fsync(file.handle()) != 0)
+        return false;
+#endif
+    return file.commit();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,3 +20,8 @@ struct UnwritableText
 std::optional<UnwritableText> findUnwritableText(const QString &version, const QList<QStringList> &rows);
 // "Backup not saved: " and where that text stands.
 QString unwritableTextMessage(const UnwritableText &where);
+
+// Writes `bytes` as the whole file `path`, replacing an earlier file only once every byte
+// has reached the disk: on any failure (no room, read-only folder) the earlier file stays
+// as it was and the answer is false.
+bool saveTableFile(const QString &path, const QByteArray &bytes);
