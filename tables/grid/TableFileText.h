@@ -16,7 +16,7 @@ struct UnwritableText
     int column;
 };
 // rows[i] holds the cell texts of grid row i + 1 from column 0. Nothing when every text
-// (the version too) can be written.
+// (the version too, which may hold commas) can be written.
 std::optional<UnwritableText> findUnwritableText(const QString &version, const QList<QStringList> &rows);
 // "Backup not saved: " and where that text stands.
 QString unwritableTextMessage(const UnwritableText &where);
