@@ -211,6 +211,7 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
 {
     const Running running(*this);
     LoadedWindow<FormCalFactors> self(this);
+    bool damaged = false;
     DisableButtons();
     {
         const Hourglass hourglass(appUi());
@@ -225,7 +226,9 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
 
         int row = 1;
         bool fitted = true;
-        for (const QStringList &fields : CalFactors::parseCalFactorsReply(reply)) {
+        const CalFactors::CalFactorsReply parsed = CalFactors::parseCalFactorsReply(reply);
+        damaged = parsed.damaged;
+        for (const QStringList &fields : parsed.rows) {
             if (!self)
                 return;
             // A reply beyond the editor's limits ends the load with an empty grid.
@@ -246,6 +249,11 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
             nameAcColumns();
     }
     EnableButtons();
+    // Rows take their range from their place in the reply: after a line lost to noise the
+    // table is shifted, and must not be taken for the meter's.
+    if (damaged)
+        appUi().MsgBox(QStringLiteral("The meter's reply was damaged: read the calibration factors again"),
+                       Msg::Exclamation);
 }
 
 void FormCalFactors::Command_SaveAll_Click()
