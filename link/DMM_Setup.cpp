@@ -1,11 +1,8 @@
 #include "link/DMM_Setup.h"
-#include "link/FormProgress.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QWidget>
+#include <algorithm>
 
 void Wait(double seconds)
 {
@@ -16,22 +13,7 @@ void Wait(double seconds)
         clock.sleepMs(std::max(1, static_cast<int>(limitMs - elapsed)));
 }
 
-void CentreForm(QWidget &window)
-{
-    const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize size = window.frameGeometry().size();
-    window.move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
-}
-
 void ShowActivity(const QString &text)
 {
-    FeedProgressWindow(text);
-    MainWindowHost &host = mainHost();
-    QString bar = host.statusPanelText(2) + QLatin1Char('|');
-    if (bar.size() >= 26)
-        bar.clear();
-    host.setStatusPanelText(2, bar);
+    mainHost().replyActivity(text);
 }

@@ -1,9 +1,9 @@
 #include "shell/FormMain.h"
 #include "link/AppTitle.h"
+#include "link/Ethernet.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/Twips.h"
 #include "link/USB.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
@@ -12,6 +12,7 @@
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormOptions.h"
+#include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
@@ -20,6 +21,9 @@
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -93,11 +97,11 @@ FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
 
     m_comm = std::make_unique<QtSerialPortControl>(appSettings());
     DVM1Comm = m_comm.get();
-    UDPCommand = new UdpSocketControl(this);
+    UDPCommand = new QtUdpSocketControl(this);
     UDPCommand->setObjectName(QStringLiteral("UDPCommand"));
-    UDPData = new UdpSocketControl(this);
+    UDPData = new QtUdpSocketControl(this);
     UDPData->setObjectName(QStringLiteral("UDPData"));
-    connect(UDPData, &UdpSocketControl::DataArrival, this, &FormMain::UDPData_DataArrival);
+    ConnectEthernetReceive(*UDPData); // the Ethernet transport takes what arrives on it
 
     buildMenus();
     buildControls();
@@ -143,7 +147,7 @@ namespace {
 template <class Window>
 Window &showModeless()
 {
-    Window &window = state().windows.form<Window>();
+    Window &window = appWindows().form<Window>();
     window.show();
     window.raise();
     window.activateWindow();
@@ -232,6 +236,7 @@ void FormMain::buildControls()
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
     connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
+    connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
 
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
@@ -273,6 +278,12 @@ void FormMain::showClock()
     const QDateTime now = appClock().now();
     StatusPanels[3]->setText(TextConv::FormatDate(now, QStringLiteral("Short Time")));
     StatusPanels[4]->setText(TextConv::FormatDate(now, QStringLiteral("Short Date")));
+}
+
+void FormMain::replyActivity(const QString &replySoFar)
+{
+    FeedProgressWindow(replySoFar);
+    setStatusPanelText(2, GrowActivityBar(statusPanelText(2)));
 }
 
 QString FormMain::statusPanelText(int panel) const
@@ -332,19 +343,20 @@ void FormMain::Command_Autolocate_Click()
 
 namespace {
 
-// Shows the port-setup dialog modally; it is unloaded when it closes, however it closes.
-void showPortSetup()
+// Shows a dialog modally; it is unloaded when it closes, however it closes.
+template <class Dialog>
+void showModal()
 {
-    WindowRegistry &windows = state().windows;
-    windows.form<FormOptions>().exec();
-    windows.unload<FormOptions>();
+    WindowRegistry &windows = appWindows();
+    windows.form<Dialog>().exec();
+    windows.unload<Dialog>();
 }
 
 } // namespace
 
 void FormMain::Command_SetupSerial_Click()
 {
-    showPortSetup();
+    showModal<FormOptions>();
     UpdateStatusBar();
 }
 
@@ -352,7 +364,13 @@ void FormMain::MenuOptionsOptions_Click()
 {
     // Refreshed before the dialog, not after: the menu leaves the display as it was.
     UpdateStatusBar();
-    showPortSetup();
+    showModal<FormOptions>();
+}
+
+void FormMain::Command_SetupUSB_Click()
+{
+    showModal<Form_USBLocator>();
+    UpdateStatusBar();
 }
 
 void FormMain::Command_Exit_Click() { close(); }
@@ -361,17 +379,11 @@ void FormMain::MenuFileExit_Click() { close(); }
 
 void FormMain::AboutMenu_Click()
 {
-    WindowRegistry &windows = state().windows;
+    WindowRegistry &windows = appWindows();
     StartForm &about = windows.form<StartForm>();
     about.OKBut->setVisible(true);
     about.exec();
     windows.unload<StartForm>();
-}
-
-void FormMain::UDPData_DataArrival(int bytesTotal)
-{
-    if (bytesTotal > 0)
-        state().UdpRxBuffer += UDPData->GetData();
 }
 
 void FormMain::Form_QueryUnload()
@@ -382,7 +394,7 @@ void FormMain::Form_QueryUnload()
 
 void FormMain::Form_Unload()
 {
-    state().windows.unloadAll(this);
+    appWindows().unloadAll(this);
     if (!isMinimized()) {
         SettingsStore &settings = appSettings();
         const QPoint place = pos();
@@ -400,7 +412,7 @@ void FormMain::closeEvent(QCloseEvent *event)
 {
     // The search runs inside the search window, which closing would unload under it: the
     // window closes as soon as the search ends.
-    if (FormAutoLocate *search = state().windows.find<FormAutoLocate>(); search && search->isSearching()) {
+    if (FormAutoLocate *search = appWindows().find<FormAutoLocate>(); search && search->isSearching()) {
         search->closeMainWindowWhenDone();
         event->ignore();
         return;

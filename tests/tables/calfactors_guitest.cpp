@@ -1,13 +1,14 @@
 #include "link/AppTitle.h"
-#include "link/FormProgress.h"
-#include "tests/support/GridCells.h"
 #include "link/Ranges.h"
 #include "link/SharedState.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tests/support/GridCells.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/FormProgress.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -85,7 +86,7 @@ struct Fixture
         state().DVM1 = std::move(driver);
     }
 
-    FormCalFactors &open() { return state().windows.form<FormCalFactors>(); }
+    FormCalFactors &open() { return appWindows().form<FormCalFactors>(); }
 };
 
 QList<QPushButton *> sevenButtons(FormCalFactors &form)
@@ -177,7 +178,7 @@ private Q_SLOTS:
         QCOMPARE(grid.ColWidth(0), 2000);
         QCOMPARE(grid.RowHeight(0), 450);
         QCOMPARE(pendingCells(grid), 0);
-        QVERIFY(!state().windows.isLoaded<FormProgress>());
+        QVERIFY(!appWindows().isLoaded<FormProgress>());
         QCOMPARE(f.env.ui.hourglassDepth, 0);
         QVERIFY(f.env.ui.hourglassShown > 0);
         for (QPushButton *b : sevenButtons(form))
@@ -185,7 +186,7 @@ private Q_SLOTS:
         QVERIFY(f.env.ui.boxes.isEmpty());
 
         // Showing the loaded window again does not read again.
-        state().windows.form<FormCalFactors>().show();
+        appWindows().form<FormCalFactors>().show();
         QCOMPARE(f.dvm->commands().size(), 1);
     }
 
@@ -516,7 +517,7 @@ private Q_SLOTS:
     void noDriver()
     {
         TestEnv env;
-        FormCalFactors &form = state().windows.form<FormCalFactors>();
+        FormCalFactors &form = appWindows().form<FormCalFactors>();
         QCOMPARE(form.CalGrid->Rows(), 5);
         edit(*form.CalGrid, 1, 1, QStringLiteral("5"));
         env.ui.answerBoxes({Msg::OK});
@@ -772,7 +773,7 @@ private Q_SLOTS:
         QCOMPARE(f.dvm->commands(), (QStringList{Access, "Wwa1,1", "Wwa2,2", Leave}));
         QVERIFY(form);
         QTRY_VERIFY(!form);
-        QVERIFY(!state().windows.isLoaded<FormCalFactors>());
+        QVERIFY(!appWindows().isLoaded<FormCalFactors>());
     }
 
     // The close box unloads the window: opened again, it reads the meter afresh.
