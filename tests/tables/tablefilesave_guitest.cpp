@@ -5,6 +5,7 @@
 #include "tests/support/PrivateMounts.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,10 +28,10 @@ std::function<void()> openEditorSave(const QString &kind)
     };
     state().DVM1 = std::move(dvm);
     if (kind == QLatin1String("cal"))
-        return [&form = state().windows.form<FormCalFactors>()] { form.Command_FileSave_Click(); };
+        return [&form = appWindows().form<FormCalFactors>()] { form.Command_FileSave_Click(); };
     if (kind == QLatin1String("spec"))
-        return [&form = state().windows.form<FormSpecifications>()] { form.Command_FileSave_Click(); };
-    return [&form = state().windows.form<FormImportedUncerts>()] { form.Command_FileSave_Click(); };
+        return [&form = appWindows().form<FormSpecifications>()] { form.Command_FileSave_Click(); };
+    return [&form = appWindows().form<FormImportedUncerts>()] { form.Command_FileSave_Click(); };
 }
 
 QByteArray readFile(const QString &path)
