@@ -16,6 +16,13 @@
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
+#include "settings/FormDate.h"
+#include "settings/FormDisplaySetup.h"
+#include "settings/FormMeterInformation.h"
+#include "settings/Form_CalHistory.h"
+#include "settings/Form_CorrectionFactors.h"
+#include "settings/Form_InstalledOptions.h"
+#include "settings/Form_Temperature_Compensation.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
@@ -167,6 +174,20 @@ void FormMain::MenuSetupPRT_Click() { showModeless<FormPRTTable>(); }
 void FormMain::MenuSetupUncertainties_Click() { showModeless<FormImportedUncerts>(); }
 
 void FormMain::MenuSetupSpecifications_Click() { showModeless<FormSpecifications>(); }
+
+void FormMain::Open_InstalledOptions_Form() { showModeless<Form_InstalledOptions>(); }
+
+void FormMain::Open_Temperature_Compensation_Form() { showModeless<Form_Temperature_Compensation>(); }
+
+void FormMain::Open_CalHistory_Form() { showModeless<Form_CalHistory>(); }
+
+void FormMain::Open_Date_Form() { showModeless<FormDate>(); }
+
+void FormMain::Open_DisplaySetup_Form() { showModeless<FormDisplaySetup>(); }
+
+void FormMain::Open_CorrectionFactors_Form() { showModeless<Form_CorrectionFactors>(); }
+
+void FormMain::Open_MeterInformation_Form() { showModeless<FormMeterInformation>(); }
 
 void FormMain::buildMenus()
 {

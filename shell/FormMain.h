@@ -59,6 +59,17 @@ public:
     void MenuSetupPRT_Click();
     void MenuSetupUncertainties_Click();
     void MenuSetupSpecifications_Click();
+    // Service procedures that open the meter settings dialogs without waiting (one instance
+    // each, created on first use; an open one is brought up again). No control calls them.
+    void Open_InstalledOptions_Form();
+    void Open_Temperature_Compensation_Form();
+    void Open_CalHistory_Form();
+    void Open_Date_Form();
+    void Open_DisplaySetup_Form();
+    void Open_CorrectionFactors_Form();
+    // The meter information dialog has no opening procedure of its own in the service set;
+    // this one is there for whichever control offers it.
+    void Open_MeterInformation_Form();
     // Before closing: releases a USB device that an interrupted exchange left open.
     void Form_QueryUnload();
     // Closing: unloads every other window, saves the position unless minimised, ends the program.

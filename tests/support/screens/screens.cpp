@@ -15,6 +15,13 @@
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
+#include "settings/FormDate.h"
+#include "settings/FormDisplaySetup.h"
+#include "settings/FormMeterInformation.h"
+#include "settings/Form_CalHistory.h"
+#include "settings/Form_CorrectionFactors.h"
+#include "settings/Form_InstalledOptions.h"
+#include "settings/Form_Temperature_Compensation.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
@@ -33,6 +40,7 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +122,30 @@ QWidget *thermocoupleFilesWindow(TestEnv &)
 {
     auto &form = appWindows().form<FormThermocouple_FromTable>();
     form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("J"), -8000));
+    return &form;
+}
+
+// The settings dialogs that read the meter when they become active, as they show then.
+template <class Form>
+QWidget *activatedWindow(TestEnv &)
+{
+    Form &form = appWindows().form<Form>();
+    form.Form_Activate();
+    return &form;
+}
+
+QWidget *temperatureWindow(TestEnv &env)
+{
+    auto &form = *static_cast<Form_Temperature_Compensation *>(activatedWindow<Form_Temperature_Compensation>(env));
+    form.Combo_Ranges->setCurrentIndex(5);
+    form.Combo_Ranges_Click();
+    return &form;
+}
+
+QWidget *correctionWindow(TestEnv &)
+{
+    auto &form = appWindows().form<Form_CorrectionFactors>();
+    form.Command_ACLIN_Click(0);
     return &form;
 }
 
@@ -229,6 +261,13 @@ int main(int argc, char *argv[])
         {"FormPRTTable-loaded.png", prtLoadedWindow, true},
         {"FormThermocouple.png", thermocoupleWindow},
         {"FormThermocouple_FromTable.png", thermocoupleFilesWindow},
+        {"Form_InstalledOptions.png", loadedWindow<Form_InstalledOptions>, true},
+        {"Form_Temperature_Compensation.png", temperatureWindow, true},
+        {"Form_CalHistory.png", activatedWindow<Form_CalHistory>, true},
+        {"FormMeterInformation.png", loadedWindow<FormMeterInformation>, true},
+        {"FormDate.png", activatedWindow<FormDate>, true},
+        {"FormDisplaySetup.png", loadedWindow<FormDisplaySetup>},
+        {"Form_CorrectionFactors.png", correctionWindow, true},
         {"FormProgress.png", progressWindow},
         {"Form_List_Dialogue.png", listWindow},
         {"FormAutoLocate.png", autoLocateWindow},
