@@ -76,9 +76,10 @@ void FormDate::Form_Load() { CentreForm(*this); }
 
 void FormDate::Form_Activate()
 {
+    const RunGuard::Run run = guard.begin();
     TimerClock_Timer();
     Command_ReadMeterTime_Click();
-    if (!appWindows().holds(this))
+    if (!run.windowLoaded())
         return;
     const QDateTime now = appClock().now();
     DTPicker2->setTime(now.time());

@@ -117,6 +117,27 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
+    // Exit while the meter is being read (an Ethernet wait lets it in): the window hides,
+    // the read ends without touching it, and it unloads afterwards; a second click meanwhile
+    // starts nothing.
+    void exitDuringRead()
+    {
+        SettingsFixture f;
+        auto &form = appWindows().form<FormDate>();
+        form.show();
+        f.meter.setObserver([&form](const metersim::TranscriptEntry &entry) {
+            if (entry.command == QLatin1String("a")) {
+                form.Command_SetTime_Click();
+                form.Command_Exit_Click();
+            }
+        });
+        form.Command_ReadMeterTime_Click();
+        QCOMPARE(f.commands(), QStringList{"a"});
+        QVERIFY(form.isHidden());
+        QTRY_VERIFY(!appWindows().isLoaded<FormDate>());
+        QCOMPARE(f.env.ui.hourglassDepth, 0);
+    }
+
     void layout()
     {
         SettingsFixture f;
