@@ -214,7 +214,7 @@ private Q_SLOTS:
         k.c[0] = option < 3 ? 1e-6 : 0;
         k.lowSubRange = option + 1;
         for (const double R : {2.0, 5.0})
-            QCOMPARE(form.TextMatrix(int(R) + 1, 1), PRTCellText(ITS90_Temperature(R, 100, k)));
+            QCOMPARE(form.CalGrid->TextMatrix(int(R) + 1, 1), PRTCellText(ITS90_Temperature(R, 100, k)));
     }
 
     void generateKeepsColours()
