@@ -1,5 +1,5 @@
 #pragma once
-#include "link/ColourValue.h"
+#include "widgets/ColourValue.h"
 
 // The states of a table cell, kept as its background colour (&HBBGGRR). The table editors
 // decide what to write by these colours, so they are compared exactly. A cell the meter

@@ -1,7 +1,7 @@
 #include "tables/grid/FlexGrid.h"
 
-#include "link/Twips.h"
 #include "tables/grid/CellColours.h"
+#include "widgets/Twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -1,6 +1,6 @@
 #pragma once
-#include "link/ColourValue.h"
 #include "tables/grid/CellColours.h"
+#include "widgets/ColourValue.h"
 #include <QString>
 #include <QStringList>
 #include <optional>

@@ -18,6 +18,9 @@ public:
     };
 
     std::function<QString(const QString &command)> reply;
+    // When set, every command goes on to this driver with its arguments, and its reply is
+    // returned (`reply` is not used): records the exact arguments of a real exchange.
+    IDVM *forwardTo = nullptr;
     QList<Call> calls;
     QString description = QStringLiteral("Velkorande 6450\r\nRS232 Port 1");
     int interfaceType = 0;
@@ -35,6 +38,8 @@ protected:
     QString IDVM_SendString(const QString &command, bool wait, int timeout, int end) override
     {
         calls.append({command, wait, timeout, end});
+        if (forwardTo)
+            return forwardTo->SendString(command, wait, timeout, end);
         QString answer = reply ? reply(command) : (wait ? QStringLiteral("*0\r") : QString());
         return answer.remove(QLatin1Char('\n'));
     }

@@ -6,6 +6,7 @@
 #include "tables/prt/PRTTable.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -30,7 +31,7 @@ struct Fixture
         auto driver = std::make_unique<ScriptedDVM>();
         dvm = driver.get();
         state().DVM1 = std::move(driver);
-        form = &state().windows.form<FormPRTTable>();
+        form = &appWindows().form<FormPRTTable>();
     }
 
     QColor colour(int row, int column) const { return form->CalGrid->item(row, column)->background().color(); }
@@ -504,13 +505,13 @@ private Q_SLOTS:
         Fixture f;
         f.dvm->reply = [](const QString &command) {
             if (command.startsWith(QLatin1String("Wt1,")))
-                state().windows.unload<FormPRTTable>();
+                appWindows().unload<FormPRTTable>();
             return QStringLiteral("*0\r");
         };
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
         form.Command_SaveAll_Click();
-        QVERIFY(!state().windows.isLoaded<FormPRTTable>());
+        QVERIFY(!appWindows().isLoaded<FormPRTTable>());
         const QStringList commands = f.dvm->commands();
         QCOMPARE(commands.size(), 4);
         QCOMPARE(commands[0], SetupCommand);

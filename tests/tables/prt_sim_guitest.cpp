@@ -5,6 +5,7 @@
 #include "tables/prt/FormPRTTable.h"
 #include "tables/prt/PRTTable.h"
 #include "tests/support/SimulatedMeterEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,7 +25,7 @@ struct Fixture
     SimulatedMeterEnv sim;
     TestEnv &env = sim.env;
     metersim::SerialMeterRig &rig = sim.rig;
-    FormPRTTable *form = &state().windows.form<FormPRTTable>();
+    FormPRTTable *form = &appWindows().form<FormPRTTable>();
 
     // Every cell of the table's 350 rows, row by row (rows from 1, columns 1 to 10).
     QStringList cells() const

@@ -1,10 +1,11 @@
 #include "link/AppTitle.h"
-#include "tests/support/ThermocoupleTableFolder.h"
 #include "link/SharedState.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/ThermocoupleTableFolder.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +49,7 @@ private Q_SLOTS:
     void controls()
     {
         TestEnv env;
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Thermocouple Data"));
         QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Command_SaveThermocoupleTableFromFormula"))->text(),
                  QStringLiteral("Write Thermocouple Data"));
@@ -57,7 +58,7 @@ private Q_SLOTS:
         QVERIFY(form.findChild<QProgressBar *>(QStringLiteral("ProgressBar1")));
         QCOMPARE(form.findChild<QLabel *>(QStringLiteral("Label_Thermostatus"))->text(), QString());
 
-        auto &files = state().windows.form<FormThermocouple_FromTable>();
+        auto &files = appWindows().form<FormThermocouple_FromTable>();
         QCOMPARE(files.windowTitle(), QStringLiteral("Thermocouple Data"));
         QCOMPARE(files.findChild<QPushButton *>(QStringLiteral("Command_SaveThermocoupleTableVT"))->text(),
                  QStringLiteral("Write Thermocouple Data V -> T"));
@@ -69,7 +70,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Command_SaveThermocoupleTableFromFormula->click();
 
         const QStringList commands = dvm.commands();
@@ -119,7 +120,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         QString seenLabel;
         bool seenEnabled = true;
         dvm.reply = [&](const QString &command) {
@@ -138,7 +139,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcK 1000,")))
                 clickWhenYielding(form.Command_Stop);
@@ -162,7 +163,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.show();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcB 500,")))
@@ -173,7 +174,7 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
         QCOMPARE(pointCommands(dvm).size(), 2 + 7);
         QCOMPARE(dvm.commands().last(), Leave);
-        QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple>());
+        QTRY_VERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
     // The main window closing in the middle of a run unloads every window: the run ends
@@ -182,10 +183,10 @@ private Q_SLOTS:
     {
         TestEnv env;
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcB 500,")))
-                QMetaObject::invokeMethod(qApp, [] { state().windows.unloadAll(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(qApp, [] { appWindows().unloadAll(); }, Qt::QueuedConnection);
             return Ok;
         };
         form.Command_SaveThermocoupleTableFromFormula_Click();
@@ -193,15 +194,15 @@ private Q_SLOTS:
         QCOMPARE(dvm.commands().last(), Leave);
         QCOMPARE(dvm.commands().filter(QStringLiteral("&06")).size(), 0);
         QCOMPARE(env.ui.hourglassDepth, 0);
-        QVERIFY(!state().windows.isLoaded<FormThermocouple>());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
     void exitWhenIdleUnloads()
     {
         TestEnv env;
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Command_Exit->click();
-        QVERIFY(!state().windows.isLoaded<FormThermocouple>());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
     void setupModeRefused()
@@ -209,7 +210,7 @@ private Q_SLOTS:
         TestEnv env;
         ScriptedDVM &dvm = installDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("*6\r"); };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(dvm.commands(), QStringList{Access});
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
@@ -221,7 +222,7 @@ private Q_SLOTS:
     void noDriver()
     {
         TestEnv env;
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
     }
@@ -233,7 +234,7 @@ private Q_SLOTS:
         dvm.reply = [](const QString &command) {
             return command.startsWith(QLatin1String("WcB 250,")) ? QStringLiteral("*6\r") : Ok;
         };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(pointCommands(dvm).size(), 1337);
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Password needed"));
@@ -264,7 +265,7 @@ private Q_SLOTS:
             return Ok;
         };
         env.ui.answerBoxes({Msg::Answer(answer)});
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error writing value"));
         QCOMPARE(env.ui.boxes[0].style, int(Msg::AbortRetryIgnore | Msg::Critical));
@@ -281,7 +282,7 @@ private Q_SLOTS:
         dvm.reply = [](const QString &command) {
             return command.startsWith(QLatin1String("&06")) ? QStringLiteral("*9\r") : Ok;
         };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Set Information Failed "));
         QCOMPARE(dvm.commands().last(2), (QStringList{Leave, Leave}));
@@ -297,7 +298,7 @@ private Q_SLOTS:
                 return QStringLiteral("*6\r");
             return Ok;
         };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
         QCOMPARE(dvm.commands().last(2), (QStringList{Access, Leave}));
@@ -322,7 +323,7 @@ private Q_SLOTS:
         QFETCH(QString, type);
         TestEnv env;
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Write_Thermocouple_Point(emf, T, type);
         QVERIFY(dvm.calls.isEmpty());
         QVERIFY(env.ui.boxes.isEmpty());
@@ -349,7 +350,7 @@ private Q_SLOTS:
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), line + "\r\n");
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         form.Command_SaveThermocoupleTableVT->click();
         QCOMPARE(dvm.commands(), (QStringList{Access, command, Leave}));
         QCOMPARE(dvm.calls[1].timeout, 10);
@@ -372,7 +373,7 @@ private Q_SLOTS:
         folder.write(QStringLiteral("Type T.csv"), "250,6\n");
         folder.write(QStringLiteral("readme.txt"), "250,6\n");
         ScriptedDVM &dvm = installDVM();
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(),
                  (QStringList{Access, "WcJ 0,0", "WcJ -8000,-205.2", "WcS 1000,147.9", "WcK 250,6.27", "WcK 500,12.3", Leave}));
         QVERIFY(env.ui.boxes.isEmpty());
@@ -385,7 +386,7 @@ private Q_SLOTS:
         const QString previous = QDir::currentPath();
         QDir::setCurrent(empty.path());
         ScriptedDVM &dvm = installDVM();
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QDir::setCurrent(previous);
         QCOMPARE(dvm.commands(), (QStringList{Access, Leave}));
         QVERIFY(env.ui.boxes.isEmpty());
@@ -400,7 +401,7 @@ private Q_SLOTS:
             content += QByteArray::number(1000 + i) + ",25.5\r\n"; // 11 bytes a line
         folder.write(QStringLiteral("Type K.txt"), content);
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         QList<int> values;
         int maximum = 0;
         dvm.reply = [&](const QString &command) {
@@ -426,7 +427,7 @@ private Q_SLOTS:
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 500,10"))
                 clickWhenYielding(form.Command_Stop);
@@ -442,7 +443,7 @@ private Q_SLOTS:
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n");
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 250,5"))
                 clickWhenYielding(form.Command_Exit);
@@ -450,7 +451,7 @@ private Q_SLOTS:
         };
         form.Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", Leave}));
-        QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple_FromTable>());
+        QTRY_VERIFY(!appWindows().isLoaded<FormThermocouple_FromTable>());
     }
 
     void fromTableUnloadedDuringRunEnds()
@@ -459,16 +460,16 @@ private Q_SLOTS:
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
         ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 250,5"))
-                QMetaObject::invokeMethod(qApp, [] { state().windows.unloadAll(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(qApp, [] { appWindows().unloadAll(); }, Qt::QueuedConnection);
             return Ok;
         };
         form.Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", Leave}));
         QCOMPARE(env.ui.hourglassDepth, 0);
-        QVERIFY(!state().windows.isLoaded<FormThermocouple_FromTable>());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple_FromTable>());
     }
 
     void replyEndsOrNot_data()
@@ -507,7 +508,7 @@ private Q_SLOTS:
         };
         if (answer)
             env.ui.answerBoxes({Msg::Answer(answer)});
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), commands);
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, box);
@@ -520,7 +521,7 @@ private Q_SLOTS:
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
         ScriptedDVM &dvm = installDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("TIMEOUT"); };
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), QStringList{Access});
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));

@@ -1,5 +1,5 @@
 #pragma once
-#include "link/SharedState.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QPointer>
 
@@ -12,7 +12,7 @@ class LoadedWindow
 {
 public:
     explicit LoadedWindow(Window *window) : m_window(window) {}
-    Window *data() const { return m_window && state().windows.holds(m_window.data()) ? m_window.data() : nullptr; }
+    Window *data() const { return m_window && appWindows().holds(m_window.data()) ? m_window.data() : nullptr; }
     bool isNull() const { return data() == nullptr; }
     operator Window *() const { return data(); }
     Window *operator->() const { return data(); }

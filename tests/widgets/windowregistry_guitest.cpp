@@ -1,6 +1,6 @@
-#include "link/LoadedWindow.h"
 #include "link/SharedState.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/LoadedWindow.h"
 
 #include <QtTest>
 
@@ -14,7 +14,7 @@ public:
     void Form_Load()
     {
         ++loads;
-        seenDuringLoad = &state().windows.form<ReentrantLoadWindow>();
+        seenDuringLoad = &appWindows().form<ReentrantLoadWindow>();
     }
     int loads = 0;
     ReentrantLoadWindow *seenDuringLoad = nullptr;
@@ -28,7 +28,7 @@ public:
     bool runHandler()
     {
         const LoadedWindow<SelfUnloadingWindow> self(this);
-        state().windows.unload<SelfUnloadingWindow>(); // the Exit button pressed during a yield
+        appWindows().unload<SelfUnloadingWindow>(); // the Exit button pressed during a yield
         return self.isNull();
     }
 };
@@ -69,7 +69,7 @@ private Q_SLOTS:
     void loadRunsOnceTheWindowIsRegistered()
     {
         TestEnv env;
-        ReentrantLoadWindow &window = state().windows.form<ReentrantLoadWindow>();
+        ReentrantLoadWindow &window = appWindows().form<ReentrantLoadWindow>();
         QCOMPARE(window.loads, 1);
         QCOMPARE(window.seenDuringLoad, &window);
     }
@@ -77,10 +77,10 @@ private Q_SLOTS:
     void unloadingInsideAHandlerKeepsTheWindowUntilItReturns()
     {
         TestEnv env;
-        QPointer<SelfUnloadingWindow> window = &state().windows.form<SelfUnloadingWindow>();
+        QPointer<SelfUnloadingWindow> window = &appWindows().form<SelfUnloadingWindow>();
         QVERIFY(window->runHandler());      // the handler sees the window as unloaded...
         QVERIFY(!window.isNull());           // ...while the object itself is still there
-        QVERIFY(!state().windows.isLoaded<SelfUnloadingWindow>());
+        QVERIFY(!appWindows().isLoaded<SelfUnloadingWindow>());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
     }
@@ -88,21 +88,21 @@ private Q_SLOTS:
     void unloadAllUnloadsTheNewestFirst()
     {
         TestEnv env;
-        for (QWidget *w : std::initializer_list<QWidget *>{&state().windows.form<FirstWindow>(),
-                                                           &state().windows.form<SecondWindow>(),
-                                                           &state().windows.form<ThirdWindow>()})
+        for (QWidget *w : std::initializer_list<QWidget *>{&appWindows().form<FirstWindow>(),
+                                                           &appWindows().form<SecondWindow>(),
+                                                           &appWindows().form<ThirdWindow>()})
             w->show();
         unloadOrder.clear();
-        state().windows.unloadAll(state().windows.find<SecondWindow>());
+        appWindows().unloadAll(appWindows().find<SecondWindow>());
         QCOMPARE(unloadOrder, (QStringList{"3", "1"}));
-        QVERIFY(state().windows.isLoaded<SecondWindow>());
+        QVERIFY(appWindows().isLoaded<SecondWindow>());
     }
 
     void destroyAllDeletesAtOnce()
     {
         TestEnv env;
-        QPointer<SelfUnloadingWindow> window = &state().windows.form<SelfUnloadingWindow>();
-        state().windows.destroyAll();
+        QPointer<SelfUnloadingWindow> window = &appWindows().form<SelfUnloadingWindow>();
+        appWindows().destroyAll();
         QVERIFY(window.isNull());
     }
 };
