@@ -1,5 +1,6 @@
 #pragma once
 #include "link/IDVM.h"
+#include "link/SharedState.h"
 
 #include <QStringList>
 #include <functional>
@@ -56,3 +57,12 @@ protected:
     void IDVM_SetUSBDevice() override {}
     void IDVM_SetEthernetDevice() override {}
 };
+
+// Makes a new scripted driver the active driver DVM1 and returns it.
+inline ScriptedDVM &installScriptedDVM()
+{
+    auto dvm = std::make_unique<ScriptedDVM>();
+    ScriptedDVM &installed = *dvm;
+    state().DVM1 = std::move(dvm);
+    return installed;
+}
