@@ -97,9 +97,9 @@ FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
 
     m_comm = std::make_unique<QtSerialPortControl>(appSettings());
     DVM1Comm = m_comm.get();
-    UDPCommand = new UdpSocketControl(this);
+    UDPCommand = new QtUdpSocketControl(this);
     UDPCommand->setObjectName(QStringLiteral("UDPCommand"));
-    UDPData = new UdpSocketControl(this);
+    UDPData = new QtUdpSocketControl(this);
     UDPData->setObjectName(QStringLiteral("UDPData"));
     ConnectEthernetReceive(*UDPData); // the Ethernet transport takes what arrives on it
 

@@ -1,12 +1,10 @@
 #include "tables/prt/FormPRTTable.h"
-#include "link/Communication.h"
-#include "link/IDVM.h"
+#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/prt/PRTTable.h"
-#include "widgets/LoadedWindow.h"
 #include "widgets/Named.h"
 
 #include <QGridLayout>
@@ -310,7 +308,7 @@ void FormPRTTable::Command_Single_Click()
 
 void FormPRTTable::Command_LoadAllCalFactors_Click()
 {
-    const LoadedWindow<FormPRTTable> alive(this);
+    const RunGuard::Run run = m_guard.begin();
     bool extraValues = false;
     {
         CalGrid->clear();
@@ -319,9 +317,8 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         Command_LoadAllCalFactors->setEnabled(false);
         const Hourglass busy(appUi());
 
-        IDVM *dvm = state().DVM1.get();
-        const QString reply = dvm ? dvm->SendString(QStringLiteral("pt"), true, 10, 1) : QString();
-        if (!alive)
+        const QString reply = SendToMeter(QStringLiteral("pt"), 10);
+        if (!run.windowLoaded())
             return;
         ProgressBar1->setValue(0);
         int row = 1;
@@ -344,7 +341,7 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
             if (row <= PRTTableRows)
                 ProgressBar1->setValue(row * 100 / PRTTableRows);
             appClock().processEvents();
-            if (!alive)
+            if (!run.windowLoaded())
                 return;
         }
     }
@@ -357,20 +354,17 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
 
 void FormPRTTable::Command_SaveAll_Click()
 {
-    if (!EnterSetupMode()) {
-        appUi().MsgBox(QStringLiteral("Error entering setup mode"));
-        return;
-    }
-    const LoadedWindow<FormPRTTable> alive(this);
-    {
+    const RunGuard::Run run = m_guard.begin();
+    RunInSetupMode(SetupModeBracket{}, [&] {
+        if (!run.windowLoaded())
+            return;
         const Hourglass busy(appUi());
         ProgressBar1->setValue(0);
-        writeAllCells(alive);
-    }
-    ExitSetupMode();
+        writeAllCells(run);
+    });
 }
 
-void FormPRTTable::writeAllCells(const LoadedWindow<FormPRTTable> &alive)
+void FormPRTTable::writeAllCells(const RunGuard::Run &run)
 {
     // Bounds are read afresh on every step: a Load or Generate run while this one yields
     // may resize the grid.
@@ -395,33 +389,35 @@ void FormPRTTable::writeAllCells(const LoadedWindow<FormPRTTable> &alive)
             for (;;) {
                 bool accepted = false;
                 for (int attempt = 0; attempt < 2 && !accepted; ++attempt) {
-                    IDVM *dvm = state().DVM1.get();
-                    const QString reply = dvm ? dvm->SendString(command, true, 10, 1) : QString();
-                    if (!alive)
+                    const ReplyStatus status = ClassifyReply(SendToMeter(command, 10));
+                    if (!run.windowLoaded())
                         return;
-                    const QString token = reply.left(2);
                     if (row < CalGrid->rowCount() && column < CalGrid->columnCount())
                         CalGrid->setCurrentCell(row, column);
-                    if (token == QLatin1String("*0")) {
+                    switch (status) {
+                    case ReplyStatus::Done:
                         setCellColour(row, column, PRTColour::Accepted);
                         accepted = true;
-                    } else if (token == QLatin1String("*9")) {
+                        break;
+                    case ReplyStatus::Rejected:
                         setCellColour(row, column, PRTColour::Rejected);
-                    } else if (token == QLatin1String("*6")) {
+                        break;
+                    case ReplyStatus::PasswordNeeded:
                         appUi().MsgBox(QStringLiteral("Password needed"));
                         return;
-                    } else {
+                    case ReplyStatus::Other:
                         setCellColour(row, column, PRTColour::Failed);
+                        break;
                     }
                     appClock().processEvents();
-                    if (!alive)
+                    if (!run.windowLoaded())
                         return;
                 }
                 if (accepted)
                     break;
                 const Msg::Answer answer =
                     appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
-                if (!alive || answer == Msg::Abort)
+                if (!run.windowLoaded() || answer == Msg::Abort)
                     return;
                 if (answer == Msg::Ignore)
                     break;

@@ -1,6 +1,6 @@
 #pragma once
 #include "tables/prt/Temperature.h"
-#include "widgets/LoadedWindow.h"
+#include "widgets/RunGuard.h"
 
 #include <QWidget>
 #include <array>
@@ -88,8 +88,11 @@ private:
     // Fills the 350 x 10 grid with the temperatures of 0.0 to 349.9 ohms.
     void generateTable(const std::function<double(double R)> &temperature);
     // The cell-by-cell write of Save All, inside the setup-mode bracket. Returns at the end
-    // of the table or when the save stops; `alive` turns null if the window is unloaded
-    // while the write yields, and then nothing of the window is touched any more.
-    void writeAllCells(const LoadedWindow<FormPRTTable> &alive);
+    // of the table or when the save stops, and as soon as the window is found unloaded
+    // after a yield, touching nothing of it any more.
+    void writeAllCells(const RunGuard::Run &run);
     void setCellColour(int row, int column, quint32 bgr);
+
+    // Loads and saves yield while they wait for the meter.
+    RunGuard m_guard{this};
 };

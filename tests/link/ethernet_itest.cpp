@@ -141,8 +141,8 @@ struct Sockets
         ConnectEthernetReceive(data);
     }
     RealClock realClock;
-    UdpSocketControl command;
-    UdpSocketControl data;
+    QtUdpSocketControl command;
+    QtUdpSocketControl data;
 };
 
 const QHostAddress ModuleA(QStringLiteral("127.0.0.2"));
@@ -187,7 +187,7 @@ private Q_SLOTS:
         TestEnv env;
         QUdpSocket peer;
         QVERIFY(peer.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0));
-        UdpSocketControl control;
+        QtUdpSocketControl control;
         QCOMPARE(control.State(), int(UdpSocketControl::Closed));
         QVERIFY(control.Bind(0, QStringLiteral("127.0.0.1")));
         QCOMPARE(control.State(), int(UdpSocketControl::Open));
@@ -238,7 +238,7 @@ private Q_SLOTS:
         QFETCH(int, port);
         QFETCH(int, size);
         QFETCH(int, error);
-        UdpSocketControl control;
+        QtUdpSocketControl control;
         control.RemoteHost = host;
         control.RemotePort = port;
         QVERIFY(!control.SendData(QString(size, QLatin1Char('x'))));
