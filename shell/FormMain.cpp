@@ -12,10 +12,18 @@
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormOptions.h"
+#include "shell/Form_EthernetLocator.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
+#include "settings/FormDate.h"
+#include "settings/FormDisplaySetup.h"
+#include "settings/FormMeterInformation.h"
+#include "settings/Form_CalHistory.h"
+#include "settings/Form_CorrectionFactors.h"
+#include "settings/Form_InstalledOptions.h"
+#include "settings/Form_Temperature_Compensation.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
@@ -168,6 +176,20 @@ void FormMain::MenuSetupUncertainties_Click() { showModeless<FormImportedUncerts
 
 void FormMain::MenuSetupSpecifications_Click() { showModeless<FormSpecifications>(); }
 
+void FormMain::Open_InstalledOptions_Form() { showModeless<Form_InstalledOptions>(); }
+
+void FormMain::Open_Temperature_Compensation_Form() { showModeless<Form_Temperature_Compensation>(); }
+
+void FormMain::Open_CalHistory_Form() { showModeless<Form_CalHistory>(); }
+
+void FormMain::Open_Date_Form() { showModeless<FormDate>(); }
+
+void FormMain::Open_DisplaySetup_Form() { showModeless<FormDisplaySetup>(); }
+
+void FormMain::Open_CorrectionFactors_Form() { showModeless<Form_CorrectionFactors>(); }
+
+void FormMain::Open_MeterInformation_Form() { showModeless<FormMeterInformation>(); }
+
 void FormMain::buildMenus()
 {
     MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -238,6 +260,7 @@ void FormMain::buildControls()
     connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
     connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
+    connect(Command_SetupEthernet, &QPushButton::clicked, this, &FormMain::Command_SetupEthernet_Click);
 
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
     connect(Command_Exit, &QPushButton::clicked, this, &FormMain::Command_Exit_Click);
@@ -338,6 +361,21 @@ void FormMain::Command_Autolocate_Click()
     search.SetShowDetails(false);
     if (search.Locate_All())
         Command_GetInfo_Click();
+    UpdateStatusBar();
+}
+
+void FormMain::Command_SetupEthernet_Click()
+{
+    WindowRegistry &windows = appWindows();
+    // Its load searches and yields meanwhile: a second click then finds it loaded.
+    if (Form_EthernetLocator *open = windows.find<Form_EthernetLocator>()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    Form_EthernetLocator &locator = windows.form<Form_EthernetLocator>();
+    if (windows.holds(&locator))
+        locator.exec();
     UpdateStatusBar();
 }
 

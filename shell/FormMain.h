@@ -42,6 +42,9 @@ public:
     // Runs the automatic search; the search window stays open with its result. A found
     // meter's information is shown. Does nothing without a driver.
     void Command_Autolocate_Click();
+    // Opens the Ethernet-serial setup modally (its load searches), then refreshes the
+    // connection details.
+    void Command_SetupEthernet_Click();
     // Open the port-setup dialog modally: the button refreshes the connection display
     // after it, the menu item before it.
     void Command_SetupSerial_Click();
@@ -59,6 +62,17 @@ public:
     void MenuSetupPRT_Click();
     void MenuSetupUncertainties_Click();
     void MenuSetupSpecifications_Click();
+    // Service procedures that open the meter settings dialogs without waiting (one instance
+    // each, created on first use; an open one is brought up again). No control calls them.
+    void Open_InstalledOptions_Form();
+    void Open_Temperature_Compensation_Form();
+    void Open_CalHistory_Form();
+    void Open_Date_Form();
+    void Open_DisplaySetup_Form();
+    void Open_CorrectionFactors_Form();
+    // The meter information dialog has no opening procedure of its own in the service set;
+    // this one is there for whichever control offers it.
+    void Open_MeterInformation_Form();
     // Before closing: releases a USB device that an interrupted exchange left open.
     void Form_QueryUnload();
     // Closing: unloads every other window, saves the position unless minimised, ends the program.

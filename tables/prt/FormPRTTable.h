@@ -13,7 +13,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTableWidget;
+class FlexGrid;
 
 // The PRT table editor: generates the meter's resistance-to-temperature table from ITS-90
 // or IEC 60751 coefficients, reads it from the meter ("pt") and writes it back ("Wt").
@@ -34,10 +34,6 @@ public:
     void Command_Single_Click();
     void Command_LoadAllCalFactors_Click();
     void Command_SaveAll_Click();
-
-    // The grid's cell text ("" outside the grid or for an empty cell) and setting it.
-    QString TextMatrix(int row, int column) const;
-    void setTextMatrix(int row, int column, const QString &text);
 
     // Controls, from the top of the window down.
     QPushButton *Command_LoadAllCalFactors;
@@ -77,7 +73,7 @@ public:
     QPushButton *Command_ClassA;
     QPushButton *Command_ClassB;
     QProgressBar *ProgressBar1;
-    QTableWidget *CalGrid;
+    FlexGrid *CalGrid;
 
 private:
     void buildControls();
@@ -91,7 +87,6 @@ private:
     // of the table or when the save stops, and as soon as the window is found unloaded
     // after a yield, touching nothing of it any more.
     void writeAllCells(const RunGuard::Run &run);
-    void setCellColour(int row, int column, quint32 bgr);
 
     // Loads and saves yield while they wait for the meter.
     RunGuard m_guard{this};

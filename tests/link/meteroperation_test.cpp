@@ -17,14 +17,6 @@ const QString Password = QStringLiteral("CALIBRATE:PASSWORD 6182");
 const QString Leave = QStringLiteral("a1");
 const QString Work = QStringLiteral("Ww1");
 
-ScriptedDVM &installDvm()
-{
-    auto dvm = std::make_unique<ScriptedDVM>();
-    ScriptedDVM &scripted = *dvm;
-    state().DVM1 = std::move(dvm);
-    return scripted;
-}
-
 } // namespace
 
 // Reply classification, the send helper and the setup-mode bracket, with a scripted driver.
@@ -63,7 +55,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         QCOMPARE(SendToMeter(QStringLiteral("pa"), 12), QString()); // no driver
-        ScriptedDVM &dvm = installDvm();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("line\r\n*0\r\n"); };
         QCOMPARE(SendToMeter(QStringLiteral("pa"), 12), QStringLiteral("line\r*0\r"));
         QCOMPARE(dvm.calls.size(), 1);
@@ -126,7 +118,7 @@ private Q_SLOTS:
         QFETCH(SetupModeRun, result);
 
         TestEnv env;
-        ScriptedDVM &dvm = installDvm();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [&](const QString &command) {
             const bool opening = command == Enter || command == Password;
             return opening && !meterAccepts ? QStringLiteral("*6\r") : QStringLiteral("*0\r");
@@ -159,7 +151,7 @@ private Q_SLOTS:
     void refusalMessageAndVoidWork()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDvm();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("*9\r"); };
         SetupModeBracket bracket;
         bracket.refusalMessage = QStringLiteral("Error Entering Setup Mode");

@@ -21,14 +21,6 @@ const QString Access = QStringLiteral("k5820637");
 const QString Leave = QStringLiteral("a1");
 const QString Ok = QStringLiteral("*0\r");
 
-ScriptedDVM &installDVM()
-{
-    auto dvm = std::make_unique<ScriptedDVM>();
-    ScriptedDVM &ref = *dvm;
-    state().DVM1 = std::move(dvm);
-    return ref;
-}
-
 // Clicks a button the next time the running handler yields to the window system.
 void clickWhenYielding(QPushButton *button)
 {
@@ -69,7 +61,7 @@ private Q_SLOTS:
     void fullRunTranscript()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple>();
         form.Command_SaveThermocoupleTableFromFormula->click();
 
@@ -119,7 +111,7 @@ private Q_SLOTS:
     void statusAndButtonDuringRun()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple>();
         QString seenLabel;
         bool seenEnabled = true;
@@ -138,7 +130,7 @@ private Q_SLOTS:
     void stopDuringK()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple>();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcK 1000,")))
@@ -162,7 +154,7 @@ private Q_SLOTS:
     void exitDuringRun()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple>();
         form.show();
         dvm.reply = [&](const QString &command) {
@@ -182,7 +174,7 @@ private Q_SLOTS:
     void unloadedDuringRunEnds()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple>();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcB 500,")))
@@ -208,7 +200,7 @@ private Q_SLOTS:
     void setupModeRefused()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("*6\r"); };
         appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(dvm.commands(), QStringList{Access});
@@ -230,7 +222,7 @@ private Q_SLOTS:
     void passwordNeededGoesOn()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &command) {
             return command.startsWith(QLatin1String("WcB 250,")) ? QStringLiteral("*6\r") : Ok;
         };
@@ -255,7 +247,7 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(int, sends);
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         int failures = 0;
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcB 500,")) && failures < 2) {
@@ -278,7 +270,7 @@ private Q_SLOTS:
     void informationLineRefused()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &command) {
             return command.startsWith(QLatin1String("&06")) ? QStringLiteral("*9\r") : Ok;
         };
@@ -291,7 +283,7 @@ private Q_SLOTS:
     void secondSetupModeRefused()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         int accesses = 0;
         dvm.reply = [&](const QString &command) {
             if (command == Access && ++accesses == 2)
@@ -322,7 +314,7 @@ private Q_SLOTS:
         QFETCH(double, T);
         QFETCH(QString, type);
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple>();
         form.Write_Thermocouple_Point(emf, T, type);
         QVERIFY(dvm.calls.isEmpty());
@@ -349,7 +341,7 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), line + "\r\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple_FromTable>();
         form.Command_SaveThermocoupleTableVT->click();
         QCOMPARE(dvm.commands(), (QStringList{Access, command, Leave}));
@@ -372,7 +364,7 @@ private Q_SLOTS:
         folder.write(QStringLiteral("thermo type s.txt"), "1000,147.9\n");
         folder.write(QStringLiteral("Type T.csv"), "250,6\n");
         folder.write(QStringLiteral("readme.txt"), "250,6\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(),
                  (QStringList{Access, "WcJ 0,0", "WcJ -8000,-205.2", "WcS 1000,147.9", "WcK 250,6.27", "WcK 500,12.3", Leave}));
@@ -385,7 +377,7 @@ private Q_SLOTS:
         QTemporaryDir empty;
         const QString previous = QDir::currentPath();
         QDir::setCurrent(empty.path());
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QDir::setCurrent(previous);
         QCOMPARE(dvm.commands(), (QStringList{Access, Leave}));
@@ -400,7 +392,7 @@ private Q_SLOTS:
         for (int i = 0; i < 20; ++i)
             content += QByteArray::number(1000 + i) + ",25.5\r\n"; // 11 bytes a line
         folder.write(QStringLiteral("Type K.txt"), content);
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple_FromTable>();
         QList<int> values;
         int maximum = 0;
@@ -426,7 +418,7 @@ private Q_SLOTS:
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 500,10"))
@@ -442,7 +434,7 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 250,5"))
@@ -459,7 +451,7 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 250,5"))
@@ -497,7 +489,7 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n500,12.3\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         int failures = 0;
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcK 250,6.27") && failures < 2) {
@@ -519,7 +511,7 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("TIMEOUT"); };
         appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), QStringList{Access});

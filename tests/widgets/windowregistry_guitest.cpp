@@ -1,6 +1,7 @@
 #include "link/SharedState.h"
 #include "tests/support/TestEnv.h"
-#include "widgets/LoadedWindow.h"
+#include "widgets/RunGuard.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QtTest>
 
@@ -27,10 +28,11 @@ class SelfUnloadingWindow : public QWidget
 public:
     bool runHandler()
     {
-        const LoadedWindow<SelfUnloadingWindow> self(this);
+        const RunGuard::Run run = guard.begin();
         appWindows().unload<SelfUnloadingWindow>(); // the Exit button pressed during a yield
-        return self.isNull();
+        return !run.windowLoaded();
     }
+    RunGuard guard{this};
 };
 
 // Windows that note the order in which they are unloaded (hidden).
