@@ -4,22 +4,32 @@
 // - windowprobe: once the main window shows meter information, the probe writes the
 //   information box and the connection box into the file (separated by a line "--") and
 //   closes the main window, which ends the program as the user's Exit would.
+// - optionsprobe: once the start-up search is over, it clicks through Options > Options,
+//   GPIB, Find DMM and answers Yes to the first instrument offered; it writes every message
+//   box's text and then the address in Combo_GPIB1 into the file (separated by lines "--"),
+//   cancels the dialog and closes the main window.
 // - serviceprobe: once the main window shows meter information, the probe writes the
 //   Service menu's items, opens Setup Tasks from it, ticks the clock, password ("6182"),
 //   clear and default-specifications tasks, runs them, writes the summary box's title and
 //   text, answers it and closes the main window.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QGenericPlugin>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 namespace {
 
@@ -63,6 +73,87 @@ QWidget *visibleWindow(const QString &name)
             return window;
     return nullptr;
 }
+
+class OptionsProbe : public QObject
+{
+public:
+    explicit OptionsProbe(const QString &outputFile) : m_outputFile(outputFile)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &OptionsProbe::look);
+        m_timer.start(100);
+    }
+
+private:
+    // Each step runs later from the event loop, so the probe keeps looking while the
+    // dialog or a message box waits for its user.
+    static void later(const std::function<void()> &step) { QTimer::singleShot(0, step); }
+
+    void look()
+    {
+        QWidget *main = visibleWindow(QStringLiteral("FormMain"));
+        if (!main)
+            return;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(window);
+            if (!box || !box->isVisible())
+                continue;
+            m_boxes << box->text();
+            QAbstractButton *answer = box->button(QMessageBox::Yes);
+            if (!answer)
+                answer = box->buttons().value(0);
+            later([answer = QPointer<QAbstractButton>(answer)] {
+                if (answer)
+                    answer->click();
+            });
+            return;
+        }
+        QWidget *options = visibleWindow(QStringLiteral("FormOptions"));
+        switch (m_step) {
+        case 0: // the start-up search runs before the event loop does; wait for the loop
+            if (QThread::currentThread()->loopLevel() != 1)
+                return;
+            m_step = 1;
+            later([main] {
+                if (auto *item = main->findChild<QAction *>(QStringLiteral("MenuOptionsOptions")))
+                    item->trigger();
+            });
+            return;
+        case 1:
+            if (!options)
+                return;
+            m_step = 2;
+            options->findChild<QAbstractButton *>(QStringLiteral("Option_DVM1_Interface(1)"))->click();
+            later([button = QPointer<QAbstractButton>(
+                       options->findChild<QAbstractButton *>(QStringLiteral("Command_DVM1_Locate(0)")))] {
+                if (button)
+                    button->click();
+            });
+            return;
+        case 2: // the search ran: its boxes are answered above
+            if (!options || m_boxes.isEmpty() || QApplication::activeModalWidget() != options)
+                return;
+            m_step = 3;
+            m_timer.stop();
+            {
+                QFile out(m_outputFile);
+                if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                    out.write((m_boxes.join(QStringLiteral("\n--\n")) + QStringLiteral("\n--\n")
+                               + options->findChild<QComboBox *>(QStringLiteral("Combo_GPIB1"))->currentText())
+                                  .toUtf8());
+            }
+            options->findChild<QAbstractButton *>(QStringLiteral("Command_Cancel"))->click();
+            later([main] { main->close(); });
+            return;
+        default:
+            return;
+        }
+    }
+
+    QString m_outputFile;
+    QTimer m_timer;
+    int m_step = 0;
+    QStringList m_boxes;
+};
 
 class ServiceProbe : public QObject
 {
@@ -171,6 +262,8 @@ public:
     {
         if (key.compare(QLatin1String("windowprobe"), Qt::CaseInsensitive) == 0)
             return new WindowProbe(specification);
+        if (key.compare(QLatin1String("optionsprobe"), Qt::CaseInsensitive) == 0)
+            return new OptionsProbe(specification);
         if (key.compare(QLatin1String("serviceprobe"), Qt::CaseInsensitive) == 0)
             return new ServiceProbe(specification);
         return nullptr;
