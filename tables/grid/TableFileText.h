@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,12 @@ struct UnwritableText
     int column;
 };
 // rows[i] holds the cell texts of grid row i + 1 from column 0. Nothing when every text
-// (the version too) can be written.
+// (the version too, which may hold commas) can be written.
 std::optional<UnwritableText> findUnwritableText(const QString &version, const QList<QStringList> &rows);
 // "Backup not saved: " and where that text stands.
 QString unwritableTextMessage(const UnwritableText &where);
+
+// Writes `bytes` as the whole file `path`, replacing an earlier file only once every byte
+// has reached the disk: on any failure (no room, read-only folder) the earlier file stays
+// as it was and the answer is false.
+bool saveTableFile(const QString &path, const QByteArray &bytes);

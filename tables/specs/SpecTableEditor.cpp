@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 
 using namespace SpecTable;
 
@@ -359,9 +358,7 @@ void SpecTableEditor::Command_FileSave_Click()
     }
 
     // The file is replaced only once the whole table is written.
-    QSaveFile file(*path);
-    const QByteArray bytes = tableFileBytes(version, rows);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!saveTableFile(*path, tableFileBytes(version, rows)))
         appUi().MsgBox(BackupNotSaved, Msg::Critical);
 }
 
