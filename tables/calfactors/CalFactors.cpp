@@ -122,7 +122,10 @@ QStringList parseCalFileLine(const QString &line)
 {
     QStringList cells;
     qsizetype start = 0;
-    for (qsizetype comma = line.indexOf(Comma); comma >= 0; comma = line.indexOf(Comma, start)) {
+    // One cell more than the grid holds is enough to refuse the line: a long line of commas
+    // must not become a list of millions of cells.
+    for (qsizetype comma = line.indexOf(Comma); comma >= 0 && cells.size() <= MaxGridCols;
+         comma = line.indexOf(Comma, start)) {
         cells << TrimBlanks(line.mid(start, comma - start));
         start = comma + 1;
     }

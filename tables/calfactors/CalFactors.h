@@ -84,7 +84,8 @@ QByteArray encodeCalFile(const QList<QStringList> &rows);
 QStringList calFileLines(const QByteArray &content);
 // The cells of one line: element 0 is column 0 (the label), element k column k. Each is
 // the text before the next comma, blanks removed at both ends; text after the last comma
-// is ignored, so a line without a comma gives nothing.
+// is ignored, so a line without a comma gives nothing. At most MaxGridCols + 1 cells are
+// taken: a line with more does not fit the grid anyway.
 QStringList parseCalFileLine(const QString &line);
 
 } // namespace CalFactors

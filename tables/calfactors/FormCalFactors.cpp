@@ -15,7 +15,6 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -376,17 +375,18 @@ void FormCalFactors::Command_FileLoad_Click()
     if (path->isEmpty())
         return;
 
-    QFile file(*path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        notLoaded();
+    QByteArray content;
+    const QString error = readTableFile(*path, content);
+    if (error == FileTooLargeText) {
+        appUi().MsgBox(FileTooLargeText, Msg::Critical);
         return;
     }
-    const QByteArray content = file.readAll();
-    const bool readWhole = file.error() == QFileDevice::NoError;
-    file.close();
+    const bool readWhole = error.isEmpty();
 
-    // Line n of the file is range n, empty lines included.
+    // Line n of the file is range n, empty lines included. The grid grows once to hold
+    // them all (up to what it can hold; the rows beyond end the load below).
     const QStringList lines = CalFactors::calFileLines(content);
+    growTo(std::min(int(lines.size()), CalFactors::MaxGridRows - 1), 1);
     int row = 1;
     int lastRow = 0, lastCol = 0;
     bool fitted = true;

@@ -1,5 +1,6 @@
 #include "tables/grid/TableFileText.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
@@ -60,4 +61,23 @@ bool saveTableFile(const QString &path, const QByteArray &bytes)
         return false;
 #endif
     return file.commit();
+}
+
+QString readTableFile(const QString &path, QByteArray &bytes)
+{
+    bytes.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    // One byte more than the limit tells a file that is too large, whatever size it reports
+    // (a device or a growing file reports none or the wrong one).
+    if (file.size() > MaxTableFileBytes)
+        return FileTooLargeText;
+    QByteArray content = file.read(MaxTableFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    if (content.size() > MaxTableFileBytes)
+        return FileTooLargeText;
+    bytes = std::move(content);
+    return {};
 }

@@ -25,3 +25,12 @@ QString unwritableTextMessage(const UnwritableText &where);
 // has reached the disk: on any failure (no room, read-only folder) the earlier file stays
 // as it was and the answer is false.
 bool saveTableFile(const QString &path, const QByteArray &bytes);
+
+// The largest table file read: a full table is a few kilobytes, so anything larger is not
+// a meter table and is refused before it is read whole.
+inline constexpr qint64 MaxTableFileBytes = 1024 * 1024;
+inline const QString FileTooLargeText = QStringLiteral("File too large for a meter table");
+
+// Reads the whole file `path` into `bytes`. Returns the empty text on success, else why
+// not: FileTooLargeText for a file beyond MaxTableFileBytes, or the system's description.
+QString readTableFile(const QString &path, QByteArray &bytes);

@@ -15,7 +15,6 @@
 #include "widgets/WrappingButton.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -300,18 +299,17 @@ void SpecTableEditor::FileLoad(const QString &path)
     Text_Version->clear();
     InitCalGrid();
 
-    QFile file(path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        appUi().MsgBox(m_kind.loadErrorText + file.errorString());
+    if (const QString error = readTableFile(path, bytes); !error.isEmpty()) {
+        appUi().MsgBox(m_kind.loadErrorText + error);
         return;
     }
-    file.close();
 
     const TableFile table = parseTableFile(bytes);
     Text_Version->setText(table.version);
+    // The grid grows once to hold every row of the file.
+    if (CalGrid->Rows() <= table.rows.size())
+        CalGrid->setRows(int(table.rows.size()) + 1);
     for (int i = 0; i < table.rows.size(); ++i) {
         const QStringList &cells = table.rows[i];
         for (int column = 0; column < cells.size(); ++column) {

@@ -4,6 +4,7 @@
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tables/grid/TableFileText.h"
 #include "tests/support/GridCells.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
@@ -647,6 +648,34 @@ private Q_SLOTS:
         f.dvm->calls.clear();
         form.Command_SaveAll_Click();
         QCOMPARE(f.dvm->commands(), (QStringList{Access, "Wwb1,70000000", Leave}));
+    }
+
+    // A file larger than any meter table is refused before it is read; one at the limit loads.
+    void fileLoadSizeLimit_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("at the limit") << MaxTableFileBytes;
+        QTest::newRow("one byte over") << MaxTableFileBytes + 1;
+    }
+    void fileLoadSizeLimit()
+    {
+        QFETCH(qint64, size);
+        Fixture f;
+        QTemporaryDir dir;
+        // Text after the last comma is ignored: blanks fill the file to its size.
+        QByteArray bytes("a , 1,2,");
+        bytes += QByteArray(size - bytes.size(), ' ');
+        writeFile(dir.filePath(QStringLiteral("large.cal")), bytes);
+        FormCalFactors &form = f.open();
+        f.env.ui.answerFiles({dir.filePath(QStringLiteral("large.cal"))});
+        form.Command_FileLoad_Click();
+        const bool tooLarge = size > MaxTableFileBytes;
+        QCOMPARE(f.env.ui.boxes.size(), tooLarge ? 1 : 0);
+        if (tooLarge) {
+            QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("File too large for a meter table"));
+            QCOMPARE(f.env.ui.boxes[0].style, int(Msg::Critical));
+        }
+        QCOMPARE(form.CalGrid->TextMatrix(1, 2), tooLarge ? QString() : QStringLiteral("2"));
     }
 
     void fileLoadFailures_data()

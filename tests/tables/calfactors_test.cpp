@@ -62,6 +62,14 @@ private Q_SLOTS:
         QCOMPARE(parseCalFactorsReply(reply).damaged, damaged);
     }
 
+    // A line of millions of commas is cut at one cell more than the grid holds.
+    void calFileLineStopsPastTheColumnLimit()
+    {
+        const QString line = QStringLiteral("label") + QString(5000000, QLatin1Char(','));
+        QCOMPARE(parseCalFileLine(line).size(), MaxGridCols + 1);
+        QCOMPARE(parseCalFileLine(QStringLiteral("a , 1,2,")), (QStringList{"a", "1", "2"}));
+    }
+
     void parseReplyManyLinesAndPoints()
     {
         QString reply;
