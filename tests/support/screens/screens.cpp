@@ -13,6 +13,7 @@
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
+#include "shell/FormOptions.h"
 #include "shell/Form_EthernetLocator.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
@@ -33,6 +34,7 @@
 #include "tables/thermocouple/ThermocoupleTables.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/support/ScriptedDVM.h"
+#include "tests/support/SerialPortBank.h"
 #include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
@@ -52,6 +54,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -193,6 +196,28 @@ FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
     return search;
 }
 
+// The port setup as it opens with COM1 and COM3 able to open (COM3 saved), on RS232 or on
+// GPIB (address 12 saved).
+FormOptions &portSetup(TestEnv &env, bool gpib)
+{
+    static SerialPortBank bank;
+    static std::deque<MemorySerialPort> ports;
+    ports.clear();
+    for (int number : {1, 3})
+        bank.add(number, ports.emplace_back(env.clock));
+    env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_CommPort"), QStringLiteral("3"));
+    env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_GPIBPort"), QStringLiteral("12"));
+    if (gpib)
+        env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_Interface"), QStringLiteral("GPIB"));
+    state().DVM1Comm = &bank;
+    FormOptions &options = appWindows().form<FormOptions>();
+    state().DVM1Comm = nullptr;
+    return options;
+}
+
+QWidget *portSetupWindow(TestEnv &env) { return &portSetup(env, false); }
+QWidget *portSetupGpibWindow(TestEnv &env) { return &portSetup(env, true); }
+
 QWidget *autoLocateWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, false); }
 QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, true); }
 
@@ -308,6 +333,8 @@ int main(int argc, char *argv[])
         {"Form_CorrectionFactors.png", correctionWindow, true},
         {"FormProgress.png", progressWindow},
         {"Form_List_Dialogue.png", listWindow},
+        {"FormOptions.png", portSetupWindow},
+        {"FormOptions-gpib.png", portSetupGpibWindow},
         {"FormAutoLocate.png", autoLocateWindow},
         {"FormAutoLocate-details.png", autoLocateDetailsWindow},
         {"Form_EthernetLocator.png", ethernetLocatorCollapsed},
