@@ -1,4 +1,5 @@
 #include "shell/FormOptions.h"
+#include "shell/FormAutoLocate.h"
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
@@ -99,8 +100,6 @@ QString IdentifyOnSerialPort(SerialPortControl &port, int number, IDVM &driver)
 
 namespace PortSetup {
 
-int PortNumberOfEntry(const QString &entry) { return TextConv::CInt(TextConv::Val(entry.mid(3))).value_or(0); }
-
 int SavedPortRow(const QList<int> &openablePorts, int savedPort)
 {
     int row = -1;
@@ -120,6 +119,7 @@ std::optional<int> ChosenGpibAddress(const QString &text)
 } // namespace PortSetup
 
 using namespace PortSetup;
+using AutoLocate::PortNumberOfEntry; // the COM number of a list entry, as the search reads it
 
 FormOptions::FormOptions(QWidget *parent) : QDialog(parent)
 {
