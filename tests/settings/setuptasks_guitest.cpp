@@ -219,6 +219,26 @@ private Q_SLOTS:
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
+    // Closing the main window during a run unloads the driven window, whose own bracket
+    // still leaves setup mode; the run then ends without a summary and sends nothing more.
+    void closingTheMainWindowEndsTheRun()
+    {
+        ServiceFixture f;
+        int ended = 0;
+        f.main.endProgram = [&ended] { ++ended; };
+        f.env.clock.scheduleIn(3000, [&f] { f.main.close(); });
+        f.main.Run_Setup_Tasks(inputsOf(QStringLiteral("TC"), {}));
+        QCOMPARE(ended, 1);
+        const QStringList commands = condensed(f.commands());
+        QCOMPARE(commands.mid(0, 4), (QStringList{Access, "CC", Access, Access}));
+        QVERIFY2(commands.size() == 6 && commands[4].startsWith("Wc×") && commands[5] == "a1",
+                 qPrintable(commands.join(',')));
+        QVERIFY(f.boxes().isEmpty());
+        QVERIFY(!f.main.Text_Status->isVisible());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple>());
+        QVERIFY(!f.main.setupTasksRunning());
+    }
+
     // The write-all procedure of the thermocouple window works on a window never shown.
     void thermocoupleWriterWorksHidden()
     {
