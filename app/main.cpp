@@ -14,12 +14,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 // The program's own options are --service and --help (ProgramOptions); it reads no
 // environment variables of its own. Qt's options (-platform and the like) still apply:
 // the application object takes them out first.
 int main(int argc, char *argv[])
 {
+    // "--help" alone is answered before the application object looks for a display, so it
+    // works in a plain terminal too.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(qPrintable(ProgramUsage(QString::fromLocal8Bit(argv[0]))), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QStringList arguments = QApplication::arguments();
     const QString programName = arguments.isEmpty() ? QStringLiteral("setup6400") : arguments.takeFirst();

@@ -268,7 +268,10 @@ void ProgramITest::argumentsOtherThanTheOptionsAreRefused()
     QCOMPARE(refused.exitCode(), 2);
     QVERIFY(QString::fromLocal8Bit(refused.readAllStandardError()).contains(QStringLiteral("unknown argument \"--servce\"")));
 
+    // --help needs no display.
     QProcess help;
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
     help.setProcessEnvironment(environment);
     help.start(program, {QStringLiteral("--help")});
     QVERIFY(help.waitForFinished(30000));
