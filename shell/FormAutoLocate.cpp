@@ -486,5 +486,5 @@ void FormAutoLocate::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    deleteLater();
+    state().windows.unloadWindow(this);
 }

@@ -98,6 +98,19 @@ private Q_SLOTS:
         QVERIFY(state().windows.isLoaded<SecondWindow>());
     }
 
+    // A window deleted behind the registry's back is not loaded, and its entry hides no
+    // window of its class loaded after it.
+    void aWindowDestroyedElsewhereIsNotLoaded()
+    {
+        TestEnv env;
+        delete &state().windows.form<FirstWindow>();
+        QVERIFY(!state().windows.isLoaded<FirstWindow>());
+        FirstWindow &reloaded = state().windows.form<FirstWindow>();
+        QCOMPARE(state().windows.find<FirstWindow>(), &reloaded);
+        QCOMPARE(&state().windows.form<FirstWindow>(), &reloaded);
+        QVERIFY(state().windows.holds(&reloaded));
+    }
+
     void destroyAllDeletesAtOnce()
     {
         TestEnv env;
