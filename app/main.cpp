@@ -1,12 +1,15 @@
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/Ftdi.h"
+#include "link/platform/Gpib.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/Look.h"
 #include "shell/Main.h"
 
 #include <QApplication>
+
+#include <cstdlib>
 
 // The program takes no command-line arguments and reads no environment variables of its
 // own; Qt's platform options still apply.
@@ -18,11 +21,14 @@ int main(int argc, char *argv[])
     QtUserInteraction userInteraction;
     QtSettingsStore settingsStore;
     LibFtdiApi ftdiApi(realClock);
+    LinuxGpibApi gpibApi;
     SharedState &s = state();
     s.clock = &realClock;
     s.ui = &userInteraction;
     s.settings = &settingsStore;
     s.ftdi = &ftdiApi;
+    s.gpib = &gpibApi;
+    s.EndProgramNow = [] { std::_Exit(EXIT_FAILURE); };
 
     Main();
     const int code = QApplication::exec();

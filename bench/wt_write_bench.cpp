@@ -11,6 +11,8 @@
 #include "link/platform/UserInteraction.h"
 #include "tests/sim/core/SimServer.h"
 #include "tests/support/ScriptedDVM.h"
+#include "tests/support/doubles/MemorySettingsStore.h"
+#include "tests/support/doubles/ScriptedUserInteraction.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

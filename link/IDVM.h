@@ -11,7 +11,13 @@ enum InterfaceTypeCode : int { InterfaceRS232 = 0, InterfaceGPIB = 1, InterfaceU
 // The instrument-driver interface. Callers use the public operations; each driver
 // implements the IDVM_ operations, in this slot order. The defaults of SendString live
 // here, once, so no driver can give them differently.
-class IDVM
+//
+// The active driver can be replaced while one of its exchanges waits: a wait that lets
+// the window system run can run the port-setup dialog, whose OK makes a new DVM1. Each
+// operation that talks to the instrument therefore holds its driver for as long as it
+// runs (when the driver is owned by a shared pointer, as DVM1 is), so the driver can still
+// finish with its own fields and is deleted when the operation returns.
+class IDVM : public std::enable_shared_from_this<IDVM>
 {
 public:
     virtual ~IDVM() = default;
@@ -22,22 +28,43 @@ public:
     QString SendString(const QString &Commandstring, bool WaitForAck = false, int timeout = 10,
                        int PacketEndCondition = 1)
     {
+        const auto held = holdWhileRunning();
         return IDVM_SendString(Commandstring, WaitForAck, timeout, PacketEndCondition);
     }
     void SetGPIBAddress(int Value) { IDVM_SetGPIBAddress(Value); }
-    void Initialise() { IDVM_Initialise(); }
+    void Initialise()
+    {
+        const auto held = holdWhileRunning();
+        IDVM_Initialise();
+    }
     QString GetDescription() { return IDVM_GetDescription(); }
     bool CheckIdentity(const QString &id) { return IDVM_CheckIdentity(id); }
-    QString Identify() { return IDVM_Identify(); }
+    QString Identify()
+    {
+        const auto held = holdWhileRunning();
+        return IDVM_Identify();
+    }
     void SetCommControl(SerialPortControl *NewCommControl) { IDVM_SetCommControl(NewCommControl); }
-    QString Read() { return IDVM_Read(); }
+    QString Read()
+    {
+        const auto held = holdWhileRunning();
+        return IDVM_Read();
+    }
     void SetInterfaceType(int NewInterfaceType) { IDVM_SetInterfaceType(NewInterfaceType); }
     int GetInterfaceType() { return IDVM_GetInterfaceType(); }
-    QVariant SetRange(const QString &Fn, double Value) { return IDVM_SetRange(Fn, Value); }
+    QVariant SetRange(const QString &Fn, double Value)
+    {
+        const auto held = holdWhileRunning();
+        return IDVM_SetRange(Fn, Value);
+    }
     void SetUSBDevice() { IDVM_SetUSBDevice(); }
     void SetEthernetDevice() { IDVM_SetEthernetDevice(); }
 
 protected:
+    // A share of the driver's owner for the length of an operation; empty when the driver
+    // is not owned by a shared pointer (a driver made on the stack or in a unique pointer).
+    std::shared_ptr<IDVM> holdWhileRunning() { return weak_from_this().lock(); }
+
     virtual int IDVM_GetStatus() = 0;
     virtual QString IDVM_SendString(const QString &Commandstring, bool WaitForAck, int timeout,
                                     int PacketEndCondition) = 0;

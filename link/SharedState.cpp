@@ -32,6 +32,11 @@ void resetSharedState()
     s.EthernetDevices.clear();
     s.SelectedMAC.clear();
     s.UdpRxBuffer.clear();
+    s.ibsta = 0;
+    s.iberr = 0;
+    s.ibcnt = 0;
+    s.GpibGlobals = {};
+    s.GpibGlobalsRegistered = false;
     s.DVM1Comm = nullptr;
     s.UDPCommand = nullptr;
     s.UDPData = nullptr;
@@ -41,6 +46,7 @@ void resetSharedState()
     s.ftdi = nullptr;
     s.gpib = nullptr;
     s.host = nullptr;
+    s.EndProgramNow = nullptr;
 }
 
 Clock &appClock()

@@ -2,9 +2,11 @@
 #include "link/DeviceRecords.h"
 #include "link/MainWindowHost.h"
 #include "link/WindowRegistry.h"
+#include "link/platform/Gpib.h"
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class IDVM;
@@ -21,8 +23,9 @@ class GpibApi;
 struct SharedState
 {
     // --- the link ---
-    // The one active driver; replaced (never shared) by LoadDVMSetting. May be empty.
-    std::unique_ptr<IDVM> DVM1;
+    // The one active driver; replaced by LoadDVMSetting. May be empty. Shared only so that
+    // an operation under way keeps its driver until it returns (see IDVM).
+    std::shared_ptr<IDVM> DVM1;
     // Set by Main: hides the editors' clear button and locks their version box.
     bool UserMode = false;
     // Nothing sets it; when set, start-up skips the search and the editors do not read on opening.
@@ -44,6 +47,14 @@ struct SharedState
     QString SelectedMAC;
     // Text received on the data socket, appended by the main window's data-arrival handler.
     QString UdpRxBuffer;
+    // GPIB: the status word, error code and byte count of the last call as the program
+    // reads them (copied by CopyGpibStatus), the values registered with the library, which
+    // it fills after every call, and whether they are registered (once per process).
+    int ibsta = 0;
+    int iberr = 0;
+    int ibcnt = 0;
+    GpibThreadGlobals GpibGlobals;
+    bool GpibGlobalsRegistered = false;
 
     // --- controls the main window owns and the transports use (not owned here) ---
     SerialPortControl *DVM1Comm = nullptr;
@@ -57,6 +68,9 @@ struct SharedState
     FtdiApi *ftdi = nullptr;
     GpibApi *gpib = nullptr;
     MainWindowHost *host = nullptr;
+    // Ends the program at once, saving nothing (a failed GPIB registration). main() installs
+    // the real end; without one nothing happens, so no test can end its own process.
+    std::function<void()> EndProgramNow;
 
     // Single-instance windows, created on first use.
     WindowRegistry windows;

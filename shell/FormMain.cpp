@@ -11,6 +11,7 @@
 #include "link/platform/UdpSocketControl.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
+#include "shell/FormOptions.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
@@ -173,6 +174,7 @@ void FormMain::buildMenus()
     MenuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     MenuOptions->setObjectName(QStringLiteral("MenuOptions"));
     MenuOptionsOptions = menuItem(MenuOptions, QStringLiteral("MenuOptionsOptions"), QStringLiteral("&Options"));
+    connect(MenuOptionsOptions, &QAction::triggered, this, &FormMain::MenuOptionsOptions_Click);
 
     MenuSetup = menuBar()->addMenu(QStringLiteral("6450 Setup"));
     MenuSetup->setObjectName(QStringLiteral("MenuSetup"));
@@ -229,6 +231,7 @@ void FormMain::buildControls()
                                 Frame_ConnectionStatus, {160, 50, 146, 26});
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
+    connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
 
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
@@ -325,6 +328,31 @@ void FormMain::Command_Autolocate_Click()
     if (search.Locate_All())
         Command_GetInfo_Click();
     UpdateStatusBar();
+}
+
+namespace {
+
+// Shows the port-setup dialog modally; it is unloaded when it closes, however it closes.
+void showPortSetup()
+{
+    WindowRegistry &windows = state().windows;
+    windows.form<FormOptions>().exec();
+    windows.unload<FormOptions>();
+}
+
+} // namespace
+
+void FormMain::Command_SetupSerial_Click()
+{
+    showPortSetup();
+    UpdateStatusBar();
+}
+
+void FormMain::MenuOptionsOptions_Click()
+{
+    // Refreshed before the dialog, not after: the menu leaves the display as it was.
+    UpdateStatusBar();
+    showPortSetup();
 }
 
 void FormMain::Command_Exit_Click() { close(); }

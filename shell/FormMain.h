@@ -42,6 +42,10 @@ public:
     // Runs the automatic search; the search window stays open with its result. A found
     // meter's information is shown. Does nothing without a driver.
     void Command_Autolocate_Click();
+    // Open the port-setup dialog modally: the button refreshes the connection display
+    // after it, the menu item before it.
+    void Command_SetupSerial_Click();
+    void MenuOptionsOptions_Click();
     void Command_Exit_Click();
     void MenuFileExit_Click();
     // Shows the About window modally.

@@ -1,6 +1,7 @@
 #include "link/drivers/DriverLink.h"
 #include "link/Communication.h"
 #include "link/IDVM.h"
+#include "link/VBIB32.h"
 
 QString SendOverLink(DriverLink &link, const QString &command, bool WaitForAck, int timeout, int PacketEndCondition,
                      UsbOpenFailureReply usbOpenFailure)
@@ -9,8 +10,8 @@ QString SendOverLink(DriverLink &link, const QString &command, bool WaitForAck, 
     case InterfaceRS232:
         return SerialSendString(link.CommControl, command, WaitForAck, timeout, PacketEndCondition);
     case InterfaceGPIB:
-        // No GPIB binding in this build: the bus answers as a system without a GPIB board.
-        return QStringLiteral("False");
+        // The other three arguments do not apply: one read always follows the write.
+        return GpibSendString(link.GPIBAddress, command);
     case InterfaceUSB:
         return SendOverUsb(link, command, WaitForAck, timeout, PacketEndCondition, usbOpenFailure);
     case InterfaceEthernet:

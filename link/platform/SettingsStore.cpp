@@ -27,11 +27,6 @@ QString storedKey(QSettings &store, const QString &section, const QString &key)
     return section + QLatin1Char('/') + key;
 }
 
-QString memoryKey(const QString &section, const QString &key)
-{
-    return (section + QLatin1Char('/') + key).toLower();
-}
-
 } // namespace
 
 QString QtSettingsStore::GetSetting(const QString &section, const QString &key, const QString &defaultValue)
@@ -51,20 +46,4 @@ bool QtSettingsStore::HasSetting(const QString &section, const QString &key)
 {
     QSettings store = openStore();
     return store.contains(storedKey(store, section, key));
-}
-
-QString MemorySettingsStore::GetSetting(const QString &section, const QString &key, const QString &defaultValue)
-{
-    return m_values.value(memoryKey(section, key), defaultValue);
-}
-
-void MemorySettingsStore::SaveSetting(const QString &section, const QString &key, const QString &value)
-{
-    m_values[memoryKey(section, key)] = value;
-    ++m_saves;
-}
-
-bool MemorySettingsStore::HasSetting(const QString &section, const QString &key)
-{
-    return m_values.contains(memoryKey(section, key));
 }

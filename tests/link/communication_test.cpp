@@ -4,6 +4,8 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/ScriptedSerialPeer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 #include <QTest>
 

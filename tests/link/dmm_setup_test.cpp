@@ -2,6 +2,7 @@
 #include "link/SharedState.h"
 #include "link/Utility.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -7,6 +7,7 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/ScriptedSerialPeer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QTest>
 #include <stdexcept>

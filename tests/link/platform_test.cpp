@@ -4,6 +4,10 @@
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/MemorySettingsStore.h"
+#include "tests/support/doubles/ScriptedUserInteraction.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 #include <QFile>
 #include <QStandardPaths>

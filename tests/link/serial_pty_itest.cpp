@@ -5,6 +5,7 @@
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/SettingsStore.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemorySettingsStore.h"
 
 #include <QTest>
 

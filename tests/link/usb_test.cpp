@@ -2,8 +2,9 @@
 #include "link/USB.h"
 #include "link/drivers/DriverLink.h"
 #include "link/platform/Ftdi.h"
-#include "link/platform/ScriptedPeer.h"
+#include "tests/support/doubles/ScriptedPeer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryFtdi.h"
 
 #include <QTest>
 

@@ -12,6 +12,8 @@
 #include "shell/Main.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryFtdi.h"
+#include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -15,6 +15,8 @@
 #include "tests/sim/core/MeterLink.h"
 #include "tests/sim/core/SimServer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryFtdi.h"
+#include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QLabel>
 #include <QListWidget>

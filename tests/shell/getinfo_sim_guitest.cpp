@@ -6,6 +6,7 @@
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tests/support/SimulatedMeterEnv.h"
+#include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QFile>
 #include <QPlainTextEdit>

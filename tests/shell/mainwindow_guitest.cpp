@@ -11,6 +11,8 @@
 #include "shell/StartForm.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryFtdi.h"
+#include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QHostAddress>
 #include <QLabel>

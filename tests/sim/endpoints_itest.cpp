@@ -4,6 +4,7 @@
 #include "tests/support/PrivateNetwork.h"
 #include "link/platform/SettingsStore.h"
 #include "tests/sim/core/SimServer.h"
+#include "tests/support/doubles/MemorySettingsStore.h"
 
 #include <QNetworkDatagram>
 #include <QSerialPort>

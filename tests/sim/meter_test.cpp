@@ -2,6 +2,7 @@
 // round trip through each table, faults, and the Ethernet module's command protocol.
 #include "tests/sim/core/MeterLink.h"
 #include "tests/sim/core/SimModule.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 #include <QtTest>
 

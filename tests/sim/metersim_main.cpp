@@ -2,6 +2,7 @@
 // served on its own pseudo-terminal (open its path as a serial port) and, through its
 // Ethernet module, on UDP in 127.0.0.0/8. Prints one line per endpoint, then (unless
 // --quiet) one line per command received. Stops on SIGINT or SIGTERM.
+#include "tests/sim/core/SimGpib.h"
 #include "tests/sim/core/SimServer.h"
 
 #include <QCommandLineParser>
@@ -97,21 +98,44 @@ int main(int argc, char *argv[])
     const QCommandLineOption device("device-name", "Module device name.", "name", "6450 DMM");
     const QCommandLineOption dhcp("dhcp", "The module starts with DHCP on.");
     const QCommandLineOption fresh("module-fresh", "The module's serial side is not set up yet.");
+    const QCommandLineOption gpib("gpib",
+                                  "Put the next meter on the GPIB bus at this primary address (1 to 30). Repeatable: "
+                                  "the first names meter 1's address, the second meter 2's, and so on. The bus is "
+                                  "served to the stand-in GPIB library on a Unix socket.",
+                                  "address");
+    const QCommandLineOption gpibSocket("gpib-socket", "The GPIB bus's socket (default: METERSIM_GPIB_SOCKET, else "
+                                                       "/tmp/metersim-gpib-<uid>.sock).",
+                                        "path", defaultGpibSocketPath());
     const QCommandLineOption quiet("quiet", "Do not print the commands received.");
     p.addOptions({model, serial, firmware, acPoints, count, delay, noWire, baud, gap, fault, foreign, rebootMs, eraseMs,
-                  noUdp, address, dataPort, commandPort, mac, owner, device, dhcp, fresh, quiet});
+                  noUdp, address, dataPort, commandPort, mac, owner, device, dhcp, fresh, gpib, gpibSocket, quiet});
     p.process(app);
 
-    const int meters = std::max(1, p.value(count).toInt());
+    QList<int> gpibAddresses;
+    for (const QString &text : p.values(gpib)) {
+        bool ok = false;
+        const int a = text.toInt(&ok);
+        if (!ok || a < 1 || a > 30) {
+            say(QStringLiteral("metersim: bad GPIB address: ") + text);
+            return 2;
+        }
+        gpibAddresses << a;
+    }
+    const int meters = std::max({1, p.value(count).toInt(), static_cast<int>(gpibAddresses.size())});
+
     std::vector<std::unique_ptr<SimMeter>> sims;
     std::vector<std::unique_ptr<SimModule>> modules;
     SimServer server;
+    SimGpibBus gpibBus; // after the meters: the bus serves them until it ends
+    GpibSocketServer gpibServer;
     for (int i = 0; i < meters; ++i) {
         MeterConfig mc;
         mc.model = p.value(model);
         mc.serial = i == 0 ? p.value(serial) : QString::number(p.value(serial).toLongLong() + i);
         mc.version = p.value(firmware);
         mc.acPoints = p.value(acPoints).toInt();
+        if (i < gpibAddresses.size())
+            mc.gpibAddress = gpibAddresses[i];
         auto meter = std::make_unique<SimMeter>(mc);
         meter->setWireTime(!p.isSet(noWire), p.value(baud).toInt());
         meter->setReplyDelayMs(p.value(delay).toInt());
@@ -164,7 +188,19 @@ int main(int argc, char *argv[])
                     .arg(cfg.mac));
             modules.push_back(std::move(module));
         }
+        if (i < gpibAddresses.size()) {
+            gpibBus.attach(*meter);
+            say(QStringLiteral("meter %1 gpib %2").arg(i + 1).arg(gpibAddresses[i]));
+        }
         sims.push_back(std::move(meter));
+    }
+    if (!gpibAddresses.isEmpty()) {
+        QString why;
+        if (!gpibServer.serve(gpibBus, p.value(gpibSocket), &why)) {
+            say(QStringLiteral("metersim: ") + why);
+            return 1;
+        }
+        say(QStringLiteral("gpib socket ") + p.value(gpibSocket));
     }
     say(QStringLiteral("ready"));
 

@@ -1,6 +1,8 @@
 #pragma once
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
+#include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 #include <QByteArray>
 #include <QList>

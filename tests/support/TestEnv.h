@@ -3,6 +3,9 @@
 #include "link/platform/Clock.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
+#include "tests/support/doubles/MemorySettingsStore.h"
+#include "tests/support/doubles/ScriptedUserInteraction.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 // One test's platform: virtual clock, scripted boxes, settings in memory and an in-memory
 // main-window host, installed into the shared state for the life of the object (the

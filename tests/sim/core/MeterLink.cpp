@@ -1,4 +1,6 @@
 #include "tests/sim/core/MeterLink.h"
+#include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 namespace metersim {
 

@@ -1,9 +1,11 @@
 #pragma once
 #include "link/platform/Clock.h"
-#include "link/platform/InMemoryPeer.h"
+#include "tests/support/doubles/InMemoryPeer.h"
 #include "link/platform/SerialPortControl.h"
 #include "tests/sim/core/SimMeter.h"
 #include "tests/sim/core/SimScheduler.h"
+#include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 #include <memory>
 

@@ -1,5 +1,5 @@
 #include "tests/sim/core/SimScheduler.h"
-#include "link/platform/Clock.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 namespace metersim {
 

@@ -27,6 +27,8 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryFtdi.h"
+#include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #pragma once
-#include "link/platform/InMemoryPeer.h"
+#include "tests/support/doubles/InMemoryPeer.h"
 
 #include <QByteArray>
 #include <QList>

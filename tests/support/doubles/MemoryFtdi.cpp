@@ -1,6 +1,6 @@
+#include "tests/support/doubles/MemoryFtdi.h"
 #include "link/platform/Clock.h"
-#include "link/platform/Ftdi.h"
-#include "link/platform/InMemoryPeer.h"
+#include "tests/support/doubles/InMemoryPeer.h"
 
 #include <algorithm>
 

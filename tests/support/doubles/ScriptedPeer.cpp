@@ -1,5 +1,5 @@
-#include "link/platform/ScriptedPeer.h"
-#include "link/platform/Clock.h"
+#include "tests/support/doubles/ScriptedPeer.h"
+#include "tests/support/doubles/VirtualClock.h"
 
 void ScriptedPeer::send(const Script &pieces)
 {
