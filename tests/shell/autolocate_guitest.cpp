@@ -527,16 +527,16 @@ void AutoLocateTest::closeBoxUnloadsTheSearch()
         return count;
     };
 
-    state().windows.form<FormAutoLocate>().show();
-    QVERIFY(state().windows.find<FormAutoLocate>()->close());
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    appWindows().form<FormAutoLocate>().show();
+    QVERIFY(appWindows().find<FormAutoLocate>()->close());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
     QCOMPARE(searchWindows(), 0);
 
     main.Command_Autolocate->click();
-    FormAutoLocate *search = state().windows.find<FormAutoLocate>();
+    FormAutoLocate *search = appWindows().find<FormAutoLocate>();
     QVERIFY(search);
     main.Command_Autolocate->click();
-    QCOMPARE(state().windows.find<FormAutoLocate>(), search);
+    QCOMPARE(appWindows().find<FormAutoLocate>(), search);
     QCOMPARE(searchWindows(), 1);
 
     // The main window is closed while the search yields; it closes once the search ends.
@@ -545,7 +545,7 @@ void AutoLocateTest::closeBoxUnloadsTheSearch()
     QVERIFY(main.isVisible());
     QCOMPARE(meter.commands().count(QStringLiteral("*IDN?")), 3);
     QTRY_VERIFY(!main.isVisible());
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
     QCOMPARE(searchWindows(), 0);
 }
 

@@ -105,12 +105,12 @@ private Q_SLOTS:
     void aWindowDestroyedElsewhereIsNotLoaded()
     {
         TestEnv env;
-        delete &state().windows.form<FirstWindow>();
-        QVERIFY(!state().windows.isLoaded<FirstWindow>());
-        FirstWindow &reloaded = state().windows.form<FirstWindow>();
-        QCOMPARE(state().windows.find<FirstWindow>(), &reloaded);
-        QCOMPARE(&state().windows.form<FirstWindow>(), &reloaded);
-        QVERIFY(state().windows.holds(&reloaded));
+        delete &appWindows().form<FirstWindow>();
+        QVERIFY(!appWindows().isLoaded<FirstWindow>());
+        FirstWindow &reloaded = appWindows().form<FirstWindow>();
+        QCOMPARE(appWindows().find<FirstWindow>(), &reloaded);
+        QCOMPARE(&appWindows().form<FirstWindow>(), &reloaded);
+        QVERIFY(appWindows().holds(&reloaded));
     }
 
     void destroyAllDeletesAtOnce()
