@@ -488,5 +488,5 @@ void FormAutoLocate::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    deleteLater();
+    appWindows().unloadWindow(this);
 }

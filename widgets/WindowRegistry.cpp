@@ -20,6 +20,11 @@ void WindowRegistry::unloadWindow(QWidget *window)
     window->deleteLater();
 }
 
+void WindowRegistry::dropDestroyed()
+{
+    std::erase_if(m_windows, [](const Entry &entry) { return entry.window.isNull(); });
+}
+
 void WindowRegistry::unloadAll(QWidget *except)
 {
     const std::vector<Entry> windows = std::exchange(m_windows, {});

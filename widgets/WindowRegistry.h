@@ -9,6 +9,8 @@
 // handler that lets events run during the load finds this window instead of making a
 // second one. Unloading removes a window at once but deletes it only when control is back
 // in the event loop, because it may be unloaded from inside one of its own handlers.
+// An entry whose window has been destroyed some other way counts as not loaded: no lookup
+// returns it or stops at it, and the next load of that class drops it.
 class WindowRegistry
 {
 public:
@@ -18,6 +20,7 @@ public:
     {
         if (T *existing = find<T>())
             return *existing;
+        dropDestroyed();
         T *created = new T();
         created->setAttribute(Qt::WA_DeleteOnClose, false);
         m_windows.push_back({std::type_index(typeid(T)), created});
@@ -31,7 +34,7 @@ public:
     T *find() const
     {
         for (const Entry &entry : m_windows)
-            if (entry.type == std::type_index(typeid(T)))
+            if (entry.window && entry.type == std::type_index(typeid(T)))
                 return qobject_cast<T *>(entry.window.data());
         return nullptr;
     }
@@ -53,6 +56,8 @@ public:
     void destroyAll();
 
 private:
+    void dropDestroyed();
+
     struct Entry
     {
         std::type_index type;

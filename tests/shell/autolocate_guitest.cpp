@@ -16,6 +16,7 @@
 #include "widgets/Twips.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -110,6 +111,7 @@ private Q_SLOTS:
     void startUpSkipsSearchOffline();
     void autolocateButtonLeavesTheSearchOpen();
     void okUnloadsAndScannerSetting();
+    void closeBoxUnloadsTheSearch();
 };
 
 void AutoLocateTest::meterModules_data()
@@ -502,6 +504,49 @@ void AutoLocateTest::okUnloadsAndScannerSetting()
     search.show();
     search.Command_OK->click();
     QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
+}
+
+// The close box unloads the window as OK does: the next searches use one new window, and
+// closing the main window during a search waits for it instead of deleting the window under it.
+void AutoLocateTest::closeBoxUnloadsTheSearch()
+{
+    TestEnv env;
+    installDriver();
+    SimMeter meter;
+    MeterPeer peer(meter, env.clock);
+    MemoryFtdiApi ftdi(env.clock);
+    state().ftdi = &ftdi;
+    ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &peer);
+    FormMain &main = mainWindowWithoutSerialPorts(env);
+    main.show();
+    const auto searchWindows = [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        int count = 0;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            count += qobject_cast<FormAutoLocate *>(window) != nullptr;
+        return count;
+    };
+
+    appWindows().form<FormAutoLocate>().show();
+    QVERIFY(appWindows().find<FormAutoLocate>()->close());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
+    QCOMPARE(searchWindows(), 0);
+
+    main.Command_Autolocate->click();
+    FormAutoLocate *search = appWindows().find<FormAutoLocate>();
+    QVERIFY(search);
+    main.Command_Autolocate->click();
+    QCOMPARE(appWindows().find<FormAutoLocate>(), search);
+    QCOMPARE(searchWindows(), 1);
+
+    // The main window is closed while the search yields; it closes once the search ends.
+    QTimer::singleShot(0, &main, &QWidget::close);
+    main.Command_Autolocate->click();
+    QVERIFY(main.isVisible());
+    QCOMPARE(meter.commands().count(QStringLiteral("*IDN?")), 3);
+    QTRY_VERIFY(!main.isVisible());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
+    QCOMPARE(searchWindows(), 0);
 }
 
 QTEST_MAIN(AutoLocateTest)

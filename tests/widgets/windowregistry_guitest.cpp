@@ -100,6 +100,19 @@ private Q_SLOTS:
         QVERIFY(appWindows().isLoaded<SecondWindow>());
     }
 
+    // A window deleted behind the registry's back is not loaded, and its entry hides no
+    // window of its class loaded after it.
+    void aWindowDestroyedElsewhereIsNotLoaded()
+    {
+        TestEnv env;
+        delete &appWindows().form<FirstWindow>();
+        QVERIFY(!appWindows().isLoaded<FirstWindow>());
+        FirstWindow &reloaded = appWindows().form<FirstWindow>();
+        QCOMPARE(appWindows().find<FirstWindow>(), &reloaded);
+        QCOMPARE(&appWindows().form<FirstWindow>(), &reloaded);
+        QVERIFY(appWindows().holds(&reloaded));
+    }
+
     void destroyAllDeletesAtOnce()
     {
         TestEnv env;
