@@ -8,6 +8,8 @@
 // pacing sleep before every command (20 ms within 0.2 s of the previous one, else 5 ms),
 // the wire time of every byte both ways, the meter's reply delay and the setup-mode
 // bracket's fixed sleeps. A ratio near 1 means the window adds nothing a user could wait for.
+// The last column is the processor time the program's own thread spent per command: on a
+// loaded machine the ratios wander, this figure much less.
 //   build/test/bench/window_write_bench [--only prt|thermocouple|calfactors|specs]
 #include "link/IDVM.h"
 #include "link/SharedState.h"
@@ -27,11 +29,20 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
 
 constexpr double ByteMs = 10000.0 / 9600; // 10 bits a byte at 9600 baud
+
+// Processor time used so far by the calling thread, in milliseconds.
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
 
 struct Line
 {
@@ -136,7 +147,8 @@ int main(int argc, char *argv[])
     int failures = 0;
     for (const Line &line : lines) {
         std::printf("window_write_bench: %s\n", line.name);
-        std::printf("  %-13s %8s %10s %10s %7s\n", "path", "commands", "total ms", "floor ms", "ratio");
+        std::printf("  %-13s %8s %10s %10s %7s %12s\n", "path", "commands", "total ms", "floor ms", "ratio",
+                    "cpu ms/cmd");
         for (const Path &path : paths) {
             if (!only.isEmpty() && only != QLatin1String(path.name))
                 continue;
@@ -165,14 +177,17 @@ int main(int argc, char *argv[])
             const int boxesBefore = int(ui.boxes.size());
 
             QElapsedTimer timer;
+            const double cpuBefore = threadCpuMs();
             timer.start();
             path.write();
             const double elapsed = timer.nsecsElapsed() / 1e6;
+            const double cpu = threadCpuMs() - cpuBefore;
 
             const QList<metersim::TranscriptEntry> transcript = meter.transcript();
             const double floor = floorMs(transcript, line);
-            std::printf("  %-13s %8lld %10.0f %10.0f %7.3f\n", path.name, static_cast<long long>(transcript.size()),
-                        elapsed, floor, elapsed / floor);
+            const auto commands = static_cast<long long>(transcript.size());
+            std::printf("  %-13s %8lld %10.0f %10.0f %7.3f %12.3f\n", path.name, commands, elapsed, floor,
+                        elapsed / floor, commands > 0 ? cpu / double(commands) : 0.0);
             for (qsizetype i = boxesBefore; i < ui.boxes.size(); ++i)
                 std::printf("    message: %s\n", qPrintable(ui.boxes[i].prompt));
             failures += ui.boxes.size() > boxesBefore || transcript.isEmpty();
