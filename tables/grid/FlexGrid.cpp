@@ -9,8 +9,22 @@
 
 namespace {
 
-// The cell's colour value, kept beside the brush so it reads back exactly.
+// The cell's colour value. It is kept as set, so it reads back exactly, and the cell's
+// brush is drawn from it: colouring a cell is one change of the model, not two.
 constexpr int ColourRole = Qt::UserRole + 1;
+
+class GridCell : public QTableWidgetItem
+{
+public:
+    QVariant data(int role) const override
+    {
+        if (role != Qt::BackgroundRole)
+            return QTableWidgetItem::data(role);
+        const QVariant colour = QTableWidgetItem::data(ColourRole);
+        return colour.isValid() ? QVariant(QBrush(toQColor(colour.value<ColourValue>()))) : QVariant();
+    }
+    QTableWidgetItem *clone() const override { return new GridCell(*this); }
+};
 
 // Raises `leaving` before the current cell changes, whoever changes it: a click, the
 // arrow keys or the program.
@@ -41,8 +55,9 @@ FlexGrid::FlexGrid(QWidget *parent)
     , m_backColor(CellColour::DefaultGridBack)
     , m_fixedColWidthTwips(1200)
     , m_fixedRowHeightTwips(300)
-    , m_corner(std::make_unique<QTableWidgetItem>())
+    , m_corner(std::make_unique<GridCell>())
 {
+    setItemPrototype(new GridCell);
     QItemSelectionModel *previous = selectionModel();
     setSelectionModel(new LeaveCellSelectionModel(model(), this, [this] { Q_EMIT LeaveCell(); }));
     delete previous;
@@ -137,7 +152,7 @@ QTableWidgetItem *FlexGrid::cellForWriting(int row, int col)
         return existing;
     if (!isValueCell(row, col))
         return nullptr;
-    auto *created = new QTableWidgetItem;
+    auto *created = new GridCell;
     setItem(row - 1, col - 1, created);
     return created;
 }
@@ -167,7 +182,6 @@ void FlexGrid::setCellBackColorAt(int row, int col, ColourValue colour)
 {
     if (QTableWidgetItem *target = cellForWriting(row, col)) {
         target->setData(ColourRole, QVariant::fromValue(colour));
-        target->setBackground(toQColor(colour));
     }
 }
 
@@ -239,11 +253,11 @@ void FlexGrid::Clear()
     const int currentRow = Row();
     const int currentCol = Col();
     clearContents();
-    m_corner = std::make_unique<QTableWidgetItem>();
+    m_corner = std::make_unique<GridCell>();
     for (int col = 0; col < columnCount(); ++col)
-        setHorizontalHeaderItem(col, new QTableWidgetItem);
+        setHorizontalHeaderItem(col, new GridCell);
     for (int row = 0; row < rowCount(); ++row)
-        setVerticalHeaderItem(row, new QTableWidgetItem);
+        setVerticalHeaderItem(row, new GridCell);
     if (isValueCell(currentRow, currentCol))
         setCurrentCell(currentRow - 1, currentCol - 1);
     ensureCurrentCell();
@@ -254,11 +268,11 @@ void FlexGrid::ensureFixedCells()
     // A header without an item would show Qt's own row and column numbers.
     for (int col = 0; col < columnCount(); ++col) {
         if (!horizontalHeaderItem(col))
-            setHorizontalHeaderItem(col, new QTableWidgetItem);
+            setHorizontalHeaderItem(col, new GridCell);
     }
     for (int row = 0; row < rowCount(); ++row) {
         if (!verticalHeaderItem(row))
-            setVerticalHeaderItem(row, new QTableWidgetItem);
+            setVerticalHeaderItem(row, new GridCell);
     }
 }
 

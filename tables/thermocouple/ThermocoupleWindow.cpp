@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -71,7 +72,11 @@ void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard:
         {
             const Hourglass hourglass(appUi());
             m_writeButton->setEnabled(false);
+            PacedDisplay display(run);
+            m_display = &display;
+            const auto unpaced = qScopeGuard([this] { m_display = nullptr; });
             writes(run);
+            display.discard(); // the final state follows
         }
         if (run.windowLoaded()) {
             ProgressBar1->setValue(0);
@@ -89,7 +94,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
     const QString command = Thermocouple::pointCommand(type, E, temperatureText);
     const RunGuard::Run run = m_guard.begin();
     for (;;) {
-        Label_Thermostatus->setText(Thermocouple::writingStatus(type, E));
+        showStatus(Thermocouple::writingStatus(type, E));
         for (int tries = 2; tries > 0; --tries) {
             std::optional<PointOutcome> ended;
             switch (ClassifyReply(SendToMeter(command, timeoutSeconds))) {
@@ -97,6 +102,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
                 ended = PointOutcome::Written;
                 break;
             case ReplyStatus::PasswordNeeded:
+                flushDisplay();
                 appUi().MsgBox(QStringLiteral("Password needed"), Msg::Exclamation, QStringLiteral("Authentication Failure"));
                 ended = PointOutcome::PasswordNeeded;
                 break;
@@ -112,6 +118,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
             if (run.stopRequested())
                 return PointOutcome::Stopped;
         }
+        flushDisplay();
         const Msg::Answer answer = appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
         if (!run.windowLoaded())
             return PointOutcome::Unloaded;
@@ -120,4 +127,18 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
         if (answer != Msg::Retry)
             return PointOutcome::Ignored;
     }
+}
+
+void ThermocoupleWindow::showStatus(const QString &text)
+{
+    if (m_display)
+        m_display->show([this, text] { Label_Thermostatus->setText(text); });
+    else
+        Label_Thermostatus->setText(text);
+}
+
+void ThermocoupleWindow::flushDisplay()
+{
+    if (m_display)
+        m_display->flush();
 }
