@@ -8,8 +8,9 @@
 // pacing sleep before every command (20 ms within 0.2 s of the previous one, else 5 ms),
 // the wire time of every byte both ways, the meter's reply delay and the setup-mode
 // bracket's fixed sleeps. A ratio near 1 means the window adds nothing a user could wait for.
-// The last column is the processor time the program's own thread spent per command: on a
-// loaded machine the ratios wander, this figure much less.
+// The last column is the user-interface thread's own processor time per command (the
+// window's and the transport's work, without sleeps and waits), which a loaded machine
+// disturbs far less than the total.
 //   build/test/bench/window_write_bench [--only prt|thermocouple|calfactors|specs]
 #include "link/IDVM.h"
 #include "link/SharedState.h"
@@ -35,14 +36,6 @@
 namespace {
 
 constexpr double ByteMs = 10000.0 / 9600; // 10 bits a byte at 9600 baud
-
-// Processor time used so far by the calling thread, in milliseconds.
-double threadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 struct Line
 {
@@ -75,6 +68,14 @@ double floorMs(const QList<metersim::TranscriptEntry> &transcript, const Line &l
             sleep(50);
     }
     return total;
+}
+
+// Processor time of the calling thread, in milliseconds.
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
 struct Path
@@ -185,9 +186,9 @@ int main(int argc, char *argv[])
 
             const QList<metersim::TranscriptEntry> transcript = meter.transcript();
             const double floor = floorMs(transcript, line);
-            const auto commands = static_cast<long long>(transcript.size());
-            std::printf("  %-13s %8lld %10.0f %10.0f %7.3f %12.3f\n", path.name, commands, elapsed, floor,
-                        elapsed / floor, commands > 0 ? cpu / double(commands) : 0.0);
+            std::printf("  %-13s %8lld %10.0f %10.0f %7.3f %12.3f\n", path.name,
+                        static_cast<long long>(transcript.size()), elapsed, floor, elapsed / floor,
+                        cpu / std::max<qsizetype>(1, transcript.size()));
             for (qsizetype i = boxesBefore; i < ui.boxes.size(); ++i)
                 std::printf("    message: %s\n", qPrintable(ui.boxes[i].prompt));
             failures += ui.boxes.size() > boxesBefore || transcript.isEmpty();

@@ -8,10 +8,12 @@
 // tables.
 #include "link/IDVM.h"
 #include "link/SharedState.h"
+#include "link/Utility.h"
 #include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
+#include "shell/Form_EthernetLocator.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
@@ -46,6 +48,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <cstdio>
@@ -193,6 +196,41 @@ FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
 QWidget *autoLocateWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, false); }
 QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, true); }
 
+// The Ethernet-serial setup as a search on a network with two meter modules leaves it,
+// the first one selected and asked "*IDN?" in the terminal. Nothing is sent: without the
+// main window's sockets the window's own search finds nothing, so the rows are filled
+// from two module records as the search fills them.
+QWidget *ethernetLocatorWindow(bool advanced)
+{
+    Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
+    const QString identity = QStringLiteral("Velkorande,Model 6450,6450012%1,2.31");
+    state().EthernetDevices = QList<EthernetDevice>(1);
+    for (int i = 1; i <= 2; ++i) {
+        EthernetDevice module;
+        module.IPAddress = QStringLiteral("192.168.1.%1").arg(40 + i);
+        module.MACAddress = QStringLiteral("00-50-C2-64-50-0%1").arg(i);
+        module.Port = 10001;
+        module.Flag2 = i == 1 ? QStringLiteral("M") : QStringLiteral("I");
+        module.Owner = QStringLiteral("Velkoran");
+        module.DeviceName = QStringLiteral("6450 DMM");
+        module.Identity = identity.arg(i + 2);
+        state().EthernetDevices.append(module);
+        new QTreeWidgetItem(form.ListView_Modules,
+                            EthernetLocator::ModuleRow(module) << TrimBlanks(module.Identity.text()));
+    }
+    form.ListView_Modules->setCurrentItem(form.ListView_Modules->topLevelItem(0));
+    form.SelectEthernetModule(1);
+    if (advanced) {
+        form.Command_Advanced_Click();
+        form.Text2->setText(QStringLiteral("*IDN?"));
+        form.Text1->setPlainText(identity.arg(3));
+    }
+    return &form;
+}
+
+QWidget *ethernetLocatorCollapsed(TestEnv &) { return ethernetLocatorWindow(false); }
+QWidget *ethernetLocatorAdvanced(TestEnv &) { return ethernetLocatorWindow(true); }
+
 // The USB locator as it opens with a simulated 6450, a silent device and one that cannot
 // be opened on the in-memory FTDI backend; advanced, after "ID?", "Date?" and a typed "v".
 Form_USBLocator &usbLocator(TestEnv &env, bool advanced)
@@ -272,6 +310,8 @@ int main(int argc, char *argv[])
         {"Form_List_Dialogue.png", listWindow},
         {"FormAutoLocate.png", autoLocateWindow},
         {"FormAutoLocate-details.png", autoLocateDetailsWindow},
+        {"Form_EthernetLocator.png", ethernetLocatorCollapsed},
+        {"Form_EthernetLocator-advanced.png", ethernetLocatorAdvanced},
         {"Form_USBLocator.png", usbLocatorWindow},
         {"Form_USBLocator-advanced.png", usbLocatorAdvancedWindow},
     };
