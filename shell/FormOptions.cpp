@@ -1,4 +1,5 @@
 #include "shell/FormOptions.h"
+#include "shell/FormAutoLocate.h"
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
@@ -99,8 +100,6 @@ QString IdentifyOnSerialPort(SerialPortControl &port, int number, IDVM &driver)
 
 namespace PortSetup {
 
-int PortNumberOfEntry(const QString &entry) { return TextConv::CInt(TextConv::Val(entry.mid(3))).value_or(0); }
-
 int SavedPortRow(const QList<int> &openablePorts, int savedPort)
 {
     int row = -1;
@@ -120,6 +119,7 @@ std::optional<int> ChosenGpibAddress(const QString &text)
 } // namespace PortSetup
 
 using namespace PortSetup;
+using AutoLocate::PortNumberOfEntry; // the COM number of a list entry, as the search reads it
 
 FormOptions::FormOptions(QWidget *parent) : QDialog(parent)
 {
@@ -171,9 +171,16 @@ void FormOptions::buildControls()
     choices->addWidget(Option_DVM1_Interface[0]);
     choices->addWidget(Combo_DVM1);
     choices->addStretch();
-    auto *frames = new QVBoxLayout;
-    frames->addWidget(Frame_GPIB1);
-    frames->addWidget(Frame_RS2321);
+    // The two frames share one place and keep their size while hidden, so the window does
+    // not change size when the interface changes.
+    auto *frames = new QGridLayout;
+    for (QGroupBox *frame : {Frame_GPIB1, Frame_RS2321}) {
+        QSizePolicy policy = frame->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        frame->setSizePolicy(policy);
+        frames->addWidget(frame, 0, 0);
+    }
+    gpibLayout->setRowStretch(2, 1);
     auto *frameLayout = new QHBoxLayout(Frame_DVMa);
     frameLayout->addLayout(choices);
     frameLayout->addLayout(frames, 1);

@@ -57,10 +57,10 @@ void ThermocoupleWindow::Command_Exit_Click()
 
 void ThermocoupleWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing the window during a run stops it; the run winds up hidden.
-    if (m_guard.busy())
-        m_guard.requestStop();
-    QWidget::closeEvent(event);
+    // The close box unloads the window as Exit does (a run under way stops first), so that
+    // opening it again shows a fresh window rather than the old one.
+    event->accept();
+    Command_Exit_Click();
 }
 
 void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes)

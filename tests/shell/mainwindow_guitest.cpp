@@ -479,9 +479,11 @@ void MainWindowTest::captionsMenusAndPanels()
     FormMain &main = loadMain(env);
     QCOMPARE(main.windowTitle(), QStringLiteral("Velkorande 6400 Series Multimeter Setup"));
 
+    // The menus a user sees: the Service menu stays hidden unless the program starts with --service.
     QStringList bar;
     for (QAction *menu : main.menuBar()->actions())
-        bar << menu->text();
+        if (menu->isVisible())
+            bar << menu->text();
     QCOMPARE(bar, (QStringList{"&File", "&Options", "6450 Setup", "Help"}));
     QStringList setup;
     for (QAction *item : main.MenuSetup->actions())

@@ -1,10 +1,15 @@
-// End to end: the real program (setup6400), offscreen, with metersim's meter on a
-// pseudo-terminal mapped to COM1 in a fresh settings store. The start-up search must find
-// the meter on the serial port and the main window must show its model, version and serial
-// number. The program takes no arguments and reads no variables of its own, so it is
-// watched through a Qt generic plugin (tests/support/probe) that reports what the main
-// window shows and then closes it. The search broadcasts on Ethernet first, so the test
-// runs only inside the private network namespace (scripts/test).
+// End to end: the real program (setup6400), offscreen, against metersim.
+// - On RS232: metersim's meter on a pseudo-terminal mapped to COM1 in a fresh settings
+//   store. The start-up search must find the meter on the serial port and the main window
+//   must show its model, version and serial number.
+// - On GPIB: metersim's meter on its GPIB bus, reached through the stand-in libgpib.so.0
+//   that the dynamic linker finds on LD_LIBRARY_PATH. Options > Options, GPIB, Find DMM
+//   and Yes must put the meter's address into Combo_GPIB1.
+// - With --service: the Service menu's Setup Tasks run against the meter on RS232.
+// The program reads no variables of its own, so it is watched and driven through a Qt
+// generic plugin (tests/support/probe) that reports what the windows
+// show and then closes the main window. The search broadcasts on Ethernet first, so the
+// tests run only inside the private network namespace (scripts/test).
 #include "tests/support/PrivateNetwork.h"
 
 #include <QDir>
@@ -12,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,6 +50,68 @@ QString startMeter(QProcess &sim, const QStringList &arguments)
     return {};
 }
 
+// A settings store in the folder where COM1 is the tty (or nothing) and COM2 to COM16 name
+// devices that do not exist, so the machine's own serial ports stay untouched.
+QString writeSettingsStore(const QTemporaryDir &config, const QString &tty)
+{
+    const QString store = config.filePath(QStringLiteral("6400 Series Setup Utility/6400 Series Setup Utility.ini"));
+    QSettings settings(store, QSettings::IniFormat);
+    for (int port = 1; port <= 16; ++port)
+        settings.setValue(QStringLiteral("Ports/COM%1").arg(port),
+                          port == 1 && !tty.isEmpty() ? tty : config.filePath(QStringLiteral("absent-COM%1").arg(port)));
+    return store;
+}
+
+// The folders of the program and the probe plugin (beside metersim in the build tree).
+struct BuildTree
+{
+    QDir tests = QFileInfo(qEnvironmentVariable("METERSIM")).dir().absoluteFilePath(QStringLiteral(".."));
+    QString program = QDir(tests.absoluteFilePath(QStringLiteral(".."))).absoluteFilePath(QStringLiteral("app/setup6400"));
+    QString plugins = tests.absoluteFilePath(QStringLiteral("plugins"));
+};
+
+// Runs the program with the probe until it ends; its output, or a failure text.
+bool runProgram(const BuildTree &tree, const QTemporaryDir &config, const QString &probe,
+                const QProcessEnvironment &extra, QString &output, const QStringList &arguments = {},
+                const QString &workingDirectory = {})
+{
+    QProcess setup;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_PLUGIN_PATH"), tree.plugins);
+    environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), probe);
+    environment.insert(extra);
+    setup.setProcessEnvironment(environment);
+    setup.setProcessChannelMode(QProcess::MergedChannels);
+    if (!workingDirectory.isEmpty())
+        setup.setWorkingDirectory(workingDirectory);
+    setup.start(tree.program, arguments);
+    if (!setup.waitForStarted(10000))
+        return false;
+    const bool ended = setup.waitForFinished(120000);
+    output = QString::fromLocal8Bit(setup.readAll());
+    if (!ended) {
+        setup.kill();
+        return false;
+    }
+    return setup.exitStatus() == QProcess::NormalExit && setup.exitCode() == 0;
+}
+
+// The commands metersim reports it received (" > command < reply" lines), in order.
+QStringList receivedCommands(const QString &traffic)
+{
+    QStringList commands;
+    for (const QString &line : traffic.split(QLatin1Char('\n'))) {
+        const qsizetype from = line.indexOf(QStringLiteral(" > "));
+        if (from < 0)
+            continue;
+        const qsizetype to = line.indexOf(QStringLiteral(" < "), from + 3);
+        commands << line.mid(from + 3, to < 0 ? -1 : to - from - 3).trimmed();
+    }
+    return commands;
+}
+
 } // namespace
 
 class ProgramITest : public QObject
@@ -52,18 +120,17 @@ class ProgramITest : public QObject
 
 private Q_SLOTS:
     void startUpFindsTheMeterOnASerialPort();
+    void optionsFindsTheMeterOnGpib();
+    void serviceMenuRunsTheSetupTasks();
+    void argumentsOtherThanTheOptionsAreRefused();
 };
 
 void ProgramITest::startUpFindsTheMeterOnASerialPort()
 {
     REQUIRE_PRIVATE_NETWORK();
-    // metersim is build/<tree>/tests/sim/metersim; the program and the probe are beside it.
-    const QDir tests = QFileInfo(qEnvironmentVariable("METERSIM")).dir().absoluteFilePath(QStringLiteral(".."));
-    const QDir build(tests.absoluteFilePath(QStringLiteral("..")));
-    const QString program = build.absoluteFilePath(QStringLiteral("app/setup6400"));
-    const QString plugins = tests.absoluteFilePath(QStringLiteral("plugins"));
-    QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
-    QVERIFY2(QFileInfo::exists(plugins + QStringLiteral("/generic")), qPrintable(plugins));
+    const BuildTree tree;
+    QVERIFY2(QFileInfo(tree.program).isExecutable(), qPrintable(tree.program));
+    QVERIFY2(QFileInfo::exists(tree.plugins + QStringLiteral("/generic")), qPrintable(tree.plugins));
 
     QProcess sim;
     const QString tty = startMeter(sim, {QStringLiteral("--no-udp"), QStringLiteral("--serial"),
@@ -71,37 +138,12 @@ void ProgramITest::startUpFindsTheMeterOnASerialPort()
                                          QStringLiteral("3.07")});
     QVERIFY2(!tty.isEmpty(), "metersim did not start");
 
-    // The settings store as the program finds it: COM1 is the meter; the other COM numbers
-    // name devices that do not exist, so the machine's own serial ports stay untouched.
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    const QString store = config.filePath(QStringLiteral("6400 Series Setup Utility/6400 Series Setup Utility.ini"));
-    {
-        QSettings settings(store, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Ports/COM1"), tty);
-        for (int port = 2; port <= 16; ++port)
-            settings.setValue(QStringLiteral("Ports/COM%1").arg(port),
-                              config.filePath(QStringLiteral("absent-COM%1").arg(port)));
-    }
-
+    const QString store = writeSettingsStore(config, tty);
     const QString report = config.filePath(QStringLiteral("main-window.txt"));
-    QProcess setup;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("QT_PLUGIN_PATH"), plugins);
-    environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("windowprobe:") + report);
-    setup.setProcessEnvironment(environment);
-    setup.setProcessChannelMode(QProcess::MergedChannels);
-    setup.start(program, {});
-    QVERIFY(setup.waitForStarted(10000));
-    const bool ended = setup.waitForFinished(120000);
-    const QString output = QString::fromLocal8Bit(setup.readAll());
-    if (!ended)
-        setup.kill();
-    QVERIFY2(ended, qPrintable(output));
-    QCOMPARE(setup.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(setup.exitCode() == 0, qPrintable(output));
+    QString output;
+    QVERIFY2(runProgram(tree, config, QStringLiteral("windowprobe:") + report, {}, output), qPrintable(output));
 
     QFile shown(report);
     QVERIFY2(shown.open(QIODevice::ReadOnly), "the main window never showed meter information");
@@ -123,6 +165,118 @@ void ProgramITest::startUpFindsTheMeterOnASerialPort()
     const QString traffic = QString::fromLocal8Bit(sim.readAll());
     QVERIFY2(traffic.contains(QStringLiteral(" > *IDN? < Velkorande,Model 6450,64509876,3.07")), qPrintable(traffic));
     QVERIFY2(traffic.contains(QStringLiteral(" > v < Model 6450")), qPrintable(traffic));
+}
+
+void ProgramITest::optionsFindsTheMeterOnGpib()
+{
+    REQUIRE_PRIVATE_NETWORK();
+    const BuildTree tree;
+    const QString standIn = qEnvironmentVariable("GPIB_STANDIN");
+    QVERIFY2(QFileInfo::exists(standIn), qPrintable(standIn));
+
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString socket = config.filePath(QStringLiteral("gpib.sock"));
+    QProcess sim;
+    startMeter(sim, {QStringLiteral("--no-udp"), QStringLiteral("--serial"), QStringLiteral("64509876"),
+                     QStringLiteral("--gpib"), QStringLiteral("12"), QStringLiteral("--gpib-socket"), socket});
+    QVERIFY2(QFileInfo::exists(socket), "metersim did not serve its GPIB bus");
+
+    writeSettingsStore(config, {});
+    const QString report = config.filePath(QStringLiteral("options.txt"));
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("LD_LIBRARY_PATH"), QFileInfo(standIn).absolutePath());
+    extra.insert(QStringLiteral("METERSIM_GPIB_SOCKET"), socket);
+    QString output;
+    QVERIFY2(runProgram(tree, config, QStringLiteral("optionsprobe:") + report, extra, output), qPrintable(output));
+
+    QFile shown(report);
+    QVERIFY2(shown.open(QIODevice::ReadOnly), "the GPIB search never offered an instrument");
+    const QStringList parts = QString::fromUtf8(shown.readAll()).split(QStringLiteral("\n--\n"));
+    QCOMPARE(parts, QStringList({QStringLiteral("Instrument found at address 12\r  Velkorande,Model 6450,64509876\r\r"
+                                                "Use this instrument?"),
+                                 QStringLiteral("12")}));
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+    const QString traffic = QString::fromLocal8Bit(sim.readAll());
+    QVERIFY2(traffic.contains(QStringLiteral(" > *IDN? < Velkorande,Model 6450,64509876,2.31")), qPrintable(traffic));
+}
+
+void ProgramITest::serviceMenuRunsTheSetupTasks()
+{
+    REQUIRE_PRIVATE_NETWORK();
+    const BuildTree tree;
+    QVERIFY2(QFileInfo(tree.program).isExecutable(), qPrintable(tree.program));
+
+    QProcess sim;
+    const QString tty = startMeter(sim, {QStringLiteral("--no-udp")});
+    QVERIFY2(!tty.isEmpty(), "metersim did not start");
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    writeSettingsStore(config, tty);
+    // The default specification file, found in the program's working folder.
+    {
+        QFile spec(config.filePath(QStringLiteral("default.spec")));
+        QVERIFY(spec.open(QIODevice::WriteOnly));
+        spec.write("Version 5.10\r\nR01 200mV , 7.5,1.25,\r\nR02 2V , 6,1,\r\n");
+    }
+
+    const QString report = config.filePath(QStringLiteral("service.txt"));
+    QString output;
+    // Qt's own option is taken beside the program's.
+    QVERIFY2(runProgram(tree, config, QStringLiteral("serviceprobe:") + report, {}, output,
+                        {QStringLiteral("--service"), QStringLiteral("-platform"), QStringLiteral("offscreen")},
+                        config.path()),
+             qPrintable(output));
+
+    QFile shown(report);
+    QVERIFY2(shown.open(QIODevice::ReadOnly), "the probe never reached the main window");
+    const QStringList lines = QString::fromUtf8(shown.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("menu: Setup Tasks…|Select Default Specifications File…|")), qPrintable(lines[0]));
+    QVERIFY2(lines[0].endsWith(QStringLiteral("|Close Serial Port|-|Clear All Settings…")), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QStringLiteral("box: Setup Tasks Completed|Date Set/Calibration Password Set/"
+                                      "Calibration Factors Cleared/Default Specifications Loaded"));
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+    const QStringList commands = receivedCommands(QString::fromLocal8Bit(sim.readAll()));
+    const qsizetype clock = commands.indexOf(QRegularExpression(QStringLiteral("^A\\d{10}$")));
+    QVERIFY2(clock > 0, qPrintable(commands.join(QLatin1Char(','))));
+    QCOMPARE(commands[clock - 1], QStringLiteral("k5820637"));
+    const QStringList rest = commands.mid(clock + 1);
+    QCOMPARE(rest.mid(0, 5), (QStringList{"k5820637", "K6182", "k5820637", "CC", "k5820637"}));
+    QCOMPARE(rest.mid(5, 2), (QStringList{"ps", "CALIBRATE:PASSWORD 6182"}));
+    QCOMPARE(rest.mid(7, 4), (QStringList{"Ws1,0,7.5", "Ws1,1,1.25", "Ws2,0,6", "Ws2,1,1"}));
+    QVERIFY2(rest[11].startsWith(QStringLiteral("&05Spec ___ ")), qPrintable(rest[11]));
+    QCOMPARE(rest.mid(12), (QStringList{"a1", "a1"}));
+}
+
+void ProgramITest::argumentsOtherThanTheOptionsAreRefused()
+{
+    const QString program = BuildTree().program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QTemporaryDir config;
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+
+    QProcess refused;
+    refused.setProcessEnvironment(environment);
+    refused.start(program, {QStringLiteral("--servce")});
+    QVERIFY(refused.waitForFinished(30000));
+    QCOMPARE(refused.exitCode(), 2);
+    QVERIFY(QString::fromLocal8Bit(refused.readAllStandardError()).contains(QStringLiteral("unknown argument \"--servce\"")));
+
+    // --help needs no display.
+    QProcess help;
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    help.setProcessEnvironment(environment);
+    help.start(program, {QStringLiteral("--help")});
+    QVERIFY(help.waitForFinished(30000));
+    QCOMPARE(help.exitCode(), 0);
+    QVERIFY(QString::fromLocal8Bit(help.readAllStandardOutput()).contains(QStringLiteral("--service")));
 }
 
 QTEST_MAIN(ProgramITest)

@@ -13,6 +13,7 @@
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
+#include "shell/FormOptions.h"
 #include "shell/Form_EthernetLocator.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
@@ -20,6 +21,7 @@
 #include "settings/FormDate.h"
 #include "settings/FormDisplaySetup.h"
 #include "settings/FormMeterInformation.h"
+#include "settings/FormSetupTasks.h"
 #include "settings/Form_CalHistory.h"
 #include "settings/Form_CorrectionFactors.h"
 #include "settings/Form_InstalledOptions.h"
@@ -33,6 +35,7 @@
 #include "tables/thermocouple/ThermocoupleTables.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/support/ScriptedDVM.h"
+#include "tests/support/SerialPortBank.h"
 #include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
@@ -42,7 +45,10 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +58,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -82,6 +89,35 @@ QWidget *mainWindow(TestEnv &env)
     main.UpdateStatusBar();
     main.setStatusPanelText(2, QStringLiteral("||||||||"));
     return &main;
+}
+
+// The Setup Tasks dialog with a typical choice ticked.
+QWidget *setupTasksWindow(TestEnv &)
+{
+    FormSetupTasks &dialog = appWindows().form<FormSetupTasks>();
+    dialog.Check_SetDate->setChecked(true);
+    dialog.Check_SetCalPassword->setChecked(true);
+    dialog.Text_CalPassword->setText(QStringLiteral("6182"));
+    dialog.Check_LoadDefaultSpecs->setChecked(true);
+    return &dialog;
+}
+
+// The main window started with --service, its Service menu open.
+QWidget *serviceMenuWindow(TestEnv &env)
+{
+    auto *main = static_cast<FormMain *>(mainWindow(env));
+    main->ShowServiceMenu();
+    return main->MenuService;
+}
+
+// The main window while the setup tasks run: their log shows over the picture.
+QWidget *setupTasksLogWindow(TestEnv &env)
+{
+    auto *main = static_cast<FormMain *>(mainWindow(env));
+    main->ShowServiceMenu();
+    main->setStatusText(QStringLiteral("Date Set\r\nCalibration Password Set\r\nCalibration Factors Cleared\r\n"));
+    main->Text_Status->setVisible(true);
+    return main;
 }
 
 QWidget *splashWindow(TestEnv &) { return &appWindows().form<StartForm>(); }
@@ -193,6 +229,28 @@ FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
     return search;
 }
 
+// The port setup as it opens with COM1 and COM3 able to open (COM3 saved), on RS232 or on
+// GPIB (address 12 saved).
+FormOptions &portSetup(TestEnv &env, bool gpib)
+{
+    static SerialPortBank bank;
+    static std::deque<MemorySerialPort> ports;
+    ports.clear();
+    for (int number : {1, 3})
+        bank.add(number, ports.emplace_back(env.clock));
+    env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_CommPort"), QStringLiteral("3"));
+    env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_GPIBPort"), QStringLiteral("12"));
+    if (gpib)
+        env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_Interface"), QStringLiteral("GPIB"));
+    state().DVM1Comm = &bank;
+    FormOptions &options = appWindows().form<FormOptions>();
+    state().DVM1Comm = nullptr;
+    return options;
+}
+
+QWidget *portSetupWindow(TestEnv &env) { return &portSetup(env, false); }
+QWidget *portSetupGpibWindow(TestEnv &env) { return &portSetup(env, true); }
+
 QWidget *autoLocateWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, false); }
 QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, true); }
 
@@ -289,6 +347,9 @@ int main(int argc, char *argv[])
 
     const Shot shots[] = {
         {"FormMain.png", mainWindow},
+        {"FormMain-service-menu.png", serviceMenuWindow},
+        {"FormMain-setup-tasks-log.png", setupTasksLogWindow},
+        {"FormSetupTasks.png", setupTasksWindow},
         {"StartForm-splash.png", splashWindow},
         {"StartForm-about.png", aboutWindow},
         {"FormCalFactors.png", loadedWindow<FormCalFactors>, true},
@@ -308,6 +369,8 @@ int main(int argc, char *argv[])
         {"Form_CorrectionFactors.png", correctionWindow, true},
         {"FormProgress.png", progressWindow},
         {"Form_List_Dialogue.png", listWindow},
+        {"FormOptions.png", portSetupWindow},
+        {"FormOptions-gpib.png", portSetupGpibWindow},
         {"FormAutoLocate.png", autoLocateWindow},
         {"FormAutoLocate-details.png", autoLocateDetailsWindow},
         {"Form_EthernetLocator.png", ethernetLocatorCollapsed},
