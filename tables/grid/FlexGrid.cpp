@@ -56,7 +56,11 @@ FlexGrid::FlexGrid(QWidget *parent)
     , m_fixedColWidthTwips(1200)
     , m_fixedRowHeightTwips(300)
     , m_corner(std::make_unique<GridCell>())
+    , m_repaintTimer(new QTimer(this))
 {
+    m_repaintTimer->setSingleShot(true);
+    m_repaintTimer->setInterval(RepaintMs);
+    connect(m_repaintTimer, &QTimer::timeout, this, &FlexGrid::repaintChangedCells);
     setItemPrototype(new GridCell);
     QItemSelectionModel *previous = selectionModel();
     setSelectionModel(new LeaveCellSelectionModel(model(), this, [this] { Q_EMIT LeaveCell(); }));
@@ -312,4 +316,26 @@ void FlexGrid::focusInEvent(QFocusEvent *event)
 {
     QTableWidget::focusInEvent(event);
     Q_EMIT GotFocus();
+}
+
+void FlexGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    // The grid has no editors to refresh: a single cell only needs repainting.
+    if (topLeft != bottomRight || !topLeft.isValid()) {
+        QTableWidget::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    m_changedCells.append(QPoint(topLeft.column(), topLeft.row()));
+    if (!m_repaintTimer->isActive())
+        m_repaintTimer->start();
+}
+
+void FlexGrid::repaintChangedCells()
+{
+    // A cell the grid has lost meanwhile needs no repaint.
+    for (const QPoint &changed : std::as_const(m_changedCells)) {
+        if (changed.y() < rowCount() && changed.x() < columnCount())
+            update(model()->index(changed.y(), changed.x()));
+    }
+    m_changedCells.clear();
 }
