@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -74,7 +75,11 @@ void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard:
             m_writeButton->setEnabled(false);
             PacedDisplay display(run);
             m_display = &display;
-            const auto unpaced = qScopeGuard([this] { m_display = nullptr; });
+            // The window may be destroyed under the run (the main window closing).
+            const auto unpaced = qScopeGuard([window = QPointer<ThermocoupleWindow>(this)] {
+                if (window)
+                    window->m_display = nullptr;
+            });
             writes(run);
             display.discard(); // the final state follows
         }
