@@ -46,6 +46,8 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <cmath>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -384,14 +386,25 @@ void FormMain::buildControls()
     Frame_ConnectionStatus = frame(QStringLiteral("Frame_ConnectionStatus"), QStringLiteral("Connection Details"),
                                    client, {316, 306, 316, 128});
     Command_SetupSerial = button(QStringLiteral("Command_SetupSerial"), QStringLiteral("Configure Serial / GPIB"),
-                                 Frame_ConnectionStatus, {10, 20, 146, 26});
+                                 Frame_ConnectionStatus, {10, 18, 146, 24});
     Command_SetupEthernet = button(QStringLiteral("Command_SetupEthernet"), QStringLiteral("Configure Ethernet"),
-                                   Frame_ConnectionStatus, {160, 20, 146, 26});
+                                   Frame_ConnectionStatus, {160, 18, 146, 24});
     Command_SetupUSB = button(QStringLiteral("Command_SetupUSB"), QStringLiteral("Configure USB"),
-                              Frame_ConnectionStatus, {10, 50, 146, 26});
+                              Frame_ConnectionStatus, {10, 44, 146, 24});
     Command_Autolocate = button(QStringLiteral("Command_Autolocate"), QStringLiteral("Autolocate Meter"),
-                                Frame_ConnectionStatus, {160, 50, 146, 26});
-    Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
+                                Frame_ConnectionStatus, {160, 44, 146, 24});
+    // Three lines: an Ethernet link's description has three (the third its address); a
+    // USB link's ends in an empty third line, which must not bring a scroll bar.
+    Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 70, 296, 52});
+    {
+        // The height of three lines of its font (laid out lines run a little over the font's
+        // line spacing), with the frame growing to hold it.
+        QPlainTextEdit *box = Text_ConnectionStatus;
+        const int margins = 2 * (box->frameWidth() + int(std::ceil(box->document()->documentMargin())));
+        box->resize(box->width(), 3 * box->fontMetrics().lineSpacing() + margins + 4);
+        Frame_ConnectionStatus->resize(Frame_ConnectionStatus->width(),
+                                       std::max(Frame_ConnectionStatus->height(), box->y() + box->height() + 6));
+    }
 
     connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
     connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);

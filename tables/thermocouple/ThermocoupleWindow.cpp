@@ -18,6 +18,11 @@
 #include <QVBoxLayout>
 #include <optional>
 
+namespace {
+// Free space on each side of a caption, in pixels.
+constexpr int CaptionRoom = 16;
+} // namespace
+
 ThermocoupleWindow::ThermocoupleWindow(const QString &objectName, const QString &writeButtonName,
                                        const QString &writeButtonCaption, int width, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -31,8 +36,11 @@ ThermocoupleWindow::ThermocoupleWindow(const QString &objectName, const QString 
     setWindowTitle(QStringLiteral("Thermocouple Data"));
     ProgressBar1->setValue(0);
 
+    // The long caption of the write button keeps some room on each side.
+    m_writeButton->setMinimumWidth(m_writeButton->fontMetrics().horizontalAdvance(writeButtonCaption)
+                                   + 2 * CaptionRoom);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_writeButton);
+    buttons->addWidget(m_writeButton, 1);
     buttons->addWidget(Command_Stop);
     buttons->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);

@@ -225,6 +225,19 @@ private Q_SLOTS:
         QTRY_VERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
+    // The write buttons' long captions keep room on each side.
+    void writeButtonCaptionHasRoom()
+    {
+        TestEnv env;
+        for (QPushButton *button : {appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula,
+                                    appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT}) {
+            button->window()->show();
+            QCoreApplication::processEvents();
+            QVERIFY2(button->width() >= button->fontMetrics().horizontalAdvance(button->text()) + 24,
+                     qPrintable(button->text()));
+        }
+    }
+
     void exitWhenIdleUnloads()
     {
         TestEnv env;
