@@ -1,6 +1,6 @@
-// The Ethernet modules' discovery replies, parsed alone and gathered by a discovery on the
-// in-memory network (each NUL-separated part of the input one module's datagram), and the
-// reply-complete rule of the transport.
+// The Ethernet modules' discovery and configuration replies, parsed alone and gathered by a
+// discovery and a configuration exchange on the in-memory network (each NUL-separated part
+// of the input one datagram), and the reply-complete rule of the transport.
 #include "link/Ethernet.h"
 #include "link/SharedState.h"
 #include "tests/fuzz/FuzzInput.h"
@@ -34,6 +34,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(env.clock.elapsedMs() <= 20 * 50);
     FUZZ_CHECK(!found || state().EthernetDevices.size() >= 2);
     FUZZ_CHECK(state().EthernetDevices.size() <= Ethernet::MaxDatagramsPerRead + 2);
+
+    // The configuration exchange with the module selected by its MAC address, the input's
+    // parts answering "W<mac>" and the command in turn: only an answer beginning with "A"
+    // is returned, and each of the two waits ends within its twenty 50-ms steps.
+    state().SelectedMAC = QStringLiteral("00-50-C2-64-50-01");
+    qsizetype next = 0;
+    net.listen(QStringLiteral("10.0.0.11"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
+        if (next < replies.size())
+            net.send({QStringLiteral("10.0.0.11"), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort,
+                      replies[next++].toLatin1()});
+    });
+    const qint64 before = env.clock.elapsedMs();
+    const QString reply = SendConfigCommand(QStringLiteral("SONLab"));
+    FUZZ_CHECK(reply.isEmpty() || reply.startsWith(QLatin1Char('A')));
+    FUZZ_CHECK(env.clock.elapsedMs() - before <= 2 * 20 * 50 + 100);
     state().UDPCommand = nullptr;
     return 0;
 }
