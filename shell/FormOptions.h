@@ -15,9 +15,6 @@ namespace PortSetup {
 // The messages of the GPIB search and address change, as the dialog shows them.
 inline const QString IdentificationTitle = QStringLiteral("Instrument Identification");
 inline const QString AddressChangeTitle = QStringLiteral("GPIB Address Change");
-// The COM number of a serial list entry ("COM3"): the number from its fourth character
-// on, 0 when there is none.
-int PortNumberOfEntry(const QString &entry);
 // The list row the saved port selects: the last openable port at or below it, -1 when
 // none (the list holds the openable ports in ascending order).
 int SavedPortRow(const QList<int> &openablePorts, int savedPort);

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/platform/SerialPortControl.h"
+#include "tests/support/doubles/MemorySerialPort.h"
 
 #include <map>
 
