@@ -1,5 +1,4 @@
 #include "link/DMM_Setup.h"
-#include "link/FormProgress.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 
@@ -28,10 +27,5 @@ void CentreForm(QWidget &window)
 
 void ShowActivity(const QString &text)
 {
-    FeedProgressWindow(text);
-    MainWindowHost &host = mainHost();
-    QString bar = host.statusPanelText(2) + QLatin1Char('|');
-    if (bar.size() >= 26)
-        bar.clear();
-    host.setStatusPanelText(2, bar);
+    mainHost().replyActivity(text);
 }

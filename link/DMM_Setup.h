@@ -11,6 +11,7 @@ void LoadDVMSetting();
 void Wait(double seconds);
 // Centres a window on its screen.
 void CentreForm(QWidget &window);
-// Progress hook of every reply loop: feeds the progress window when it is visible and
-// grows the activity bar in status panel 2 by one mark (emptied on every 26th call).
+// Progress hook of every reply loop: reports the reply so far to the main-window host,
+// which feeds the progress window when it is visible and grows the activity bar in
+// status panel 2 by one mark (emptied on every 26th call).
 void ShowActivity(const QString &text);

@@ -1,9 +1,20 @@
 #pragma once
 #include <QString>
 
+// The activity bar after one more mark: it grows by one "|" and is emptied when it would
+// reach 26 marks, so it shows 1 to 25 marks and empties on every 26th call.
+inline QString GrowActivityBar(const QString &bar)
+{
+    QString grown = bar + QLatin1Char('|');
+    if (grown.size() >= 26)
+        grown.clear();
+    return grown;
+}
+
 // What the link needs of the main window: the status-bar panels (1 port state,
-// 2 activity bar) and the hidden result text `Text_Status`. The main window implements
-// it; without one (tests, start-up) a plain in-memory host stands in.
+// 2 activity bar), the hidden result text `Text_Status`, and the activity of the reply
+// loops. The main window implements it; without one (tests, start-up) a plain in-memory
+// host stands in.
 class MainWindowHost
 {
 public:
@@ -12,6 +23,10 @@ public:
     virtual void setStatusPanelText(int panel, const QString &text) = 0;
     virtual QString statusText() const = 0;
     virtual void setStatusText(const QString &text) = 0;
+    // Called by the transports on every turn of a reply loop with the reply received so
+    // far (ShowActivity): the host grows the activity bar in panel 2 (GrowActivityBar);
+    // the main window also feeds its progress window.
+    virtual void replyActivity(const QString &replySoFar) = 0;
 };
 
 class MemoryMainWindowHost : public MainWindowHost
@@ -25,6 +40,7 @@ public:
     }
     QString statusText() const override { return m_status; }
     void setStatusText(const QString &text) override { m_status = text; }
+    void replyActivity(const QString &) override { setStatusPanelText(2, GrowActivityBar(statusPanelText(2))); }
 
 private:
     QString m_panels[5];

@@ -1,5 +1,6 @@
 #include "shell/FormMain.h"
 #include "link/AppTitle.h"
+#include "link/FormProgress.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
@@ -273,6 +274,12 @@ void FormMain::showClock()
     const QDateTime now = appClock().now();
     StatusPanels[3]->setText(TextConv::FormatDate(now, QStringLiteral("Short Time")));
     StatusPanels[4]->setText(TextConv::FormatDate(now, QStringLiteral("Short Date")));
+}
+
+void FormMain::replyActivity(const QString &replySoFar)
+{
+    FeedProgressWindow(replySoFar);
+    setStatusPanelText(2, GrowActivityBar(statusPanelText(2)));
 }
 
 QString FormMain::statusPanelText(int panel) const

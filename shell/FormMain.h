@@ -76,6 +76,8 @@ public:
     void setStatusPanelText(int panel, const QString &text) override;
     QString statusText() const override;
     void setStatusText(const QString &text) override;
+    // Feeds the progress window when it is visible and grows the activity bar in panel 2.
+    void replyActivity(const QString &replySoFar) override;
 
     // What ending the program means; by default the event loop is left. Tests replace it.
     std::function<void()> endProgram;

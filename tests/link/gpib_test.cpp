@@ -5,7 +5,7 @@
 #include "link/drivers/DVM_CAL.h"
 #include "link/SharedState.h"
 #include "link/VBIB32.h"
-#include "link/platform/InMemoryPeer.h"
+#include "tests/support/doubles/InMemoryPeer.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/support/MemoryGpib.h"
 #include "tests/support/TestEnv.h"

@@ -1,3 +1,5 @@
+#include "link/DMM_Setup.h"
+#include "link/FormProgress.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/USB.h"
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -80,6 +83,7 @@ private Q_SLOTS:
     void closeReleasesABusyUsbDevice_data();
     void closeReleasesABusyUsbDevice();
     void isTheHostWhileItLives();
+    void activityFeedsTheProgressWindowAndTheBar();
     void dataArrivalAppendsEveryDatagram();
     void captionsMenusAndPanels();
     void aboutShowsOkAndUnloads();
@@ -432,6 +436,24 @@ void MainWindowTest::isTheHostWhileItLives()
     QCOMPARE(&mainHost(), static_cast<MainWindowHost *>(&env.host));
     QCOMPARE(state().DVM1Comm, nullptr);
     QCOMPARE(state().UDPData, nullptr);
+}
+
+void MainWindowTest::activityFeedsTheProgressWindowAndTheBar()
+{
+    TestEnv env;
+    FormMain &main = loadMain(env);
+    ShowActivity(QStringLiteral("a\r"));
+    // The progress window is created hidden the first time and fed only while visible.
+    FormProgress *progress = state().windows.find<FormProgress>();
+    QVERIFY(progress);
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(progress->ProgressBar1->value(), 0);
+    progress->show();
+    progress->SetMaxLines(70);
+    ShowActivity(QStringLiteral("a\rb\r"));
+    QCOMPARE(progress->ProgressBar1->value(), 2);
+    QCOMPARE(main.StatusPanels[1]->text(), QStringLiteral("||"));
+    QCOMPARE(env.host.statusPanelText(2), QString()); // the stand-in host is not used
 }
 
 void MainWindowTest::dataArrivalAppendsEveryDatagram()

@@ -1,6 +1,6 @@
 #include "tests/support/MemoryGpib.h"
 #include "link/platform/Clock.h"
-#include "link/platform/InMemoryPeer.h"
+#include "tests/support/doubles/InMemoryPeer.h"
 #include "tests/sim/core/MeterLink.h"
 
 MemoryGpibBus::Instrument &MemoryGpibBus::attach(int address, InMemoryPeer *peer)

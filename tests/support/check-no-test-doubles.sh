@@ -3,7 +3,7 @@
 # Usage: check-no-test-doubles.sh FILE...   (executables or static libraries)
 # A real backend must show up in the program, so an unreadable symbol table cannot pass.
 set -uo pipefail
-doubles='VirtualClock|MemorySerialPort|MemorySettingsStore|ScriptedUserInteraction|MemoryFtdiApi|ScriptedPeer|InMemoryPeer|MeterPeer|SimMeter'
+doubles='VirtualClock|MemorySerialPort|MemorySettingsStore|ScriptedUserInteraction|MemoryFtdiApi|MemoryGpibBus|ScriptedPeer|InMemoryPeer|MeterPeer|SimMeter'
 status=0
 program=$1
 for file in "$@"; do
