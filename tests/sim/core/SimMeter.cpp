@@ -77,7 +77,7 @@ QString number(double value)
         out = digits.left(1);
         if (digits.size() > 1)
             out += QLatin1Char('.') + digits.mid(1);
-        out += QLatin1Char('E') + QLatin1Char(exponent < 0 ? '-' : '+')
+        out += QLatin1String(exponent < 0 ? "E-" : "E+")
             + QString::number(std::abs(exponent)).rightJustified(2, QLatin1Char('0'));
     } else if (exponent < 0) {
         out = QStringLiteral("0.") + QString(-exponent - 1, QLatin1Char('0')) + digits;
