@@ -6,6 +6,8 @@
 #include "link/platform/UserInteraction.h"
 #include "shell/Look.h"
 #include "shell/Main.h"
+#include "widgets/QtUserInteraction.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 
@@ -33,6 +35,6 @@ int main(int argc, char *argv[])
     Main();
     const int code = QApplication::exec();
     // Windows and the driver go before the application object and the services do.
-    resetSharedState();
+    resetProgramState();
     return code;
 }

@@ -5,6 +5,7 @@
 #include "tables/prt/PRTTable.h"
 #include "tables/prt/Temperature.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -46,7 +47,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestEnv env;
-    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    FormPRTTable &form = appWindows().form<FormPRTTable>();
 
     ITS90_Coefficients k;
     k.a = -0.0001026305;

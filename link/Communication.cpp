@@ -1,6 +1,6 @@
 #include "link/Communication.h"
 #include "link/DMM_Setup.h"
-#include "link/IDVM.h"
+#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/Utility.h"
 #include "link/platform/Clock.h"
@@ -41,8 +41,7 @@ bool pollSerialInput(SerialPortControl &port)
 
 bool bracketCommand(const QString &command, int timeout)
 {
-    IDVM *dvm = state().DVM1.get();
-    return dvm && dvm->SendString(command, true, timeout, 1).startsWith(QLatin1String("*0"));
+    return ClassifyReply(SendToMeter(command, timeout)) == ReplyStatus::Done;
 }
 
 } // namespace

@@ -2,9 +2,7 @@
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QWidget>
+#include <algorithm>
 
 void Wait(double seconds)
 {
@@ -13,16 +11,6 @@ void Wait(double seconds)
     const double limitMs = seconds * 1000.0;
     for (qint64 elapsed = 0; elapsed <= limitMs; elapsed = clock.monotonicMs() - start)
         clock.sleepMs(std::max(1, static_cast<int>(limitMs - elapsed)));
-}
-
-void CentreForm(QWidget &window)
-{
-    const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize size = window.frameGeometry().size();
-    window.move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
 }
 
 void ShowActivity(const QString &text)

@@ -185,6 +185,14 @@ QString SendConfigCommand(const QString &command)
     return exchange(command);
 }
 
+void ConnectEthernetReceive(UdpSocketControl &UDPData)
+{
+    QObject::connect(&UDPData, &UdpSocketControl::DataArrival, &UDPData, [socket = &UDPData](int bytesTotal) {
+        if (bytesTotal > 0)
+            state().UdpRxBuffer += socket->GetData();
+    });
+}
+
 QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int timeout, int PacketEndCondition)
 {
     SharedState &s = state();
@@ -222,7 +230,7 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
             return reply;
         if (counter < 1 || reply.size() > Ethernet::MaxReplyChars)
             return QStringLiteral("TIMEOUT");
-        clock.processEvents(); // UDPData's data-arrival handler fills UdpRxBuffer here
+        clock.processEvents(); // the data-arrival handler (ConnectEthernetReceive) fills UdpRxBuffer here
         if (!socket)
             return {}; // the main window and its sockets are gone
         const bool gotData = !s.UdpRxBuffer.isEmpty();

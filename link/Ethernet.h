@@ -43,6 +43,13 @@ bool DiscoverEthernetDevices();
 // text (no module selected, no acknowledgement, a socket fault). Does not yield.
 QString SendConfigCommand(const QString &command);
 
+class UdpSocketControl;
+
+// The receive path of the data socket: from now on every datagram arriving on UDPData is
+// appended to UdpRxBuffer, where EthernetSendString gathers its reply (the data-arrival
+// handler). Whoever makes the data socket calls this once.
+void ConnectEthernetReceive(UdpSocketControl &UDPData);
+
 // One meter command exchange with the global EthernetDevice: the command and a CR go to
 // its IP address and data port on UDPData; the reply gathers from UdpRxBuffer, yielding
 // to the window system at every 50-ms step. Returns the reply, "TIMEOUT" when no complete

@@ -18,7 +18,6 @@ SharedState &state()
 void resetSharedState()
 {
     SharedState &s = state();
-    s.windows.destroyAll();
     s.DVM1.reset();
     s.UserMode = false;
     s.OfflineMode = false;

@@ -1,7 +1,6 @@
 #pragma once
 #include "link/DeviceRecords.h"
 #include "link/MainWindowHost.h"
-#include "link/WindowRegistry.h"
 #include "link/platform/Gpib.h"
 
 #include <QList>
@@ -20,6 +19,9 @@ class GpibApi;
 
 // Everything the program shares between its modules, in one place. Fields named as the
 // meter's protocol code names them; the platform services the code runs on sit beside them.
+// The one piece kept elsewhere is the registry of loaded windows: windows are widgets, so
+// it lives with them (appWindows() in widgets/WindowRegistry.h), and resetProgramState()
+// there unloads the windows before it resets this state.
 struct SharedState
 {
     // --- the link ---
@@ -71,15 +73,13 @@ struct SharedState
     // Ends the program at once, saving nothing (a failed GPIB registration). main() installs
     // the real end; without one nothing happens, so no test can end its own process.
     std::function<void()> EndProgramNow;
-
-    // Single-instance windows, created on first use.
-    WindowRegistry windows;
 };
 
 // The program's shared state.
 SharedState &state();
 
-// Puts every field back to its start value (the services are cleared too; windows unloaded).
+// Puts every field back to its start value (the services are cleared too). With windows
+// loaded, use resetProgramState() (widgets/WindowRegistry.h), which unloads them first.
 void resetSharedState();
 
 // Shortcuts to the installed services.

@@ -1,16 +1,18 @@
 #include "shell/FormAutoLocate.h"
 #include "link/DMM_Setup.h"
-#include "link/Form_List_Dialogue.h"
 #include "link/MeterProbes.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/Twips.h"
 #include "link/Utility.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormMain.h"
 #include "shell/Look.h"
+#include "widgets/CentreForm.h"
+#include "widgets/Form_List_Dialogue.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -194,7 +196,7 @@ bool FormAutoLocate::Locate_All()
 
     if (m_closeMainWhenDone) {
         m_closeMainWhenDone = false;
-        if (FormMain *main = state().windows.find<FormMain>())
+        if (FormMain *main = appWindows().find<FormMain>())
             QTimer::singleShot(0, main, &QWidget::close);
     }
     return found;
@@ -221,7 +223,7 @@ bool FormAutoLocate::Locate_DVM_Ethernet()
 
     qsizetype chosen = 0;
     if (meters.size() > 1) {
-        WindowRegistry &windows = state().windows;
+        WindowRegistry &windows = appWindows();
         Form_List_Dialogue &dialog = windows.form<Form_List_Dialogue>();
         dialog.setWindowTitle(QStringLiteral("Select Instrument"));
         dialog.List1->clear();
@@ -300,7 +302,7 @@ void FormAutoLocate::Command_Locate6450_Click() { Locate_DVM_Serial(); }
 void FormAutoLocate::Command_OK_Click()
 {
     if (!m_searching)
-        state().windows.unload<FormAutoLocate>();
+        appWindows().unload<FormAutoLocate>();
 }
 
 // The result is not passed on: a retry does not refresh the main window's information.
@@ -314,5 +316,5 @@ void FormAutoLocate::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    state().windows.unloadWindow(this);
+    appWindows().unloadWindow(this);
 }

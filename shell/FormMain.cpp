@@ -1,10 +1,9 @@
 #include "shell/FormMain.h"
 #include "link/AppTitle.h"
-#include "link/FormProgress.h"
+#include "link/Ethernet.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/Twips.h"
 #include "link/USB.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
@@ -13,14 +12,25 @@
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormOptions.h"
+#include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
+#include "settings/FormDate.h"
+#include "settings/FormDisplaySetup.h"
+#include "settings/FormMeterInformation.h"
+#include "settings/Form_CalHistory.h"
+#include "settings/Form_CorrectionFactors.h"
+#include "settings/Form_InstalledOptions.h"
+#include "settings/Form_Temperature_Compensation.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -94,11 +104,11 @@ FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
 
     m_comm = std::make_unique<QtSerialPortControl>(appSettings());
     DVM1Comm = m_comm.get();
-    UDPCommand = new UdpSocketControl(this);
+    UDPCommand = new QtUdpSocketControl(this);
     UDPCommand->setObjectName(QStringLiteral("UDPCommand"));
-    UDPData = new UdpSocketControl(this);
+    UDPData = new QtUdpSocketControl(this);
     UDPData->setObjectName(QStringLiteral("UDPData"));
-    connect(UDPData, &UdpSocketControl::DataArrival, this, &FormMain::UDPData_DataArrival);
+    ConnectEthernetReceive(*UDPData); // the Ethernet transport takes what arrives on it
 
     buildMenus();
     buildControls();
@@ -144,7 +154,7 @@ namespace {
 template <class Window>
 Window &showModeless()
 {
-    Window &window = state().windows.form<Window>();
+    Window &window = appWindows().form<Window>();
     window.show();
     window.raise();
     window.activateWindow();
@@ -164,6 +174,20 @@ void FormMain::MenuSetupPRT_Click() { showModeless<FormPRTTable>(); }
 void FormMain::MenuSetupUncertainties_Click() { showModeless<FormImportedUncerts>(); }
 
 void FormMain::MenuSetupSpecifications_Click() { showModeless<FormSpecifications>(); }
+
+void FormMain::Open_InstalledOptions_Form() { showModeless<Form_InstalledOptions>(); }
+
+void FormMain::Open_Temperature_Compensation_Form() { showModeless<Form_Temperature_Compensation>(); }
+
+void FormMain::Open_CalHistory_Form() { showModeless<Form_CalHistory>(); }
+
+void FormMain::Open_Date_Form() { showModeless<FormDate>(); }
+
+void FormMain::Open_DisplaySetup_Form() { showModeless<FormDisplaySetup>(); }
+
+void FormMain::Open_CorrectionFactors_Form() { showModeless<Form_CorrectionFactors>(); }
+
+void FormMain::Open_MeterInformation_Form() { showModeless<FormMeterInformation>(); }
 
 void FormMain::buildMenus()
 {
@@ -233,6 +257,7 @@ void FormMain::buildControls()
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
 
     connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
+    connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
 
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
@@ -339,19 +364,20 @@ void FormMain::Command_Autolocate_Click()
 
 namespace {
 
-// Shows the port-setup dialog modally; it is unloaded when it closes, however it closes.
-void showPortSetup()
+// Shows a dialog modally; it is unloaded when it closes, however it closes.
+template <class Dialog>
+void showModal()
 {
-    WindowRegistry &windows = state().windows;
-    windows.form<FormOptions>().exec();
-    windows.unload<FormOptions>();
+    WindowRegistry &windows = appWindows();
+    windows.form<Dialog>().exec();
+    windows.unload<Dialog>();
 }
 
 } // namespace
 
 void FormMain::Command_SetupSerial_Click()
 {
-    showPortSetup();
+    showModal<FormOptions>();
     UpdateStatusBar();
 }
 
@@ -359,7 +385,13 @@ void FormMain::MenuOptionsOptions_Click()
 {
     // Refreshed before the dialog, not after: the menu leaves the display as it was.
     UpdateStatusBar();
-    showPortSetup();
+    showModal<FormOptions>();
+}
+
+void FormMain::Command_SetupUSB_Click()
+{
+    showModal<Form_USBLocator>();
+    UpdateStatusBar();
 }
 
 void FormMain::Command_Exit_Click() { close(); }
@@ -368,17 +400,11 @@ void FormMain::MenuFileExit_Click() { close(); }
 
 void FormMain::AboutMenu_Click()
 {
-    WindowRegistry &windows = state().windows;
+    WindowRegistry &windows = appWindows();
     StartForm &about = windows.form<StartForm>();
     about.OKBut->setVisible(true);
     about.exec();
     windows.unload<StartForm>();
-}
-
-void FormMain::UDPData_DataArrival(int bytesTotal)
-{
-    if (bytesTotal > 0)
-        state().UdpRxBuffer += UDPData->GetData();
 }
 
 void FormMain::Form_QueryUnload()
@@ -389,7 +415,7 @@ void FormMain::Form_QueryUnload()
 
 void FormMain::Form_Unload()
 {
-    state().windows.unloadAll(this);
+    appWindows().unloadAll(this);
     if (!isMinimized()) {
         SettingsStore &settings = appSettings();
         const QPoint place = pos();
@@ -407,7 +433,7 @@ void FormMain::closeEvent(QCloseEvent *event)
 {
     // The search runs inside the search window, which closing would unload under it: the
     // window closes as soon as the search ends.
-    if (FormAutoLocate *search = state().windows.find<FormAutoLocate>(); search && search->isSearching()) {
+    if (FormAutoLocate *search = appWindows().find<FormAutoLocate>(); search && search->isSearching()) {
         search->closeMainWindowWhenDone();
         event->ignore();
         return;

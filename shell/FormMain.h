@@ -20,7 +20,7 @@ class UdpSocketControl;
 
 // The main window: the meter's information, the connection details, the buttons and menus
 // that open the other windows, and the controls the transports use. Loaded through the
-// window registry (state().windows.form<FormMain>()); while it lives it is the main-window
+// window registry (appWindows().form<FormMain>()); while it lives it is the main-window
 // host of the shared state (status panels, the hidden Text_Status) and publishes its
 // serial-port control and UDP sockets there (state().DVM1Comm, UDPCommand, UDPData).
 class FormMain : public QMainWindow, public MainWindowHost
@@ -46,6 +46,8 @@ public:
     // after it, the menu item before it.
     void Command_SetupSerial_Click();
     void MenuOptionsOptions_Click();
+    // Shows the USB locator modally, then refreshes the connection display.
+    void Command_SetupUSB_Click();
     void Command_Exit_Click();
     void MenuFileExit_Click();
     // Shows the About window modally.
@@ -57,8 +59,17 @@ public:
     void MenuSetupPRT_Click();
     void MenuSetupUncertainties_Click();
     void MenuSetupSpecifications_Click();
-    // Appends the datagram waiting on UDPData to the shared UdpRxBuffer.
-    void UDPData_DataArrival(int bytesTotal);
+    // Service procedures that open the meter settings dialogs without waiting (one instance
+    // each, created on first use; an open one is brought up again). No control calls them.
+    void Open_InstalledOptions_Form();
+    void Open_Temperature_Compensation_Form();
+    void Open_CalHistory_Form();
+    void Open_Date_Form();
+    void Open_DisplaySetup_Form();
+    void Open_CorrectionFactors_Form();
+    // The meter information dialog has no opening procedure of its own in the service set;
+    // this one is there for whichever control offers it.
+    void Open_MeterInformation_Form();
     // Before closing: releases a USB device that an interrupted exchange left open.
     void Form_QueryUnload();
     // Closing: unloads every other window, saves the position unless minimised, ends the program.

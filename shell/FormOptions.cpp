@@ -2,7 +2,6 @@
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
 #include "link/MeterProbes.h"
-#include "link/Named.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "link/Utility.h"
@@ -11,6 +10,9 @@
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
+#include "widgets/CentreForm.h"
+#include "widgets/Named.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -369,5 +371,5 @@ void FormOptions::Command_Cancel_Click() { unloadWith(QDialog::Rejected); }
 void FormOptions::unloadWith(int result)
 {
     done(result);
-    state().windows.unloadWindow(this);
+    appWindows().unloadWindow(this);
 }

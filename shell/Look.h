@@ -1,5 +1,5 @@
 #pragma once
-#include "link/ColourValue.h"
+#include "widgets/ColourValue.h"
 
 #include <QFont>
 #include <QString>
@@ -7,7 +7,7 @@
 
 // How the windows look: their shared colours, the fonts the windows name mapped to the
 // free metric-compatible ones, and the compiled-in pictures.
-// (Colour values: link/ColourValue.h; twips: link/Twips.h.)
+// (Colour values: widgets/ColourValue.h; twips: widgets/Twips.h.)
 namespace Look {
 
 // The splash and About window's accent colour, RGB(0, 97, 165).

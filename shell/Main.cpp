@@ -3,6 +3,7 @@
 #include "link/SharedState.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
+#include "widgets/WindowRegistry.h"
 
 // Kept apart from StartWindows so that the start-up steps can be tested without a driver
 // factory.
@@ -19,12 +20,12 @@ void SearchAtStartUp(FormMain &main)
     // Without a driver there is nothing to give a link to; StartWindows has said so.
     if (s.OfflineMode || !s.DVM1)
         return;
-    FormAutoLocate &search = s.windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     search.show();
     search.SetShowDetails(false);
     if (search.Locate_All()) {
         main.Command_GetInfo_Click();
         main.UpdateStatusBar();
-        s.windows.unload<FormAutoLocate>();
+        appWindows().unload<FormAutoLocate>();
     }
 }

@@ -1,7 +1,7 @@
 #include "shell/StartForm.h"
 #include "link/AppTitle.h"
-#include "link/Twips.h"
 #include "shell/Look.h"
+#include "widgets/Twips.h"
 
 #include <QCoreApplication>
 #include <QDir>

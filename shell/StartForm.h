@@ -11,7 +11,7 @@ class QPushButton;
 QString VersionLabelText(int major, int minor);
 
 // The splash window at start-up and, with its OK button shown, the About window.
-// Loaded through the window registry: state().windows.form<StartForm>().
+// Loaded through the window registry: appWindows().form<StartForm>().
 class StartForm : public QDialog
 {
     Q_OBJECT

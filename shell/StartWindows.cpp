@@ -5,8 +5,9 @@
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UdpSocketControl.h"
 #include "shell/FormMain.h"
-#include "shell/StartForm.h"
 #include "shell/Main.h"
+#include "shell/StartForm.h"
+#include "widgets/WindowRegistry.h"
 
 FormMain &StartWindows()
 {
@@ -14,14 +15,14 @@ FormMain &StartWindows()
     s.UserMode = true;
 
     // The splash stays up while the thread is blocked, so it is painted before the pause.
-    StartForm &splash = s.windows.form<StartForm>();
+    StartForm &splash = appWindows().form<StartForm>();
     splash.show();
     appClock().processEvents();
     splash.repaint();
     Wait(2);
-    s.windows.unload<StartForm>();
+    appWindows().unload<StartForm>();
 
-    FormMain &main = s.windows.form<FormMain>();
+    FormMain &main = appWindows().form<FormMain>();
     main.UDPCommand->RemoteHost = QStringLiteral("255.255.255.255");
     main.UDPCommand->RemotePort = 32767;
     main.UDPData->RemotePort = 1001;

@@ -1,10 +1,12 @@
 #include "link/platform/Clock.h"
 #include "link/platform/Ftdi.h"
+#include "link/platform/FtdiReadAhead.h"
 
 #include <ftdi.h>
 #include <libusb.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -25,8 +27,7 @@ struct Listed
 struct OpenDevice
 {
     ftdi_context *context = nullptr;
-    QByteArray readAhead; // bytes taken from the chip, not yet read by the caller
-    quint32 readTimeoutMs = 5000;
+    std::unique_ptr<FtdiReadAhead> receive;
 };
 
 FtStatus statusForError(int code)
@@ -95,18 +96,6 @@ struct LibFtdiApi::Impl
     {
         const auto it = open.find(handle);
         return it == open.end() ? nullptr : &it->second;
-    }
-
-    // Takes what the chip has (one USB transfer, at most the latency time) into the
-    // read-ahead buffer.
-    FtStatus fill(OpenDevice &device)
-    {
-        unsigned char chunk[4096];
-        const int n = ftdi_read_data(device.context, chunk, sizeof chunk);
-        if (n < 0)
-            return statusForError(n);
-        device.readAhead.append(reinterpret_cast<const char *>(chunk), n);
-        return Ft::Ok;
     }
 
     Clock &clock;
@@ -180,6 +169,15 @@ FtStatus LibFtdiApi::OpenBySerialNumber(const QByteArray &serialNumber, FtHandle
         ftdi_set_latency_timer(context, LatencyMs); // a slower chip still works
         OpenDevice open;
         open.context = context;
+        // One transfer takes what the chip has, waiting at most its latency time.
+        open.receive = std::make_unique<FtdiReadAhead>(d->clock, [context](QByteArray &chunk) {
+            unsigned char bytes[4096];
+            const int n = ftdi_read_data(context, bytes, sizeof bytes);
+            if (n < 0)
+                return statusForError(n);
+            chunk.append(reinterpret_cast<const char *>(bytes), n);
+            return Ft::Ok;
+        });
         handle = d->nextHandle++;
         d->open.emplace(handle, std::move(open));
         status = Ft::Ok;
@@ -228,7 +226,7 @@ FtStatus LibFtdiApi::SetTimeouts(FtHandle handle, quint32 readMs, quint32)
     OpenDevice *device = d->find(handle);
     if (!device)
         return Ft::InvalidHandle;
-    device->readTimeoutMs = readMs;
+    device->receive->readTimeoutMs = readMs;
     return Ft::Ok;
 }
 
@@ -252,9 +250,7 @@ FtStatus LibFtdiApi::GetStatus(FtHandle handle, quint32 &rxQueue, quint32 &txQue
     OpenDevice *device = d->find(handle);
     if (!device)
         return Ft::InvalidHandle;
-    const FtStatus status = d->fill(*device);
-    rxQueue = static_cast<quint32>(device->readAhead.size());
-    return status;
+    return device->receive->status(rxQueue);
 }
 
 FtStatus LibFtdiApi::Read(FtHandle handle, QByteArray &buffer, quint32 toRead, quint32 &bytesRead)
@@ -264,22 +260,7 @@ FtStatus LibFtdiApi::Read(FtHandle handle, QByteArray &buffer, quint32 toRead, q
     OpenDevice *device = d->find(handle);
     if (!device)
         return Ft::InvalidHandle;
-    const qint64 end = d->clock.monotonicMs() + device->readTimeoutMs;
-    while (static_cast<quint32>(device->readAhead.size()) < toRead) {
-        const qint64 before = d->clock.monotonicMs();
-        if (before >= end)
-            break;
-        const FtStatus status = d->fill(*device);
-        if (status != Ft::Ok)
-            return status;
-        if (d->clock.monotonicMs() == before)
-            d->clock.sleepMs(1); // the chip answered at once without data: do not spin
-    }
-    const qsizetype n = std::min<qsizetype>(device->readAhead.size(), toRead);
-    buffer = device->readAhead.left(n);
-    device->readAhead.remove(0, n);
-    bytesRead = static_cast<quint32>(n);
-    return Ft::Ok;
+    return device->receive->read(buffer, toRead, bytesRead);
 }
 
 FtStatus LibFtdiApi::Close(FtHandle handle)
@@ -298,15 +279,5 @@ bool LibFtdiApi::WaitForData(FtHandle handle, int ms)
     OpenDevice *device = d->find(handle);
     if (!device)
         return false;
-    const qint64 end = d->clock.monotonicMs() + ms;
-    while (device->readAhead.isEmpty()) {
-        const qint64 before = d->clock.monotonicMs();
-        if (before >= end)
-            return false;
-        if (d->fill(*device) != Ft::Ok)
-            return false;
-        if (device->readAhead.isEmpty() && d->clock.monotonicMs() == before)
-            d->clock.sleepMs(1);
-    }
-    return true;
+    return device->receive->waitForData(ms);
 }

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-UdpSocketControl::UdpSocketControl(QObject *parent) : QObject(parent), m_socket(new QUdpSocket(this))
+QtUdpSocketControl::QtUdpSocketControl(QObject *parent) : UdpSocketControl(parent), m_socket(new QUdpSocket(this))
 {
     connect(m_socket, &QUdpSocket::readyRead, this, [this] {
         dropEmptyDatagrams();
@@ -16,9 +16,9 @@ UdpSocketControl::UdpSocketControl(QObject *parent) : QObject(parent), m_socket(
     });
 }
 
-UdpSocketControl::~UdpSocketControl() = default;
+QtUdpSocketControl::~QtUdpSocketControl() = default;
 
-void UdpSocketControl::noteError()
+void QtUdpSocketControl::noteError()
 {
     switch (m_socket->error()) {
     case QAbstractSocket::NetworkError: // ENETUNREACH, EHOSTUNREACH
@@ -52,7 +52,7 @@ void UdpSocketControl::noteError()
 // A zero-length datagram has no text. Left in the queue it would hide every datagram
 // behind it from BytesReceived, and Qt would not announce further arrivals until it
 // was read, so it is taken out here.
-void UdpSocketControl::dropEmptyDatagrams()
+void QtUdpSocketControl::dropEmptyDatagrams()
 {
     if (m_socket->state() != QAbstractSocket::BoundState)
         return;
@@ -60,23 +60,33 @@ void UdpSocketControl::dropEmptyDatagrams()
         m_socket->readDatagram(nullptr, 0);
 }
 
-bool UdpSocketControl::SendData(const QString &text)
+QString UdpSocketControl::checkedRemoteHost()
 {
     m_lastError = 0;
     m_lastErrorText.clear();
     QString host = RemoteHost;
     host.remove(QChar(0));
-    const QHostAddress address(host.trimmed());
+    host = host.trimmed();
+    const QHostAddress address(host);
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
         m_lastError = HostNotFound;
-        m_lastErrorText = QStringLiteral("Not an IPv4 address: ") + host.trimmed();
-        return false;
+        m_lastErrorText = QStringLiteral("Not an IPv4 address: ") + host;
+        return {};
     }
     if (RemotePort <= 0 || RemotePort > 65535) {
         m_lastError = AddressNotAvailable;
         m_lastErrorText = QStringLiteral("Remote port out of range: ") + QString::number(RemotePort);
-        return false;
+        return {};
     }
+    return address.toString();
+}
+
+bool QtUdpSocketControl::SendData(const QString &text)
+{
+    const QString host = checkedRemoteHost();
+    if (host.isEmpty())
+        return false;
+    const QHostAddress address(host);
     // All traffic is IPv4 (the module's broadcasts included): bind an IPv4 socket rather
     // than the dual-stack one writeDatagram would pick.
     if (m_socket->state() == QAbstractSocket::UnconnectedState
@@ -92,7 +102,7 @@ bool UdpSocketControl::SendData(const QString &text)
     return true;
 }
 
-int UdpSocketControl::BytesReceived()
+int QtUdpSocketControl::BytesReceived()
 {
     dropEmptyDatagrams();
     if (m_socket->state() != QAbstractSocket::BoundState || !m_socket->hasPendingDatagrams())
@@ -100,7 +110,7 @@ int UdpSocketControl::BytesReceived()
     return std::max(0, static_cast<int>(m_socket->pendingDatagramSize()));
 }
 
-QString UdpSocketControl::GetData()
+QString QtUdpSocketControl::GetData()
 {
     dropEmptyDatagrams();
     if (m_socket->state() != QAbstractSocket::BoundState || !m_socket->hasPendingDatagrams())
@@ -115,12 +125,12 @@ QString UdpSocketControl::GetData()
     return QString::fromLatin1(datagram.data());
 }
 
-int UdpSocketControl::State() const
+int QtUdpSocketControl::State() const
 {
     return m_socket->state() == QAbstractSocket::UnconnectedState ? Closed : Open;
 }
 
-bool UdpSocketControl::Bind(int localPort, const QString &localAddress)
+bool QtUdpSocketControl::Bind(int localPort, const QString &localAddress)
 {
     m_lastError = 0;
     m_lastErrorText.clear();
@@ -137,9 +147,9 @@ bool UdpSocketControl::Bind(int localPort, const QString &localAddress)
     return true;
 }
 
-void UdpSocketControl::Close() { m_socket->close(); }
+void QtUdpSocketControl::Close() { m_socket->close(); }
 
-QString UdpSocketControl::LocalIP() const
+QString QtUdpSocketControl::LocalIP() const
 {
     for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
         if (!(iface.flags() & QNetworkInterface::IsUp) || (iface.flags() & QNetworkInterface::IsLoopBack))
@@ -151,4 +161,4 @@ QString UdpSocketControl::LocalIP() const
     return QStringLiteral("127.0.0.1");
 }
 
-int UdpSocketControl::LocalPort() const { return m_socket->localPort(); }
+int QtUdpSocketControl::LocalPort() const { return m_socket->localPort(); }

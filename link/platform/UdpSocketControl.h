@@ -21,8 +21,7 @@ public:
     static constexpr int DatagramTooLarge = 10040;
     static constexpr int HostNotFound = 11001; // remote host is not an IPv4 address
 
-    explicit UdpSocketControl(QObject *parent = nullptr);
-    ~UdpSocketControl() override;
+    using QObject::QObject;
 
     QString RemoteHost;
     int RemotePort = 0;
@@ -30,20 +29,20 @@ public:
     // Sends one datagram (the text as Latin-1) to RemoteHost:RemotePort; blanks and NULs
     // around the host are ignored. An unbound socket is first bound to an ephemeral port.
     // False on failure (see lastError()).
-    bool SendData(const QString &text);
+    virtual bool SendData(const QString &text) = 0;
     // Bytes of the next datagram waiting, 0 when none.
-    int BytesReceived();
+    virtual int BytesReceived() = 0;
     // Takes the next datagram as text (the empty text when none) and notes its sender.
-    QString GetData();
+    virtual QString GetData() = 0;
     // The sender address of the datagram last taken.
     QString RemoteHostIP() const { return m_senderAddress; }
-    int State() const;
+    virtual int State() const = 0;
     // Binds to a local port (0 = any) on a local address (empty = any). False on failure.
-    bool Bind(int localPort = 0, const QString &localAddress = {});
-    void Close();
+    virtual bool Bind(int localPort = 0, const QString &localAddress = {}) = 0;
+    virtual void Close() = 0;
     // The host's own IP address on its first up, non-loopback interface (else 127.0.0.1).
-    QString LocalIP() const;
-    int LocalPort() const;
+    virtual QString LocalIP() const = 0;
+    virtual int LocalPort() const = 0;
 
     int lastError() const { return m_lastError; }
     QString lastErrorText() const { return m_lastErrorText; }
@@ -52,12 +51,36 @@ Q_SIGNALS:
     // A datagram has arrived; bytesTotal is the size of the next one waiting.
     void DataArrival(int bytesTotal);
 
+protected:
+    // RemoteHost without blanks and NULs when it is an IPv4 address and RemotePort is a
+    // port; else the empty text, with the error noted.
+    QString checkedRemoteHost();
+
+    QString m_senderAddress;
+    int m_lastError = 0;
+    QString m_lastErrorText;
+};
+
+// The real socket: QUdpSocket, IPv4 only.
+class QtUdpSocketControl : public UdpSocketControl
+{
+    Q_OBJECT
+public:
+    explicit QtUdpSocketControl(QObject *parent = nullptr);
+    ~QtUdpSocketControl() override;
+
+    bool SendData(const QString &text) override;
+    int BytesReceived() override;
+    QString GetData() override;
+    int State() const override;
+    bool Bind(int localPort = 0, const QString &localAddress = {}) override;
+    void Close() override;
+    QString LocalIP() const override;
+    int LocalPort() const override;
+
 private:
     void noteError();
     void dropEmptyDatagrams();
 
     QUdpSocket *m_socket;
-    QString m_senderAddress;
-    int m_lastError = 0;
-    QString m_lastErrorText;
 };

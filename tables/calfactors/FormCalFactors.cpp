@@ -1,20 +1,18 @@
 #include "tables/calfactors/FormCalFactors.h"
-#include "link/Named.h"
-#include "link/LoadedWindow.h"
-
-#include "link/Communication.h"
-#include "link/FormProgress.h"
-#include "link/IDVM.h"
+#include "link/MeterOperation.h"
 #include "link/Ranges.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/Twips.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/calfactors/CalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/TableFileText.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Named.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -47,12 +45,6 @@ constexpr int WholeSetTimeoutSeconds = 120;
 const QString CalFileFilter = QStringLiteral("Cal Files (*.cal)|*.cal|");
 const QString CalFileExt = QStringLiteral(".cal");
 
-QString sendToMeter(const QString &command, int timeout)
-{
-    IDVM *dvm = state().DVM1.get();
-    return dvm ? dvm->SendString(command, true, timeout, 1) : QString();
-}
-
 } // namespace
 
 // The texts of one of the meter's whole-set operations.
@@ -63,28 +55,6 @@ struct FormCalFactors::MeterCommand
     QString prompt;
     QString success;
     QString failure;
-};
-
-// Marks a handler of this window as running while it may yield to the window system, so
-// that Exit meanwhile waits for it instead of destroying the window under it.
-class FormCalFactors::Running
-{
-public:
-    explicit Running(FormCalFactors &form) : m_form(&form) { ++form.m_running; }
-    ~Running()
-    {
-        if (!m_form || --m_form->m_running > 0 || !m_form->m_unloadWhenIdle)
-            return;
-        // Unload once the handler (and whatever called it) has returned.
-        LoadedWindow<FormCalFactors> form(m_form);
-        QMetaObject::invokeMethod(
-            form, [form] { if (form) state().windows.unloadWindow(form.data()); }, Qt::QueuedConnection);
-    }
-    Running(const Running &) = delete;
-    Running &operator=(const Running &) = delete;
-
-private:
-    LoadedWindow<FormCalFactors> m_form;
 };
 
 FormCalFactors::FormCalFactors(QWidget *parent)
@@ -151,15 +121,7 @@ void FormCalFactors::EnableButtons()
         b->setEnabled(true);
 }
 
-void FormCalFactors::Command_Exit_Click()
-{
-    if (m_running > 0) {
-        m_unloadWhenIdle = true;
-        hide();
-        return;
-    }
-    state().windows.unloadWindow(this);
-}
+void FormCalFactors::Command_Exit_Click() { m_guard.unloadWhenIdle(); }
 
 void FormCalFactors::closeEvent(QCloseEvent *event)
 {
@@ -210,24 +172,23 @@ void FormCalFactors::makeCurrent(int row, int col)
 
 void FormCalFactors::Command_LoadAllCalFactors_Click()
 {
-    const Running running(*this);
-    LoadedWindow<FormCalFactors> self(this);
+    const RunGuard::Run run = m_guard.begin();
     DisableButtons();
     {
         const Hourglass hourglass(appUi());
         resetGrid();
 
-        auto &progress = state().windows.form<FormProgress>();
+        auto &progress = appWindows().form<FormProgress>();
         progress.show();
         progress.SetMaxLines(ExpectedReplyLines);
         appClock().processEvents();
-        const QString reply = sendToMeter(QStringLiteral("pa"), ReadTimeoutSeconds);
-        state().windows.unload<FormProgress>();
+        const QString reply = SendToMeter(QStringLiteral("pa"), ReadTimeoutSeconds);
+        appWindows().unload<FormProgress>();
 
         int row = 1;
         bool fitted = true;
         for (const QStringList &fields : CalFactors::parseCalFactorsReply(reply)) {
-            if (!self)
+            if (!run.windowLoaded())
                 return;
             // A reply beyond the editor's limits ends the load with an empty grid.
             if (!growTo(row, int(fields.size()))) {
@@ -241,7 +202,7 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
             ++row;
             appClock().processEvents();
         }
-        if (!self)
+        if (!run.windowLoaded())
             return;
         if (fitted)
             nameAcColumns();
@@ -252,22 +213,20 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
 void FormCalFactors::Command_SaveAll_Click()
 {
     // A second save started from inside this one would close the meter's setup mode under it.
-    if (m_saving)
+    const RunGuard::Run run = m_guard.beginExclusive();
+    if (!run)
         return;
-    const Running running(*this);
-    LoadedWindow<FormCalFactors> self(this);
-    if (!EnterSetupMode()) {
-        if (appUi().MsgBox(QStringLiteral("Error entering setup mode"), Msg::OKCancel) == Msg::Cancel)
-            return;
-    }
-    m_saving = true;
-    {
+    // Refused setup mode, the user may still save: the meter then answers each cell.
+    SetupModeBracket bracket;
+    bracket.onRefusal = SetupModeBracket::OnRefusal::AskCarryOn;
+    bracket.refusalStyle = Msg::OKCancel;
+    RunInSetupMode(bracket, [&] {
         const Hourglass hourglass(appUi());
         bool stop = false;
         // The counts are read afresh at every cell: a load may reshape the grid while the
         // save lets window events run.
-        for (int row = 1; !stop && self && row < CalGrid->Rows(); ++row) {
-            for (int col = 1; !stop && self && col < CalGrid->Cols(); ++col) {
+        for (int row = 1; !stop && run.windowLoaded() && row < CalGrid->Rows(); ++row) {
+            for (int col = 1; !stop && run.windowLoaded() && col < CalGrid->Cols(); ++col) {
                 if (CalGrid->TextMatrix(row, col).isEmpty())
                     continue;
                 makeCurrent(row, col);
@@ -281,25 +240,29 @@ void FormCalFactors::Command_SaveAll_Click()
                     CalGrid->setCellBackColorAt(row, col, CellColour::Rejected);
                     continue;
                 }
-                const QString reply = sendToMeter(write.command, CellTimeoutSeconds);
+                const ReplyStatus status = ClassifyReply(SendToMeter(write.command, CellTimeoutSeconds));
+                if (!run.windowLoaded())
+                    return;
                 makeCurrent(row, col);
-                if (reply.startsWith(QLatin1String("*0"))) {
+                switch (status) {
+                case ReplyStatus::Done:
                     CalGrid->setCellBackColorAt(row, col, CalGrid->BackColor());
-                } else if (reply.startsWith(QLatin1String("*9"))) {
+                    break;
+                case ReplyStatus::Rejected:
                     CalGrid->setCellBackColorAt(row, col, CellColour::Rejected);
-                } else if (reply.startsWith(QLatin1String("*6"))) {
+                    break;
+                case ReplyStatus::PasswordNeeded:
                     appUi().MsgBox(QStringLiteral("Password Needed"));
                     stop = true;
-                } else {
+                    break;
+                case ReplyStatus::Other:
                     CalGrid->setCellBackColorAt(row, col, CellColour::Failed);
+                    break;
                 }
                 appClock().processEvents();
             }
         }
-        ExitSetupMode();
-    }
-    if (self)
-        m_saving = false;
+    });
 }
 
 void FormCalFactors::runMeterCommand(const MeterCommand &command)
@@ -307,21 +270,20 @@ void FormCalFactors::runMeterCommand(const MeterCommand &command)
     const int style = Msg::YesNo | Msg::Question | Msg::DefaultButton2;
     if (appUi().MsgBox(command.prompt, style, command.title) != Msg::Yes)
         return;
-    if (!SendCalibratePassword()) {
-        appUi().MsgBox(QStringLiteral("Error entering setup mode"));
-        return;
-    }
-    const Running running(*this);
-    LoadedWindow<FormCalFactors> self(this);
-    {
+    const RunGuard::Run run = m_guard.begin();
+    SetupModeBracket bracket;
+    bracket.opening = SetupModeBracket::Opening::CalibratePassword;
+    const SetupModeRun ran = RunInSetupMode(bracket, [&] {
         const Hourglass hourglass(appUi());
-        DisableButtons();
-        const QString reply = sendToMeter(command.command, WholeSetTimeoutSeconds);
-        mainHost().setStatusText(reply.startsWith(QLatin1String("*0")) ? command.success : command.failure);
-        ExitSetupMode();
-        appClock().sleepMs(500);
-    }
-    if (self)
+        if (run.windowLoaded())
+            DisableButtons();
+        const QString reply = SendToMeter(command.command, WholeSetTimeoutSeconds);
+        mainHost().setStatusText(ClassifyReply(reply) == ReplyStatus::Done ? command.success : command.failure);
+    });
+    if (ran == SetupModeRun::NotRun)
+        return;
+    appClock().sleepMs(500);
+    if (run.windowLoaded())
         Command_LoadAllCalFactors_Click();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "tables/grid/GridEditorForm.h"
+#include "widgets/RunGuard.h"
 
 #include <QStringList>
 
@@ -66,9 +67,7 @@ private:
     void makeCurrent(int row, int col);
     QList<QStringList> gridRows() const;
 
-    // Handlers of this window still on the stack: the window unloads only when none is.
-    int m_running = 0;
-    bool m_unloadWhenIdle = false;
-    bool m_saving = false;
-    class Running;
+    // Loads, saves and the whole-set commands yield while they wait for the meter: Exit
+    // meanwhile unloads the window once they have wound up. Saves run one at a time.
+    RunGuard m_guard{this};
 };

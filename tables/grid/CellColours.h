@@ -1,5 +1,5 @@
 #pragma once
-#include "link/ColourValue.h"
+#include "widgets/ColourValue.h"
 
 // The states of a table cell, kept as its background colour (&HBBGGRR). The table editors
 // decide what to write by these colours, so they are compared exactly. A cell the meter
@@ -10,6 +10,9 @@ namespace CellColour {
 inline constexpr ColourValue Pending = 0xFAE6C8;
 // Set just before the write command is sent (specifications and uncertainties only).
 inline constexpr ColourValue BeingWritten = 0x00FF00;
+// A PRT cell the meter accepted: that editor marks what it wrote instead of giving the
+// cell back the grid's own colour.
+inline constexpr ColourValue Written = 0x00FF00;
 // The meter answered "*9", or the value was refused before sending.
 inline constexpr ColourValue Rejected = 0x0000FF;
 // Any other reply: time-out, busy, empty, another status token.

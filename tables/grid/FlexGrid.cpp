@@ -1,7 +1,7 @@
 #include "tables/grid/FlexGrid.h"
 
-#include "link/Twips.h"
 #include "tables/grid/CellColours.h"
+#include "widgets/Twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -236,16 +236,16 @@ int FlexGrid::CellTop() const
 void FlexGrid::Clear()
 {
     // Emptying the model resets its current index; the grid keeps its current cell.
-    const int row = Row();
-    const int col = Col();
+    const int currentRow = Row();
+    const int currentCol = Col();
     clearContents();
     m_corner = std::make_unique<QTableWidgetItem>();
     for (int col = 0; col < columnCount(); ++col)
         setHorizontalHeaderItem(col, new QTableWidgetItem);
     for (int row = 0; row < rowCount(); ++row)
         setVerticalHeaderItem(row, new QTableWidgetItem);
-    if (isValueCell(row, col))
-        setCurrentCell(row - 1, col - 1);
+    if (isValueCell(currentRow, currentCol))
+        setCurrentCell(currentRow - 1, currentCol - 1);
     ensureCurrentCell();
 }
 

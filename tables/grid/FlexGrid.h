@@ -1,5 +1,5 @@
 #pragma once
-#include "link/ColourValue.h"
+#include "widgets/ColourValue.h"
 
 #include <QTableWidget>
 #include <memory>

@@ -1,10 +1,10 @@
 #include "tables/grid/GridEditorForm.h"
 
 #include "link/SharedState.h"
-#include "link/Twips.h"
 #include "link/platform/Clock.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "widgets/Twips.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

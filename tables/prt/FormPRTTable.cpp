@@ -1,13 +1,13 @@
 #include "tables/prt/FormPRTTable.h"
-#include "link/Named.h"
-#include "link/LoadedWindow.h"
-#include "link/Communication.h"
-#include "link/IDVM.h"
+#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
+#include "tables/grid/CellColours.h"
+#include "tables/grid/FlexGrid.h"
 #include "tables/prt/PRTTable.h"
+#include "widgets/Named.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,7 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -151,14 +150,10 @@ void FormPRTTable::buildControls()
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
 
-    // The grid: row 0 and column 0 are its own heading row and column, so the built-in
-    // headers are hidden; nothing is edited in place.
-    CalGrid = named(new QTableWidget(2, PRTTableColumns + 1), QStringLiteral("CalGrid"));
-    CalGrid->horizontalHeader()->hide();
-    CalGrid->verticalHeader()->hide();
-    CalGrid->horizontalHeader()->setDefaultSectionSize(82);
-    CalGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    CalGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The grid: row 0 and column 0 are its heading row and column. Nothing is edited in
+    // place: the window connects none of the grid's key or click signals.
+    CalGrid = named(new FlexGrid, QStringLiteral("CalGrid"));
+    CalGrid->setCols(PRTTableColumns + 1);
 
     auto *controls = new QVBoxLayout;
     controls->addLayout(buttons);
@@ -234,42 +229,14 @@ std::optional<double> FormPRTTable::readR0()
     return std::nullopt;
 }
 
-QString FormPRTTable::TextMatrix(int row, int column) const
-{
-    const QTableWidgetItem *item = CalGrid->item(row, column);
-    return item ? item->text() : QString();
-}
-
-void FormPRTTable::setTextMatrix(int row, int column, const QString &text)
-{
-    if (QTableWidgetItem *item = CalGrid->item(row, column)) {
-        item->setText(text);
-        return;
-    }
-    auto *item = new QTableWidgetItem(text);
-    if (row == 0 || column == 0) { // the heading row and column: shown as headings, not selectable
-        QFont font = item->font();
-        font.setBold(true);
-        item->setFont(font);
-        item->setFlags(Qt::ItemIsEnabled);
-    }
-    CalGrid->setItem(row, column, item);
-}
-
-void FormPRTTable::setCellColour(int row, int column, quint32 bgr)
-{
-    if (QTableWidgetItem *item = CalGrid->item(row, column))
-        item->setBackground(toQColor(bgr));
-}
-
 void FormPRTTable::generateTable(const std::function<double(double R)> &temperature)
 {
-    CalGrid->setColumnCount(PRTTableColumns + 1);
-    CalGrid->setRowCount(PRTTableRows + 1);
+    CalGrid->setCols(PRTTableColumns + 1);
+    CalGrid->setRows(PRTTableRows + 1);
     for (int row = 1; row <= PRTTableRows; ++row) {
-        setTextMatrix(row, 0, QString::number(row - 1) + QLatin1Char('R'));
+        CalGrid->setTextMatrix(row, 0, QString::number(row - 1) + QLatin1Char('R'));
         for (int column = 1; column <= PRTTableColumns; ++column)
-            setTextMatrix(row, column, PRTCellText(temperature(PRTCellResistance(row, column))));
+            CalGrid->setTextMatrix(row, column, PRTCellText(temperature(PRTCellResistance(row, column))));
     }
 }
 
@@ -310,41 +277,40 @@ void FormPRTTable::Command_Single_Click()
 
 void FormPRTTable::Command_LoadAllCalFactors_Click()
 {
-    const LoadedWindow<FormPRTTable> alive(this);
+    const RunGuard::Run run = m_guard.begin();
     bool extraValues = false;
     {
-        CalGrid->clear();
-        CalGrid->setColumnCount(PRTTableColumns + 1);
-        CalGrid->setRowCount(2);
+        CalGrid->setCols(PRTTableColumns + 1);
+        CalGrid->setRows(2);
+        CalGrid->Clear();
         Command_LoadAllCalFactors->setEnabled(false);
         const Hourglass busy(appUi());
 
-        IDVM *dvm = state().DVM1.get();
-        const QString reply = dvm ? dvm->SendString(QStringLiteral("pt"), true, 10, 1) : QString();
-        if (!alive)
+        const QString reply = SendToMeter(QStringLiteral("pt"), 10);
+        if (!run.windowLoaded())
             return;
         ProgressBar1->setValue(0);
         int row = 1;
         for (const QString &line : SplitPRTReplyLines(reply)) {
             if (const std::optional<PRTReplyLine> parsed = ParsePRTReplyLine(line)) {
-                if (CalGrid->rowCount() < row + 1) // another handler may have resized the grid meanwhile
-                    CalGrid->setRowCount(row + 1);
-                setTextMatrix(row, 0, parsed->label);
+                if (CalGrid->Rows() < row + 1) // another handler may have resized the grid meanwhile
+                    CalGrid->setRows(row + 1);
+                CalGrid->setTextMatrix(row, 0, parsed->label);
                 for (int k = 0; k < parsed->values.size(); ++k) {
                     // A row holds ten values; more would alias the next row's indexes.
                     if (k < PRTTableColumns)
-                        setTextMatrix(row, k + 1, parsed->values[k]);
+                        CalGrid->setTextMatrix(row, k + 1, parsed->values[k]);
                     else
                         extraValues = true;
                 }
                 ++row;
-                if (CalGrid->rowCount() < row + 1)
-                    CalGrid->setRowCount(row + 1);
+                if (CalGrid->Rows() < row + 1)
+                    CalGrid->setRows(row + 1);
             }
             if (row <= PRTTableRows)
                 ProgressBar1->setValue(row * 100 / PRTTableRows);
             appClock().processEvents();
-            if (!alive)
+            if (!run.windowLoaded())
                 return;
         }
     }
@@ -357,26 +323,23 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
 
 void FormPRTTable::Command_SaveAll_Click()
 {
-    if (!EnterSetupMode()) {
-        appUi().MsgBox(QStringLiteral("Error entering setup mode"));
-        return;
-    }
-    const LoadedWindow<FormPRTTable> alive(this);
-    {
+    const RunGuard::Run run = m_guard.begin();
+    RunInSetupMode(SetupModeBracket{}, [&] {
+        if (!run.windowLoaded())
+            return;
         const Hourglass busy(appUi());
         ProgressBar1->setValue(0);
-        writeAllCells(alive);
-    }
-    ExitSetupMode();
+        writeAllCells(run);
+    });
 }
 
-void FormPRTTable::writeAllCells(const LoadedWindow<FormPRTTable> &alive)
+void FormPRTTable::writeAllCells(const RunGuard::Run &run)
 {
     // Bounds are read afresh on every step: a Load or Generate run while this one yields
     // may resize the grid.
-    for (int row = 1; row < CalGrid->rowCount(); ++row) {
-        for (int column = 1; column < CalGrid->columnCount(); ++column) {
-            const QString text = TextMatrix(row, column);
+    for (int row = 1; row < CalGrid->Rows(); ++row) {
+        for (int column = 1; column < CalGrid->Cols(); ++column) {
+            const QString text = CalGrid->TextMatrix(row, column);
             if (text.isEmpty())
                 continue;
             const int index = PRTTableIndex(row, column);
@@ -395,33 +358,35 @@ void FormPRTTable::writeAllCells(const LoadedWindow<FormPRTTable> &alive)
             for (;;) {
                 bool accepted = false;
                 for (int attempt = 0; attempt < 2 && !accepted; ++attempt) {
-                    IDVM *dvm = state().DVM1.get();
-                    const QString reply = dvm ? dvm->SendString(command, true, 10, 1) : QString();
-                    if (!alive)
+                    const ReplyStatus status = ClassifyReply(SendToMeter(command, 10));
+                    if (!run.windowLoaded())
                         return;
-                    const QString token = reply.left(2);
-                    if (row < CalGrid->rowCount() && column < CalGrid->columnCount())
-                        CalGrid->setCurrentCell(row, column);
-                    if (token == QLatin1String("*0")) {
-                        setCellColour(row, column, PRTColour::Accepted);
+                    CalGrid->setRow(row); // ignored when a Load or Generate has shrunk the grid
+                    CalGrid->setCol(column);
+                    switch (status) {
+                    case ReplyStatus::Done:
+                        CalGrid->setCellBackColorAt(row, column, CellColour::Written);
                         accepted = true;
-                    } else if (token == QLatin1String("*9")) {
-                        setCellColour(row, column, PRTColour::Rejected);
-                    } else if (token == QLatin1String("*6")) {
+                        break;
+                    case ReplyStatus::Rejected:
+                        CalGrid->setCellBackColorAt(row, column, CellColour::Rejected);
+                        break;
+                    case ReplyStatus::PasswordNeeded:
                         appUi().MsgBox(QStringLiteral("Password needed"));
                         return;
-                    } else {
-                        setCellColour(row, column, PRTColour::Failed);
+                    case ReplyStatus::Other:
+                        CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
+                        break;
                     }
                     appClock().processEvents();
-                    if (!alive)
+                    if (!run.windowLoaded())
                         return;
                 }
                 if (accepted)
                     break;
                 const Msg::Answer answer =
                     appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
-                if (!alive || answer == Msg::Abort)
+                if (!run.windowLoaded() || answer == Msg::Abort)
                     return;
                 if (answer == Msg::Ignore)
                     break;

@@ -1,6 +1,6 @@
 #pragma once
 #include "tables/prt/Temperature.h"
-#include "link/LoadedWindow.h"
+#include "widgets/RunGuard.h"
 
 #include <QWidget>
 #include <array>
@@ -13,7 +13,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTableWidget;
+class FlexGrid;
 
 // The PRT table editor: generates the meter's resistance-to-temperature table from ITS-90
 // or IEC 60751 coefficients, reads it from the meter ("pt") and writes it back ("Wt").
@@ -34,10 +34,6 @@ public:
     void Command_Single_Click();
     void Command_LoadAllCalFactors_Click();
     void Command_SaveAll_Click();
-
-    // The grid's cell text ("" outside the grid or for an empty cell) and setting it.
-    QString TextMatrix(int row, int column) const;
-    void setTextMatrix(int row, int column, const QString &text);
 
     // Controls, from the top of the window down.
     QPushButton *Command_LoadAllCalFactors;
@@ -77,7 +73,7 @@ public:
     QPushButton *Command_ClassA;
     QPushButton *Command_ClassB;
     QProgressBar *ProgressBar1;
-    QTableWidget *CalGrid;
+    FlexGrid *CalGrid;
 
 private:
     void buildControls();
@@ -88,8 +84,10 @@ private:
     // Fills the 350 x 10 grid with the temperatures of 0.0 to 349.9 ohms.
     void generateTable(const std::function<double(double R)> &temperature);
     // The cell-by-cell write of Save All, inside the setup-mode bracket. Returns at the end
-    // of the table or when the save stops; `alive` turns null if the window is unloaded
-    // while the write yields, and then nothing of the window is touched any more.
-    void writeAllCells(const LoadedWindow<FormPRTTable> &alive);
-    void setCellColour(int row, int column, quint32 bgr);
+    // of the table or when the save stops, and as soon as the window is found unloaded
+    // after a yield, touching nothing of it any more.
+    void writeAllCells(const RunGuard::Run &run);
+
+    // Loads and saves yield while they wait for the meter.
+    RunGuard m_guard{this};
 };

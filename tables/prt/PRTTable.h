@@ -1,6 +1,4 @@
 #pragma once
-#include "link/ColourValue.h"
-#include "tables/grid/CellColours.h"
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,15 +10,6 @@
 inline constexpr int PRTTableRows = 350;      // data rows of a generated grid
 inline constexpr int PRTTableColumns = 10;    // values per row
 inline constexpr int PRTTableLastIndex = 3500; // the highest index the meter is sent
-
-// Cell colours written by Save All, as &HBBGGRR values (toQColor converts them). A written
-// cell turns green here (the other table editors give it back the grid's own colour); a
-// rejected or failed write looks as in every table editor.
-namespace PRTColour {
-inline constexpr ColourValue Accepted = 0x00FF00;             // green: "*0"
-inline constexpr ColourValue Rejected = CellColour::Rejected; // red: "*9"
-inline constexpr ColourValue Failed = CellColour::Failed;     // blue: any other reply
-} // namespace PRTColour
 
 // The resistance of the grid cell at row (from 1) and column (1 to 10): row - 1 plus
 // (column - 1) tenths of an ohm.

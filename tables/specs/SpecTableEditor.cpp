@@ -1,18 +1,18 @@
 #include "tables/specs/SpecTableEditor.h"
-#include "link/Named.h"
 
 #include "link/Communication.h"
-#include "link/FormProgress.h"
-#include "link/IDVM.h"
 #include "link/SharedState.h"
-#include "link/Twips.h"
-#include "link/WrappingButton.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/database/UncertaintyExport.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/TableFileText.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Named.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
+#include "widgets/WrappingButton.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -35,13 +35,6 @@ const QString SetupModeError = QStringLiteral("Error entering setup mode");
 const QString BackupNotSaved = QStringLiteral("Backup not saved");
 
 void place(QWidget *widget, const Place &p) { Twips::place(*widget, p.left, p.top, p.width, p.height); }
-
-// The reply of DVM1 to an awaited command, or the empty text when no driver is set.
-QString sendToMeter(const QString &command, int timeoutSeconds)
-{
-    IDVM *dvm = state().DVM1.get();
-    return dvm ? dvm->SendString(command, true, timeoutSeconds, 1) : QString();
-}
 
 } // namespace
 
@@ -88,11 +81,9 @@ void SpecTableEditor::Form_Load()
 {
     Text_Edit->move(-Text_Edit->width(), Text_Edit->y());
     InitCalGrid();
-    if (!state().OfflineMode && beginRun()) {
-        const Alive alive(this);
-        if (!readFromMeter(alive))
+    if (!state().OfflineMode) {
+        if (const RunGuard::Run run = m_guard.beginExclusive(); run && !readFromMeter(run))
             return;
-        endRun();
     }
     Text_Version->clear();
     if (state().UserMode) {
@@ -135,41 +126,15 @@ void SpecTableEditor::storeCell(int row, int column, const QString &text)
     CalGrid->setTextMatrix(row, column, text);
 }
 
-bool SpecTableEditor::beginRun()
-{
-    if (m_busy)
-        return false;
-    m_busy = true;
-    m_stopRequested = false;
-    return true;
-}
-
-void SpecTableEditor::endRun()
-{
-    m_busy = false;
-    if (m_unloadAfterRun)
-        unloadLater();
-}
-
-void SpecTableEditor::unloadLater()
-{
-    const Alive self(this);
-    QMetaObject::invokeMethod(
-        this, [self] { if (self) state().windows.unloadWindow(self.data()); }, Qt::QueuedConnection);
-}
-
 // --- reading from the meter ---
 
 void SpecTableEditor::Command_LoadAllCalFactors_Click()
 {
-    if (!beginRun())
-        return;
-    const Alive alive(this);
-    if (readFromMeter(alive))
-        endRun();
+    if (const RunGuard::Run run = m_guard.beginExclusive())
+        readFromMeter(run);
 }
 
-bool SpecTableEditor::readFromMeter(const Alive &alive)
+bool SpecTableEditor::readFromMeter(const RunGuard::Run &run)
 {
     if (m_kind.versionEmptiedOnRead)
         Text_Version->clear();
@@ -178,16 +143,16 @@ bool SpecTableEditor::readFromMeter(const Alive &alive)
         const Hourglass hourglass(appUi());
         InitCalGrid();
 
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.show();
         progress.SetMaxLines(ReadProgressLines);
         appClock().processEvents();
-        if (!alive)
+        if (!run.windowLoaded())
             return false;
 
-        const QString reply = sendToMeter(m_kind.readCommand, ReadTimeoutSeconds);
-        state().windows.unload<FormProgress>();
-        if (!alive)
+        const QString reply = SendToMeter(m_kind.readCommand, ReadTimeoutSeconds);
+        appWindows().unload<FormProgress>();
+        if (!run.windowLoaded())
             return false;
 
         // Lines are taken in order; a line for any other row than the next one is skipped.
@@ -201,9 +166,9 @@ bool SpecTableEditor::readFromMeter(const Alive &alive)
                 ++row;
             }
             appClock().processEvents();
-            if (!alive)
+            if (!run.windowLoaded())
                 return false;
-            if (m_stopRequested)
+            if (run.stopRequested())
                 break;
         }
     }
@@ -213,45 +178,41 @@ bool SpecTableEditor::readFromMeter(const Alive &alive)
 
 // --- writing to the meter ---
 
-SpecTableEditor::CellResult SpecTableEditor::writeCell(int row, int column, double value, const Alive &alive)
+ReplyStatus SpecTableEditor::writeCell(int row, int column, double value, const RunGuard::Run &run)
 {
     CalGrid->setCellBackColorAt(row, column, CellColour::BeingWritten);
-    const QString reply = sendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds);
+    const ReplyStatus status = ClassifyReply(SendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds));
     // An Ethernet exchange lets the window system run while it waits.
-    if (!alive)
-        return CellResult::Failed;
-    if (reply.startsWith(QLatin1String("*6")))
-        return CellResult::PasswordNeeded; // the cell stays green
-    if (reply.startsWith(QLatin1String("*0"))) {
+    if (!run.windowLoaded())
+        return ReplyStatus::Other;
+    switch (status) {
+    case ReplyStatus::Done:
         CalGrid->setCellBackColorAt(row, column, CalGrid->BackColor());
-        return CellResult::Accepted;
-    }
-    if (reply.startsWith(QLatin1String("*9"))) {
+        break;
+    case ReplyStatus::Rejected:
         CalGrid->setCellBackColorAt(row, column, CellColour::Rejected);
-        return CellResult::Rejected;
+        break;
+    case ReplyStatus::PasswordNeeded:
+        break; // the cell stays green
+    case ReplyStatus::Other:
+        CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
+        break;
     }
-    CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
-    return CellResult::Failed;
+    return status;
 }
 
 void SpecTableEditor::Command_SaveAll_Click()
 {
-    if (!beginRun())
+    const RunGuard::Run run = m_guard.beginExclusive();
+    if (!run)
         return;
-    const Alive alive(this);
-    if (!SendCalibratePassword()) {
-        if (!alive)
+    SetupModeBracket bracket;
+    bracket.opening = SetupModeBracket::Opening::CalibratePassword;
+    bracket.refusalMessage = SetupModeError;
+    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
+    const SetupModeRun ran = RunInSetupMode(bracket, [&] {
+        if (!run.windowLoaded())
             return;
-        appUi().MsgBox(SetupModeError);
-        endRun();
-        return;
-    }
-    if (!alive) {
-        ExitSetupMode();
-        return;
-    }
-
-    {
         const Hourglass hourglass(appUi());
         DisableButtons();
         int written = 0;
@@ -273,7 +234,7 @@ void SpecTableEditor::Command_SaveAll_Click()
                     CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
                 } else if (row <= LastMeterRow) {
                     ++written;
-                    if (writeCell(row, column, *value, alive) == CellResult::PasswordNeeded) {
+                    if (writeCell(row, column, *value, run) == ReplyStatus::PasswordNeeded) {
                         appUi().MsgBox(QStringLiteral("Setup Password Needed"));
                         complete = false;
                         break;
@@ -283,68 +244,54 @@ void SpecTableEditor::Command_SaveAll_Click()
                     ++written;
                 }
                 appClock().processEvents();
-                if (!alive || m_stopRequested) {
+                if (!run.windowLoaded() || run.stopRequested()) {
                     complete = false;
                     break;
                 }
             }
         }
 
-        if (alive && complete) {
+        if (run.windowLoaded() && complete) {
             if (const std::optional<QString> line =
                     informationLine(m_kind, Text_Version->text(), written, appClock().now().date())) {
                 if (!SendInformationLine(*line))
                     appUi().MsgBox(QStringLiteral("Set Information Failed "));
             }
         }
-        ExitSetupMode();
-    }
-    if (!alive)
-        return;
-    EnableButtons();
-    endRun();
+    });
+    if (ran != SetupModeRun::NotRun && run.windowLoaded())
+        EnableButtons();
 }
 
 // --- clearing the meter's table ---
 
 void SpecTableEditor::Command_ClearAll_Click()
 {
-    if (!beginRun())
+    const RunGuard::Run run = m_guard.beginExclusive();
+    if (!run)
         return;
-    const Alive alive(this);
     const Msg::Answer answer = appUi().MsgBox(m_kind.clearQuestion, Msg::YesNo | Msg::Question | Msg::DefaultButton2,
                                               m_kind.clearTitle);
-    if (!alive)
+    if (!run.windowLoaded() || answer != Msg::Yes)
         return;
-    if (answer != Msg::Yes) {
-        endRun();
-        return;
-    }
-    if (!EnterSetupMode()) {
-        if (!alive)
-            return;
-        appUi().MsgBox(SetupModeError);
-        endRun();
-        return;
-    }
-    {
+    // The kind's texts outlive the window, which may be unloaded while the meter clears.
+    const SpecTableKind &kind = m_kind;
+    SetupModeBracket bracket;
+    bracket.refusalMessage = SetupModeError;
+    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
+    const SetupModeRun ran = RunInSetupMode(bracket, [&] {
         const Hourglass hourglass(appUi());
-        if (alive)
+        if (run.windowLoaded())
             DisableButtons();
-        // The kind's texts outlive the window, which may be unloaded while the meter clears.
-        const SpecTableKind &kind = m_kind;
-        const QString reply = sendToMeter(kind.clearCommand, ClearTimeoutSeconds);
-        mainHost().setStatusText(reply.startsWith(QLatin1String("*0")) ? kind.clearedText : kind.notClearedText);
-        ExitSetupMode();
-    }
-    if (!alive)
+        const QString reply = SendToMeter(kind.clearCommand, ClearTimeoutSeconds);
+        mainHost().setStatusText(ClassifyReply(reply) == ReplyStatus::Done ? kind.clearedText : kind.notClearedText);
+    });
+    if (ran == SetupModeRun::NotRun || !run.windowLoaded())
         return;
-    if (m_stopRequested) {
+    if (run.stopRequested())
         EnableButtons();
-    } else if (!readFromMeter(alive)) {
-        return;
-    }
-    endRun();
+    else
+        readFromMeter(run);
 }
 
 // --- files ---
@@ -449,23 +396,13 @@ void SpecTableEditor::Command_SaveDB_Click()
 
 void SpecTableEditor::Command_Exit_Click()
 {
-    if (m_busy) {
-        m_stopRequested = true;
-        m_unloadAfterRun = true;
-        hide();
-        return;
-    }
-    state().windows.unloadWindow(this);
+    m_guard.requestStop();
+    m_guard.unloadWhenIdle();
 }
 
 void SpecTableEditor::closeEvent(QCloseEvent *event)
 {
-    event->accept();
-    if (m_busy) {
-        m_stopRequested = true;
-        m_unloadAfterRun = true;
-        return;
-    }
     // Closing unloads the window, as Exit does; the grid's contents are dropped.
-    unloadLater();
+    event->accept();
+    Command_Exit_Click();
 }

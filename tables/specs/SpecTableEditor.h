@@ -1,7 +1,8 @@
 #pragma once
 #include "tables/grid/GridEditorForm.h"
-#include "link/LoadedWindow.h"
+#include "widgets/RunGuard.h"
 #include "tables/specs/SpecTable.h"
+#include "link/MeterOperation.h"
 
 #include <QList>
 #include <QStringList>
@@ -64,30 +65,22 @@ public:
     QList<QStringList> tableCells() const;
 
     // True while a read, save or clear runs.
-    bool isBusy() const { return m_busy; }
+    bool isBusy() const { return m_guard.busy(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    using Alive = LoadedWindow<SpecTableEditor>;
-    enum class CellResult { Accepted, Rejected, Failed, PasswordNeeded };
-
     // The read of Load From Meter. Returns false when the window was unloaded meanwhile
     // (then nothing of it may be touched any more).
-    bool readFromMeter(const Alive &alive);
+    bool readFromMeter(const RunGuard::Run &run);
     // Sends one pending cell and colours it by the reply (unless the window was unloaded
     // while the exchange let the window system run).
-    CellResult writeCell(int row, int column, double value, const Alive &alive);
+    ReplyStatus writeCell(int row, int column, double value, const RunGuard::Run &run);
     // Stores a cell text, growing the grid to hold the row.
     void storeCell(int row, int column, const QString &text);
-    // Starts a run (false when one is already under way) and ends it.
-    bool beginRun();
-    void endRun();
-    void unloadLater();
 
     const SpecTable::SpecTableKind &m_kind;
-    bool m_busy = false;
-    bool m_stopRequested = false;
-    bool m_unloadAfterRun = false;
+    // Reads, saves and clears run one at a time.
+    RunGuard m_guard{this};
 };

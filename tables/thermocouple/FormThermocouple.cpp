@@ -1,6 +1,6 @@
 #include "tables/thermocouple/FormThermocouple.h"
 #include "link/Communication.h"
-#include "link/LoadedWindow.h"
+#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
@@ -26,8 +26,7 @@ FormThermocouple::FormThermocouple(QWidget *parent)
 
 void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click()
 {
-    runInSetupMode([this] {
-        const LoadedWindow<FormThermocouple> alive(this);
+    runInSetupMode([this](const RunGuard::Run &run) {
         // StopFlag is not consulted between the types: after a Stop each later type
         // still writes its first point.
         for (void (FormThermocouple::*saveType)() :
@@ -35,7 +34,7 @@ void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click()
               &FormThermocouple::Save_TypeK_Table, &FormThermocouple::Save_TypeN_Table, &FormThermocouple::Save_TypeR_Table,
               &FormThermocouple::Save_TypeS_Table, &FormThermocouple::Save_TypeT_Table}) {
             (this->*saveType)();
-            if (!alive)
+            if (!run.windowLoaded())
                 return; // unloaded under the run: the table is incomplete, so no information line
         }
         writeInformationLine();
@@ -44,13 +43,10 @@ void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click()
 
 void FormThermocouple::writeInformationLine()
 {
-    if (!EnterSetupMode()) {
-        appUi().MsgBox(QStringLiteral("Error entering setup mode"));
-        return;
-    }
-    if (!SendInformationLine(Thermocouple::informationLine(appClock().now().date())))
-        appUi().MsgBox(QStringLiteral("Set Information Failed "));
-    ExitSetupMode();
+    RunInSetupMode(SetupModeBracket{}, [] {
+        if (!SendInformationLine(Thermocouple::informationLine(appClock().now().date())))
+            appUi().MsgBox(QStringLiteral("Set Information Failed "));
+    });
 }
 
 void FormThermocouple::Save_TypeB_Table() { saveTypeTable(QLatin1Char('B')); }
@@ -67,10 +63,10 @@ void FormThermocouple::saveTypeTable(QChar letter)
     const Thermocouple::TypeTable *table = Thermocouple::tableFor(letter);
     if (!table)
         return;
-    const LoadedWindow<FormThermocouple> alive(this);
+    const RunGuard::Run run = m_guard.begin();
     for (qint32 E = table->firstEmf(); E <= table->lastEmf; E += table->step) {
         Write_Thermocouple_Point(E, Thermocouple::temperatureAt(*table, E), QString(letter));
-        if (!alive || StopFlag)
+        if (!run.windowLoaded() || run.stopRequested())
             return;
     }
 }

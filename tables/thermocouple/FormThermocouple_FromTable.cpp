@@ -1,8 +1,8 @@
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
-#include "link/LoadedWindow.h"
+#include "link/SharedState.h"
+#include "link/TextConv.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
-#include "link/TextConv.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
 
 #include <QDir>
@@ -63,7 +63,7 @@ QStringList FormThermocouple_FromTable::tableFiles(const QString &folder)
 
 void FormThermocouple_FromTable::Command_SaveThermocoupleTableVT_Click()
 {
-    runInSetupMode([this] {
+    runInSetupMode([this](const RunGuard::Run &) {
         const QStringList files = tableFiles(QDir::current().filePath(QStringLiteral("Thermocouple Tables")));
         for (const QString &path : files)
             if (!writeFile(path))
@@ -73,12 +73,12 @@ void FormThermocouple_FromTable::Command_SaveThermocoupleTableVT_Click()
 
 bool FormThermocouple_FromTable::writeFile(const QString &path)
 {
-    const LoadedWindow<FormThermocouple_FromTable> alive(this);
+    const RunGuard::Run run = m_guard.begin();
     const QString type = Thermocouple::typeLetterFromFileName(QFileInfo(path).fileName());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         appUi().MsgBox(QStringLiteral("Cannot read ") + QDir::toNativeSeparators(path), Msg::Exclamation);
-        return !alive.isNull(); // the other files are still written
+        return run.windowLoaded(); // the other files are still written
     }
     const QByteArray bytes = file.readAll();
     file.close();
@@ -90,7 +90,7 @@ bool FormThermocouple_FromTable::writeFile(const QString &path)
         if (ProgressBar1->maximum() > done)
             ProgressBar1->setValue(static_cast<int>(done));
         appClock().processEvents();
-        if (!alive)
+        if (!run.windowLoaded())
             return false;
 
         const auto [end, next] = lineAt(bytes, at);
@@ -102,7 +102,7 @@ bool FormThermocouple_FromTable::writeFile(const QString &path)
         Label_Thermostatus->setText(Thermocouple::writingStatus(type, point->E));
         const PointOutcome outcome = writePoint(point->E, point->T, type, TextConv::General(point->T), PointTimeoutSeconds);
         if (outcome == PointOutcome::Unloaded || outcome == PointOutcome::PasswordNeeded
-            || outcome == PointOutcome::Aborted || StopFlag)
+            || outcome == PointOutcome::Aborted || run.stopRequested())
             return false;
     }
     return true;

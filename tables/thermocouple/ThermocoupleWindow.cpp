@@ -1,13 +1,12 @@
 #include "tables/thermocouple/ThermocoupleWindow.h"
-#include "link/Named.h"
-#include "link/Communication.h"
+#include "link/MeterOperation.h"
 #include "link/DMM_Setup.h"
-#include "link/IDVM.h"
-#include "link/LoadedWindow.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
+#include "widgets/CentreForm.h"
+#include "widgets/Named.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -16,17 +15,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <optional>
-
-namespace {
-
-// The reply of DVM1, or the empty text (a failed try) when no driver is set.
-QString send(const QString &command, int timeoutSeconds)
-{
-    IDVM *dvm = state().DVM1.get();
-    return dvm ? dvm->SendString(command, true, timeoutSeconds, 1) : QString();
-}
-
-} // namespace
 
 ThermocoupleWindow::ThermocoupleWindow(const QString &objectName, const QString &writeButtonName,
                                        const QString &writeButtonCaption, int width, QWidget *parent)
@@ -57,59 +45,40 @@ ThermocoupleWindow::ThermocoupleWindow(const QString &objectName, const QString 
 
 void ThermocoupleWindow::Form_Load() { CentreForm(*this); }
 
-void ThermocoupleWindow::Command_Stop_Click() { StopFlag = true; }
+void ThermocoupleWindow::Command_Stop_Click() { m_guard.requestStop(); }
 
 void ThermocoupleWindow::Command_Exit_Click()
 {
-    StopFlag = true;
-    if (m_writing) {
-        // The run still has its own code on the stack: let it wind up, then unload.
-        m_unloadAfterRun = true;
-        hide();
-        return;
-    }
-    state().windows.unloadWindow(this);
+    // A run still has its own code on the stack: it winds up, then the window unloads.
+    m_guard.requestStop();
+    m_guard.unloadWhenIdle();
 }
 
 void ThermocoupleWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the window during a run stops it; the run winds up hidden.
-    if (m_writing)
-        StopFlag = true;
+    if (m_guard.busy())
+        m_guard.requestStop();
     QWidget::closeEvent(event);
 }
 
-void ThermocoupleWindow::runInSetupMode(const std::function<void()> &writes)
+void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes)
 {
-    if (m_writing)
+    const RunGuard::Run run = m_guard.beginExclusive();
+    if (!run)
         return;
-    if (!EnterSetupMode()) {
-        appUi().MsgBox(QStringLiteral("Error entering setup mode"));
-        return;
-    }
-    const LoadedWindow<ThermocoupleWindow> alive(this);
-    {
-        const Hourglass hourglass(appUi());
-        m_writing = true;
-        m_writeButton->setEnabled(false);
-        StopFlag = false;
-        writes();
-    }
-    if (alive) {
-        ProgressBar1->setValue(0);
-        Label_Thermostatus->clear();
-        m_writeButton->setEnabled(true);
-    }
-    ExitSetupMode();
-    if (!alive)
-        return;
-    m_writing = false;
-
-    if (m_unloadAfterRun) {
-        // Unload once this handler (and whatever called it) has returned.
-        QMetaObject::invokeMethod(
-            this, [alive] { if (alive) state().windows.unloadWindow(alive.data()); }, Qt::QueuedConnection);
-    }
+    RunInSetupMode(SetupModeBracket{}, [&] {
+        {
+            const Hourglass hourglass(appUi());
+            m_writeButton->setEnabled(false);
+            writes(run);
+        }
+        if (run.windowLoaded()) {
+            ProgressBar1->setValue(0);
+            Label_Thermostatus->clear();
+            m_writeButton->setEnabled(true);
+        }
+    });
 }
 
 ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double T, const QString &type,
@@ -118,28 +87,33 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
     if (!Thermocouple::withinLimits(E, type, T))
         return PointOutcome::Skipped;
     const QString command = Thermocouple::pointCommand(type, E, temperatureText);
-    const LoadedWindow<ThermocoupleWindow> alive(this);
+    const RunGuard::Run run = m_guard.begin();
     for (;;) {
         Label_Thermostatus->setText(Thermocouple::writingStatus(type, E));
         for (int tries = 2; tries > 0; --tries) {
-            const QString token = send(command, timeoutSeconds).left(2);
             std::optional<PointOutcome> ended;
-            if (token == QLatin1String("*0")) {
+            switch (ClassifyReply(SendToMeter(command, timeoutSeconds))) {
+            case ReplyStatus::Done:
                 ended = PointOutcome::Written;
-            } else if (token == QLatin1String("*6")) {
+                break;
+            case ReplyStatus::PasswordNeeded:
                 appUi().MsgBox(QStringLiteral("Password needed"), Msg::Exclamation, QStringLiteral("Authentication Failure"));
                 ended = PointOutcome::PasswordNeeded;
+                break;
+            case ReplyStatus::Rejected:
+            case ReplyStatus::Other:
+                break; // a failed try
             }
             appClock().processEvents();
-            if (!alive)
+            if (!run.windowLoaded())
                 return PointOutcome::Unloaded;
             if (ended)
                 return *ended;
-            if (StopFlag)
+            if (run.stopRequested())
                 return PointOutcome::Stopped;
         }
         const Msg::Answer answer = appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
-        if (!alive)
+        if (!run.windowLoaded())
             return PointOutcome::Unloaded;
         if (answer == Msg::Abort)
             return PointOutcome::Aborted;

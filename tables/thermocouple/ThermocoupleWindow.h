@@ -1,4 +1,6 @@
 #pragma once
+#include "widgets/RunGuard.h"
+
 #include <QWidget>
 #include <QtGlobal>
 #include <functional>
@@ -20,14 +22,14 @@ public:
     QLabel *Label_Thermostatus;
 
     // Set by Stop and Exit, cleared when a run starts.
-    bool StopFlag = false;
+    bool StopFlag() const { return m_guard.stopRequested(); }
 
     void Command_Stop_Click();
     // Stops a run; the window unloads at once, or when a run under way has wound up.
     void Command_Exit_Click();
     void Form_Load();
 
-    bool isWriting() const { return m_writing; }
+    bool isWriting() const { return m_guard.busy(); }
 
 protected:
     // The window with its write button (objectName and caption) first in the row of buttons.
@@ -36,12 +38,13 @@ protected:
 
     QPushButton *writeButton() const { return m_writeButton; }
 
-    // A run: setup mode entered ("Error entering setup mode" when refused, and nothing
-    // more), the hourglass, the write button disabled and StopFlag cleared while `writes`
-    // runs; then the progress bar and status line cleared, the button enabled again and
-    // setup mode left. The window may be unloaded while `writes` yields (the main window
-    // closing): `writes` must then return without touching it, and so does the run.
-    void runInSetupMode(const std::function<void()> &writes);
+    // A run: StopFlag cleared, setup mode entered ("Error entering setup mode" when
+    // refused, and nothing more), the hourglass and the write button disabled while
+    // `writes` runs; then the progress bar and status line cleared, the button enabled
+    // again and setup mode left. The window may be unloaded while `writes` yields (the
+    // main window closing): `writes` must then return without touching it, as its run
+    // tells it, and so does the run.
+    void runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes);
 
     // How the sending of one point ended; each window decides what its run does next.
     enum class PointOutcome {
@@ -64,8 +67,9 @@ protected:
 
     void closeEvent(QCloseEvent *event) override;
 
+    // The runs of the window; a point or a table within a run joins it.
+    RunGuard m_guard{this};
+
 private:
     QPushButton *m_writeButton;
-    bool m_writing = false;
-    bool m_unloadAfterRun = false;
 };

@@ -1,6 +1,11 @@
-// The Ethernet module's discovery reply and the reply-complete rule of its exchange.
+// The Ethernet modules' discovery replies, parsed alone and gathered by a discovery on the
+// in-memory network (each NUL-separated part of the input one module's datagram), and the
+// reply-complete rule of the transport.
 #include "link/Ethernet.h"
+#include "link/SharedState.h"
 #include "tests/fuzz/FuzzInput.h"
+#include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryUdp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -12,5 +17,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(!hasMac || datagram.contains(QLatin1Char('/')));
     FUZZ_CHECK(device.RawReply.text().startsWith(datagram.left(80)));
     EthernetReplyComplete(datagram, endCondition);
+
+    TestEnv env;
+    MemoryUdpNetwork net(env.clock);
+    MemoryUdpSocket command(net);
+    state().UDPCommand = &command;
+    QStringList replies = datagram.split(QChar(0));
+    net.listen(QStringLiteral("10.0.0.10"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
+        for (qsizetype i = 0; i < replies.size(); ++i)
+            net.send({"10.0.0." + QString::number(10 + i % 200), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort,
+                      replies[i].toLatin1()},
+                     int(i % 7) * 150);
+    });
+    const bool found = DiscoverEthernetDevices();
+    // Twenty 50-ms steps at most, and every module found has its entry.
+    FUZZ_CHECK(env.clock.elapsedMs() <= 20 * 50);
+    FUZZ_CHECK(!found || state().EthernetDevices.size() >= 2);
+    FUZZ_CHECK(state().EthernetDevices.size() <= Ethernet::MaxDatagramsPerRead + 2);
+    state().UDPCommand = nullptr;
     return 0;
 }

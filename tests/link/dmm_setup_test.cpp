@@ -4,10 +4,7 @@
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/VirtualClock.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTest>
-#include <QWidget>
 
 class DmmSetupTest : public QObject
 {
@@ -69,17 +66,6 @@ private Q_SLOTS:
         state().clock = &late;
         Wait(2);
         QCOMPARE(late.monotonicMs(), qint64(2001));
-    }
-
-    void centreForm()
-    {
-        QWidget window;
-        window.resize(300, 200);
-        CentreForm(window);
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        const QRect frame = window.frameGeometry();
-        QCOMPARE(frame.top(), screen.top() + (screen.height() - frame.height()) / 2);
-        QCOMPARE(frame.left(), screen.left() + (screen.width() - frame.width()) / 2);
     }
 
     void splitLines_data()

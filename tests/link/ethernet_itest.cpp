@@ -125,8 +125,8 @@ private:
     std::atomic<bool> m_stop{false};
 };
 
-// The two sockets of the main window, published in the shared state, with the window's
-// data-arrival behaviour: every datagram on UDPData is appended to UdpRxBuffer.
+// The two sockets of the main window, published in the shared state, with the Ethernet
+// transport's receive path on UDPData.
 struct Sockets
 {
     explicit Sockets(bool realTime = true)
@@ -138,14 +138,11 @@ struct Sockets
         command.RemoteHost = Ethernet::BroadcastAddress;
         command.RemotePort = Ethernet::ModuleCommandPort;
         data.RemotePort = 1001;
-        QObject::connect(&data, &UdpSocketControl::DataArrival, &data, [this](int bytesTotal) {
-            if (bytesTotal > 0)
-                state().UdpRxBuffer += data.GetData();
-        });
+        ConnectEthernetReceive(data);
     }
     RealClock realClock;
-    UdpSocketControl command;
-    UdpSocketControl data;
+    QtUdpSocketControl command;
+    QtUdpSocketControl data;
 };
 
 const QHostAddress ModuleA(QStringLiteral("127.0.0.2"));
@@ -190,7 +187,7 @@ private Q_SLOTS:
         TestEnv env;
         QUdpSocket peer;
         QVERIFY(peer.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0));
-        UdpSocketControl control;
+        QtUdpSocketControl control;
         QCOMPARE(control.State(), int(UdpSocketControl::Closed));
         QVERIFY(control.Bind(0, QStringLiteral("127.0.0.1")));
         QCOMPARE(control.State(), int(UdpSocketControl::Open));
@@ -241,7 +238,7 @@ private Q_SLOTS:
         QFETCH(int, port);
         QFETCH(int, size);
         QFETCH(int, error);
-        UdpSocketControl control;
+        QtUdpSocketControl control;
         control.RemoteHost = host;
         control.RemotePort = port;
         QVERIFY(!control.SendData(QString(size, QLatin1Char('x'))));

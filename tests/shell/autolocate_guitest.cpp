@@ -4,7 +4,6 @@
 #include "link/IDVM.h"
 #include "link/MeterProbes.h"
 #include "link/SharedState.h"
-#include "link/Twips.h"
 #include "link/drivers/DVM_6450.h"
 #include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
@@ -16,6 +15,8 @@
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,7 +43,7 @@ DVM_6450 &installDriver()
 // The main window, with serial ports that never open in place of the machine's own.
 FormMain &mainWindowWithoutSerialPorts(TestEnv &env)
 {
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = appWindows().form<FormMain>();
     auto ports = std::make_unique<MemorySerialPort>(env.clock);
     ports->setOpenFails(true);
     main.setCommControl(std::move(ports));
@@ -97,7 +98,7 @@ void AutoLocateTest::textHelpers()
 void AutoLocateTest::layout()
 {
     TestEnv env;
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QCOMPARE(search.windowTitle(), QStringLiteral("Automatic 6400 Location"));
     QCOMPARE(search.Label_Result->text(), QStringLiteral("Searching..."));
     QCOMPARE(search.Command_Details->text(), QStringLiteral("Details >>"));
@@ -127,7 +128,7 @@ void AutoLocateTest::layout()
 void AutoLocateTest::detailsShowAndHideTheLog()
 {
     TestEnv env;
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     search.show();
     const QRect buttons = search.Command_OK->geometry();
     const QRect log = search.Text_Status->geometry();
@@ -165,7 +166,7 @@ void AutoLocateTest::usbSkipsAnotherMakersDevice()
     ftdi.attach(QStringLiteral("Other DMM"), QStringLiteral("OT000001"), &foreignPeer);
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &meterPeer);
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QVERIFY(search.Locate_DVM_USB());
 
     const QString foreignReply = foreign.transcript().at(0).reply.section(QLatin1Char('\n'), 0, 0);
@@ -202,7 +203,7 @@ void AutoLocateTest::usbFailuresChangeNothing()
     ftdi.attach(QStringLiteral("Busy one"), QStringLiteral("BUSY0001")).openFails = true;
     ftdi.attach(QStringLiteral("Silent one"), QStringLiteral("SILENT01")); // no peer: never answers
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     const qint64 start = env.clock.elapsedMs();
     QVERIFY(!search.Locate_DVM_USB());
     QCOMPARE(logLines(search), (QStringList{QStringLiteral("USB Device \"Busy one\" Found: "),
@@ -233,7 +234,7 @@ void AutoLocateTest::usbListReplacedDuringTheSearch()
     ftdi.attach(QStringLiteral("Silent one"), QStringLiteral("SILENT01"));
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &meterPeer);
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     // During the first probe's pause (the listing took 250 ms).
     env.clock.scheduleAt(env.clock.elapsedMs() + 400, [] { state().USBDevices = QList<USBDevice>(1); });
     QVERIFY(search.Locate_DVM_USB());
@@ -246,7 +247,7 @@ void AutoLocateTest::usbNothingAttached()
     TestEnv env;
     MemoryFtdiApi ftdi(env.clock);
     state().ftdi = &ftdi;
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     const qint64 start = env.clock.elapsedMs();
     QVERIFY(!search.Locate_DVM_USB());
     QCOMPARE(env.clock.elapsedMs() - start, 1250); // five listings, 250 ms apart
@@ -289,7 +290,7 @@ void AutoLocateTest::serialSearch()
     bank.add(3, rig.port);
     state().DVM1Comm = &bank;
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QCOMPARE(search.List_RS2321->count(), 2);
     QCOMPARE(search.List_RS2321->item(0)->text(), QStringLiteral("COM2"));
     QCOMPARE(search.List_RS2321->item(1)->text(), QStringLiteral("COM3"));
@@ -335,7 +336,7 @@ void AutoLocateTest::serialPortListFollowsWhatOpens()
     state().DVM1Comm = &bank;
 
     // No port from COM1 to COM16 opens: the serial step checks nothing.
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QCOMPARE(search.List_RS2321->count(), 0);
     QCOMPARE(search.List_RS232S->count(), 0);
     QVERIFY(!search.Check_Scanner->isChecked());
@@ -370,7 +371,7 @@ void AutoLocateTest::startUpFindsMeterAndClosesTheSearch()
     FormMain &main = mainWindowWithoutSerialPorts(env);
 
     SearchAtStartUp(main);
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
     QVERIFY(main.Text_Info->toPlainText().contains(QLatin1String("Model 6450")));
     QVERIFY(main.Text_Info->toPlainText().contains(QLatin1String("Serial 64500123")));
     QCOMPARE(main.Text_ConnectionStatus->toPlainText(), QStringLiteral("Velkorande 6450\nUSB \n"));
@@ -386,7 +387,7 @@ void AutoLocateTest::startUpSkipsSearchOffline()
     state().ftdi = &ftdi;
     FormMain &main = mainWindowWithoutSerialPorts(env);
     SearchAtStartUp(main);
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
     QCOMPARE(env.clock.elapsedMs(), 0);
 
     // Without a driver there is nothing to search for either.
@@ -394,7 +395,7 @@ void AutoLocateTest::startUpSkipsSearchOffline()
     state().DVM1.reset();
     SearchAtStartUp(main);
     main.Command_Autolocate_Click();
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
 }
 
 void AutoLocateTest::autolocateButtonLeavesTheSearchOpen()
@@ -410,7 +411,7 @@ void AutoLocateTest::autolocateButtonLeavesTheSearchOpen()
     main.show();
 
     main.Command_Autolocate->click();
-    FormAutoLocate *search = state().windows.find<FormAutoLocate>();
+    FormAutoLocate *search = appWindows().find<FormAutoLocate>();
     QVERIFY(search);
     QVERIFY(search->isVisible());
     QVERIFY(!search->ShowDetails);
@@ -426,12 +427,12 @@ void AutoLocateTest::autolocateButtonLeavesTheSearchOpen()
 void AutoLocateTest::okUnloadsAndScannerSetting()
 {
     TestEnv env;
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     search.Locate_Scanner();
     QCOMPARE(env.settings.GetSetting(Settings, QStringLiteral("ScannerCommPort")), QStringLiteral("0"));
     search.show();
     search.Command_OK->click();
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
 }
 
 // The close box unloads the window as OK does: the next searches use one new window, and
@@ -455,16 +456,16 @@ void AutoLocateTest::closeBoxUnloadsTheSearch()
         return count;
     };
 
-    state().windows.form<FormAutoLocate>().show();
-    QVERIFY(state().windows.find<FormAutoLocate>()->close());
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    appWindows().form<FormAutoLocate>().show();
+    QVERIFY(appWindows().find<FormAutoLocate>()->close());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
     QCOMPARE(searchWindows(), 0);
 
     main.Command_Autolocate->click();
-    FormAutoLocate *search = state().windows.find<FormAutoLocate>();
+    FormAutoLocate *search = appWindows().find<FormAutoLocate>();
     QVERIFY(search);
     main.Command_Autolocate->click();
-    QCOMPARE(state().windows.find<FormAutoLocate>(), search);
+    QCOMPARE(appWindows().find<FormAutoLocate>(), search);
     QCOMPARE(searchWindows(), 1);
 
     // The main window is closed while the search yields; it closes once the search ends.
@@ -473,7 +474,7 @@ void AutoLocateTest::closeBoxUnloadsTheSearch()
     QVERIFY(main.isVisible());
     QCOMPARE(meter.commands().count(QStringLiteral("*IDN?")), 3);
     QTRY_VERIFY(!main.isVisible());
-    QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+    QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
     QCOMPARE(searchWindows(), 0);
 }
 

@@ -3,10 +3,8 @@
 // Discovery broadcasts to 255.255.255.255: these tests run only inside the private network
 // namespace whose broadcast route points at lo (scripts/test), and are skipped elsewhere.
 #include "link/IDVM.h"
-#include "tests/support/PrivateNetwork.h"
 #include "link/SharedState.h"
 #include "link/drivers/DVM_6450.h"
-#include "link/Form_List_Dialogue.h"
 #include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormAutoLocate.h"
@@ -14,9 +12,12 @@
 #include "shell/Main.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/sim/core/SimServer.h"
+#include "tests/support/PrivateNetwork.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "widgets/Form_List_Dialogue.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -63,7 +64,7 @@ struct Rig
         state().clock = &realClock;
         state().ftdi = &ftdi;
         state().DVM1 = CreateDVM(QStringLiteral("6450"));
-        main = &state().windows.form<FormMain>();
+        main = &appWindows().form<FormMain>();
         auto ports = std::make_unique<MemorySerialPort>(env.clock);
         serial = ports.get();
         serial->setOpenFails(true);
@@ -117,7 +118,7 @@ void AutoLocateITest::ethernetProbesOnlyMeterModules()
     QVERIFY2(server.serveModule(foreign, other, &why), qPrintable(why));
     state().SelectedMAC = QStringLiteral("00-50-C2-64-50-09");
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QVERIFY2(search.Locate_DVM_Ethernet(), qPrintable(search.logText()));
     QCOMPARE(state().EthernetDevices.size(), 4); // three modules from index 1
 
@@ -178,7 +179,7 @@ void AutoLocateITest::ethernetSeveralMeters()
     QStringList entries;
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [&] {
-        Form_List_Dialogue *dialog = state().windows.find<Form_List_Dialogue>();
+        Form_List_Dialogue *dialog = appWindows().find<Form_List_Dialogue>();
         if (!dialog || !dialog->isVisible())
             return;
         answer.stop();
@@ -195,10 +196,10 @@ void AutoLocateITest::ethernetSeveralMeters()
     });
     answer.start(10);
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QVERIFY2(search.Locate_DVM_Ethernet(), qPrintable(search.logText()));
     QCOMPARE(caption, QStringLiteral("Select Instrument"));
-    QVERIFY(!state().windows.isLoaded<Form_List_Dialogue>());
+    QVERIFY(!appWindows().isLoaded<Form_List_Dialogue>());
     // Discovery order decides the order of the entries.
     QCOMPARE(entries.size(), 2);
     QVERIFY(entries.contains(QStringLiteral("Velkorande,Model 6450,64500123,2.31 (127.0.0.2)")));
@@ -219,7 +220,7 @@ void AutoLocateITest::retryAfterFailedStartUpSearch()
     const std::unique_ptr<MeterPeer> link = attachToSerialPort(meter, *rig.serial, rig.env.clock);
 
     SearchAtStartUp(*rig.main);
-    FormAutoLocate *search = state().windows.find<FormAutoLocate>();
+    FormAutoLocate *search = appWindows().find<FormAutoLocate>();
     QVERIFY(search);
     QVERIFY(search->isVisible());
     QCOMPARE(search->Label_Result->text(), QStringLiteral("No Instrument Found"));
@@ -251,7 +252,7 @@ void AutoLocateITest::retryAfterFailedStartUpSearch()
     QCOMPARE(meter.commands(), QStringList{QStringLiteral("*IDN?")});
     QVERIFY(rig.main->Text_Info->toPlainText().isEmpty());
     QCOMPARE(rig.main->Text_ConnectionStatus->toPlainText(), connection);
-    QVERIFY(state().windows.isLoaded<FormAutoLocate>());
+    QVERIFY(appWindows().isLoaded<FormAutoLocate>());
 
     rig.main->Command_GetInfo->click();
     QVERIFY(rig.main->Text_Info->toPlainText().contains(QLatin1String("Serial 64500123")));

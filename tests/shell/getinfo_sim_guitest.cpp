@@ -7,6 +7,7 @@
 #include "tables/specs/FormSpecifications.h"
 #include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
@@ -21,7 +22,7 @@ namespace {
 
 FormMain &loadMain(SimulatedMeterEnv &sim)
 {
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = appWindows().form<FormMain>();
     main.setCommControl(std::make_unique<MemorySerialPort>(sim.env.clock));
     main.endProgram = [] {};
     return main;
@@ -102,8 +103,8 @@ private Q_SLOTS:
         file.close();
         FormMain &main = loadMain(sim);
         SpecTableEditor &editor = uncertainties
-                                      ? static_cast<SpecTableEditor &>(state().windows.form<FormImportedUncerts>())
-                                      : state().windows.form<FormSpecifications>();
+                                      ? static_cast<SpecTableEditor &>(appWindows().form<FormImportedUncerts>())
+                                      : appWindows().form<FormSpecifications>();
         editor.FileLoad(path);
         editor.Command_SaveAll_Click();
         sim.rig.meter.clearTranscript();

@@ -1,5 +1,4 @@
 #include "link/DMM_Setup.h"
-#include "link/FormProgress.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/USB.h"
@@ -7,14 +6,16 @@
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/UdpSocketControl.h"
 #include "shell/FormMain.h"
-#include "tables/prt/FormPRTTable.h"
-#include "tables/thermocouple/FormThermocouple.h"
 #include "shell/MainWindowText.h"
 #include "shell/StartForm.h"
+#include "tables/prt/FormPRTTable.h"
+#include "tables/thermocouple/FormThermocouple.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "widgets/FormProgress.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QHostAddress>
 #include <QLabel>
@@ -40,7 +41,7 @@ ScriptedDVM &installDriver()
 // The main window with an in-memory serial port, as the registry loads it.
 FormMain &loadMain(TestEnv &env, MemorySerialPort **port = nullptr)
 {
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = appWindows().form<FormMain>();
     auto memory = std::make_unique<MemorySerialPort>(env.clock);
     if (port)
         *port = memory.get();
@@ -381,10 +382,10 @@ void MainWindowTest::closeUnloadsOtherWindows()
 {
     TestEnv env;
     FormMain &main = loadMain(env);
-    state().windows.form<StartForm>().show();
+    appWindows().form<StartForm>().show();
     QVERIFY(main.close());
-    QVERIFY(!state().windows.isLoaded<StartForm>());
-    QCOMPARE(state().windows.find<FormMain>(), &main);
+    QVERIFY(!appWindows().isLoaded<StartForm>());
+    QCOMPARE(appWindows().find<FormMain>(), &main);
 }
 
 void MainWindowTest::closeReleasesABusyUsbDevice_data()
@@ -430,7 +431,7 @@ void MainWindowTest::isTheHostWhileItLives()
         QVERIFY(main.Text_Status->isHidden());
         mainHost().setStatusPanelText(2, QStringLiteral("|||"));
         QCOMPARE(main.StatusPanels[1]->text(), QStringLiteral("|||"));
-        state().windows.unload<FormMain>();
+        appWindows().unload<FormMain>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // back in the event loop
     }
     QCOMPARE(&mainHost(), static_cast<MainWindowHost *>(&env.host));
@@ -444,7 +445,7 @@ void MainWindowTest::activityFeedsTheProgressWindowAndTheBar()
     FormMain &main = loadMain(env);
     ShowActivity(QStringLiteral("a\r"));
     // The progress window is created hidden the first time and fed only while visible.
-    FormProgress *progress = state().windows.find<FormProgress>();
+    FormProgress *progress = appWindows().find<FormProgress>();
     QVERIFY(progress);
     QVERIFY(!progress->isVisible());
     QCOMPARE(progress->ProgressBar1->value(), 0);
@@ -468,7 +469,7 @@ void MainWindowTest::dataArrivalAppendsEveryDatagram()
     QCOMPARE(sender.writeDatagram("second \xE4\r", QHostAddress::LocalHost, port), qint64(9));
     QTRY_COMPARE(state().UdpRxBuffer, QStringLiteral("kept first\rsecond \u00E4\r"));
 
-    main.UDPData_DataArrival(0); // nothing waiting: nothing read
+    Q_EMIT main.UDPData->DataArrival(0); // nothing waiting: nothing read
     QCOMPARE(state().UdpRxBuffer, QStringLiteral("kept first\rsecond \u00E4\r"));
 }
 
@@ -516,7 +517,7 @@ void MainWindowTest::aboutShowsOkAndUnloads()
     bool okShown = false;
     bool modal = false;
     QTimer::singleShot(0, [&] {
-        StartForm *about = state().windows.find<StartForm>();
+        StartForm *about = appWindows().find<StartForm>();
         QVERIFY(about);
         okShown = about->OKBut->isVisible();
         modal = about->isModal();
@@ -525,7 +526,7 @@ void MainWindowTest::aboutShowsOkAndUnloads()
     main.AboutMenu->trigger();
     QVERIFY(okShown);
     QVERIFY(modal);
-    QVERIFY(!state().windows.isLoaded<StartForm>());
+    QVERIFY(!appWindows().isLoaded<StartForm>());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -11,6 +11,7 @@
 #include "tests/support/MemoryGpib.h"
 #include "tests/support/SerialPortBank.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -44,7 +45,7 @@ struct Rig
     Rig()
     {
         state().gpib = &bus;
-        main = &state().windows.form<FormMain>();
+        main = &appWindows().form<FormMain>();
         main->endProgram = [] {};
         auto bank = std::make_unique<SerialPortBank>();
         ports = bank.get();
@@ -68,7 +69,7 @@ struct Rig
     }
     void save(const QString &key, const QString &value) { env.settings.SaveSetting("Settings", key, value); }
     QString saved(const QString &key) { return env.settings.GetSetting("Settings", key, "<none>"); }
-    FormOptions &dialog() { return state().windows.form<FormOptions>(); }
+    FormOptions &dialog() { return appWindows().form<FormOptions>(); }
     QStringList listed()
     {
         QStringList entries;
@@ -235,13 +236,13 @@ private Q_SLOTS:
         QCOMPARE(dynamic_cast<DVM_CAL_5520 *>(state().DVM1.get()) != nullptr, model == "5520");
         if (errors.isEmpty()) {
             QVERIFY(rig.env.ui.boxes.isEmpty());
-            QVERIFY(!state().windows.isLoaded<FormOptions>());
+            QVERIFY(!appWindows().isLoaded<FormOptions>());
         } else {
             QCOMPARE(rig.env.ui.boxes.size(), 1);
             QCOMPARE(rig.env.ui.boxes[0].prompt, errors);
             QCOMPARE(rig.env.ui.boxes[0].title, QString("Error Saving Settings"));
             QCOMPARE(rig.env.ui.boxes[0].style, int(Msg::Critical));
-            QVERIFY(state().windows.isLoaded<FormOptions>());
+            QVERIFY(appWindows().isLoaded<FormOptions>());
         }
     }
 
@@ -253,7 +254,7 @@ private Q_SLOTS:
         d.Option_DVM1_Interface[1]->setChecked(true);
         d.Combo_GPIB1->setCurrentText("4");
         d.Command_Cancel_Click();
-        QVERIFY(!state().windows.isLoaded<FormOptions>());
+        QVERIFY(!appWindows().isLoaded<FormOptions>());
         QCOMPARE(rig.saved("DVM1_Interface"), QString("<none>"));
         QCOMPARE(rig.saved("DVM1_GPIBPort"), QString("<none>"));
         QVERIFY(!state().DVM1);
@@ -452,7 +453,7 @@ private Q_SLOTS:
         connection->setPlainText("before");
         bool shown = false;
         QTimer::singleShot(0, [&] {
-            FormOptions *d = state().windows.find<FormOptions>();
+            FormOptions *d = appWindows().find<FormOptions>();
             shown = d && d->isVisible() && d->isModal();
             QCOMPARE(connection->toPlainText(), fromButton ? QString("before") : QString("Velkorande 6450\nGPIB Address 22"));
             if (d)
@@ -463,7 +464,7 @@ private Q_SLOTS:
         else
             rig.main->MenuOptionsOptions->trigger();
         QVERIFY(shown);
-        QVERIFY(!state().windows.isLoaded<FormOptions>());
+        QVERIFY(!appWindows().isLoaded<FormOptions>());
         QCOMPARE(connection->toPlainText(),
                  fromButton ? QString("Velkorande 6450\n.") : QString("Velkorande 6450\nGPIB Address 22"));
     }

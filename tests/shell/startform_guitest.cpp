@@ -2,6 +2,7 @@
 #include "shell/Look.h"
 #include "shell/StartForm.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -32,14 +33,14 @@ void StartFormTest::versionLabel()
     QCOMPARE(VersionLabelText(1, 2), QStringLiteral("V1.2"));
     QCOMPARE(VersionLabelText(10, 0), QStringLiteral("V10.0"));
     TestEnv env;
-    StartForm &form = state().windows.form<StartForm>();
+    StartForm &form = appWindows().form<StartForm>();
     QCOMPARE(form.VerLab->text(), VersionLabelText(SETUP_VERSION_MAJOR, SETUP_VERSION_MINOR));
 }
 
 void StartFormTest::captionsColoursAndPictures()
 {
     TestEnv env;
-    StartForm &form = state().windows.form<StartForm>();
+    StartForm &form = appWindows().form<StartForm>();
     QCOMPARE(form.windowTitle(), QStringLiteral("6400 Series Setup Utility"));
     QCOMPARE(form.TitleLab[0]->text(), QStringLiteral("6400 SERIES"));
     QCOMPARE(form.TitleLab[1]->text(), QStringLiteral("SETUP UTILITY"));
@@ -59,7 +60,7 @@ void StartFormTest::captionsColoursAndPictures()
 void StartFormTest::placedBelowTheCentre()
 {
     TestEnv env;
-    StartForm &form = state().windows.form<StartForm>();
+    StartForm &form = appWindows().form<StartForm>();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QSize size = form.frameGeometry().size();
     // 500 twips are 33 1/3 pixels.
@@ -70,7 +71,7 @@ void StartFormTest::placedBelowTheCentre()
 void StartFormTest::splashHasNoOkButton()
 {
     TestEnv env;
-    StartForm &splash = state().windows.form<StartForm>();
+    StartForm &splash = appWindows().form<StartForm>();
     splash.show();
     QVERIFY(splash.isVisible());
     QVERIFY(!splash.OKBut->isVisible());
@@ -79,7 +80,7 @@ void StartFormTest::splashHasNoOkButton()
 void StartFormTest::okClosesTheAboutWindow()
 {
     TestEnv env;
-    StartForm &about = state().windows.form<StartForm>();
+    StartForm &about = appWindows().form<StartForm>();
     about.OKBut->setVisible(true);
     int result = -1;
     QTimer::singleShot(0, about.OKBut, &QPushButton::click);
@@ -125,7 +126,7 @@ void StartFormTest::initLang()
         }
         QSqlDatabase::removeDatabase(QStringLiteral("make"));
     }
-    StartForm &form = state().windows.form<StartForm>();
+    StartForm &form = appWindows().form<StartForm>();
     form.InitLang(path, language);
     QCOMPARE(form.TitleLab[1]->text(), title);
     QVERIFY(!QSqlDatabase::contains(QStringLiteral("StartForm.InitLang")));

@@ -1,10 +1,11 @@
 #include "link/SharedState.h"
 #include "link/platform/UdpSocketControl.h"
 #include "shell/FormMain.h"
-#include "shell/StartForm.h"
 #include "shell/Main.h"
+#include "shell/StartForm.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -29,10 +30,10 @@ void StartupTest::stepsInOrder()
     bool okHidden = false;
     bool mainLoaded = true;
     env.clock.scheduleAt(1000, [&] {
-        StartForm *splash = state().windows.find<StartForm>();
+        StartForm *splash = appWindows().find<StartForm>();
         splashUp = splash && splash->isVisible();
         okHidden = splash && !splash->OKBut->isVisible();
-        mainLoaded = state().windows.isLoaded<FormMain>();
+        mainLoaded = appWindows().isLoaded<FormMain>();
     });
 
     FormMain &main = StartWindows();
@@ -41,7 +42,7 @@ void StartupTest::stepsInOrder()
     QVERIFY(okHidden);
     QVERIFY(!mainLoaded);
     QVERIFY(env.clock.elapsedMs() > 2000);
-    QVERIFY(!state().windows.isLoaded<StartForm>());
+    QVERIFY(!appWindows().isLoaded<StartForm>());
     QVERIFY(state().UserMode);
     QCOMPARE(main.UDPCommand->RemoteHost, QStringLiteral("255.255.255.255"));
     QCOMPARE(main.UDPCommand->RemotePort, 32767);
@@ -50,7 +51,7 @@ void StartupTest::stepsInOrder()
     QCOMPARE(state().EthernetDevices.size(), 1);
     QCOMPARE(state().EthernetDevices[0], EthernetDevice());
     QVERIFY(main.isVisible());
-    QCOMPARE(state().windows.find<FormMain>(), &main);
+    QCOMPARE(appWindows().find<FormMain>(), &main);
     QVERIFY(env.ui.boxes.isEmpty());
 }
 

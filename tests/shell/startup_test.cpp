@@ -4,6 +4,7 @@
 #include "shell/FormAutoLocate.h"
 #include "shell/Main.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QTest>
 
@@ -26,7 +27,7 @@ private Q_SLOTS:
         QCOMPARE(s.DVM1->GetInterfaceType(), 0);
         QCOMPARE(s.DVM1->GetDescription(), QString("Velkorande 6450\r\n."));
         QVERIFY(s.UserMode);
-        QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+        QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
         QCOMPARE(s.EthernetDevices.size(), 1);
         QCOMPARE(s.EthernetDevices[0], EthernetDevice());
     }
@@ -46,7 +47,7 @@ private Q_SLOTS:
         QVERIFY(!state().DVM1);
         QVERIFY(state().UserMode);
         // Without a driver start-up runs no search.
-        QVERIFY(!state().windows.isLoaded<FormAutoLocate>());
+        QVERIFY(!appWindows().isLoaded<FormAutoLocate>());
     }
 };
 

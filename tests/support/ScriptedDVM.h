@@ -1,5 +1,6 @@
 #pragma once
 #include "link/IDVM.h"
+#include "link/SharedState.h"
 
 #include <QStringList>
 #include <functional>
@@ -18,6 +19,9 @@ public:
     };
 
     std::function<QString(const QString &command)> reply;
+    // When set, every command goes on to this driver with its arguments, and its reply is
+    // returned (`reply` is not used): records the exact arguments of a real exchange.
+    IDVM *forwardTo = nullptr;
     QList<Call> calls;
     QString description = QStringLiteral("Velkorande 6450\r\nRS232 Port 1");
     int interfaceType = 0;
@@ -35,6 +39,8 @@ protected:
     QString IDVM_SendString(const QString &command, bool wait, int timeout, int end) override
     {
         calls.append({command, wait, timeout, end});
+        if (forwardTo)
+            return forwardTo->SendString(command, wait, timeout, end);
         QString answer = reply ? reply(command) : (wait ? QStringLiteral("*0\r") : QString());
         return answer.remove(QLatin1Char('\n'));
     }
@@ -51,3 +57,12 @@ protected:
     void IDVM_SetUSBDevice() override {}
     void IDVM_SetEthernetDevice() override {}
 };
+
+// Makes a new scripted driver the active driver DVM1 and returns it.
+inline ScriptedDVM &installScriptedDVM()
+{
+    auto dvm = std::make_unique<ScriptedDVM>();
+    ScriptedDVM &installed = *dvm;
+    state().DVM1 = std::move(dvm);
+    return installed;
+}

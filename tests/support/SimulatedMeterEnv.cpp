@@ -2,6 +2,7 @@
 
 #include "link/IDVM.h"
 #include "link/SharedState.h"
+#include "widgets/WindowRegistry.h"
 
 SimulatedMeterEnv::SimulatedMeterEnv(const metersim::MeterConfig &config) : rig(env.clock, config)
 {
@@ -11,4 +12,4 @@ SimulatedMeterEnv::SimulatedMeterEnv(const metersim::MeterConfig &config) : rig(
     state().DVM1 = std::move(dvm);
 }
 
-SimulatedMeterEnv::~SimulatedMeterEnv() { resetSharedState(); }
+SimulatedMeterEnv::~SimulatedMeterEnv() { resetProgramState(); }

@@ -1,5 +1,6 @@
 #include "tests/support/TestEnv.h"
 #include "link/SharedState.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QTemporaryDir>
 
@@ -16,7 +17,7 @@ void useFreshConfigFolder()
 TestEnv::TestEnv()
 {
     useFreshConfigFolder();
-    resetSharedState();
+    resetProgramState();
     SharedState &s = state();
     s.clock = &clock;
     s.ui = &ui;
@@ -24,4 +25,4 @@ TestEnv::TestEnv()
     s.host = &host;
 }
 
-TestEnv::~TestEnv() { resetSharedState(); }
+TestEnv::~TestEnv() { resetProgramState(); }

@@ -1,12 +1,13 @@
-#include "link/FormProgress.h"
-#include "tests/support/GridCells.h"
 #include "link/Ranges.h"
 #include "link/SharedState.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tests/support/GridCells.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/FormProgress.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -84,7 +85,7 @@ struct Fixture
         state().DVM1 = std::move(driver);
     }
 
-    FormCalFactors &open() { return state().windows.form<FormCalFactors>(); }
+    FormCalFactors &open() { return appWindows().form<FormCalFactors>(); }
 };
 
 QList<QPushButton *> sevenButtons(FormCalFactors &form)
@@ -176,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(grid.ColWidth(0), 2000);
         QCOMPARE(grid.RowHeight(0), 450);
         QCOMPARE(pendingCells(grid), 0);
-        QVERIFY(!state().windows.isLoaded<FormProgress>());
+        QVERIFY(!appWindows().isLoaded<FormProgress>());
         QCOMPARE(f.env.ui.hourglassDepth, 0);
         QVERIFY(f.env.ui.hourglassShown > 0);
         for (QPushButton *b : sevenButtons(form))
@@ -184,7 +185,7 @@ private Q_SLOTS:
         QVERIFY(f.env.ui.boxes.isEmpty());
 
         // Showing the loaded window again does not read again.
-        state().windows.form<FormCalFactors>().show();
+        appWindows().form<FormCalFactors>().show();
         QCOMPARE(f.dvm->commands().size(), 1);
     }
 
@@ -487,7 +488,7 @@ private Q_SLOTS:
     void noDriver()
     {
         TestEnv env;
-        FormCalFactors &form = state().windows.form<FormCalFactors>();
+        FormCalFactors &form = appWindows().form<FormCalFactors>();
         QCOMPARE(form.CalGrid->Rows(), 5);
         edit(*form.CalGrid, 1, 1, QStringLiteral("5"));
         env.ui.answerBoxes({Msg::OK});
@@ -743,7 +744,7 @@ private Q_SLOTS:
         QCOMPARE(f.dvm->commands(), (QStringList{Access, "Wwa1,1", "Wwa2,2", Leave}));
         QVERIFY(form);
         QTRY_VERIFY(!form);
-        QVERIFY(!state().windows.isLoaded<FormCalFactors>());
+        QVERIFY(!appWindows().isLoaded<FormCalFactors>());
     }
 
     // The close box unloads the window: opened again, it reads the meter afresh.

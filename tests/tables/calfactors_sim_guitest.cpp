@@ -1,12 +1,13 @@
 // The calibration factors editor against the simulated meter: the real driver and serial
 // exchange, the exact commands on the wire, and what the meter stores afterwards.
 #include "link/Ranges.h"
-#include "tests/support/GridCells.h"
 #include "link/SharedState.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tests/support/GridCells.h"
 #include "tests/support/SimulatedMeterEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -23,7 +24,7 @@ const QString Leave = QStringLiteral("a1");
 
 using Table = std::vector<std::vector<qint32>>;
 
-FormCalFactors &openEditor() { return state().windows.form<FormCalFactors>(); }
+FormCalFactors &openEditor() { return appWindows().form<FormCalFactors>(); }
 
 // The letter of a calibration point in a "Ww" command.
 QChar pointLetter(int point)

@@ -1,6 +1,6 @@
-#include "link/Twips.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "widgets/Twips.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

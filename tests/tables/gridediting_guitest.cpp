@@ -1,9 +1,9 @@
 #include "link/SharedState.h"
-#include "link/Twips.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/GridEditorForm.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QLineEdit>

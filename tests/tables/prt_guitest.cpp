@@ -3,9 +3,12 @@
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "tables/prt/FormPRTTable.h"
+#include "tables/grid/CellColours.h"
+#include "tables/grid/FlexGrid.h"
 #include "tables/prt/PRTTable.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -13,7 +16,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -30,10 +32,10 @@ struct Fixture
         auto driver = std::make_unique<ScriptedDVM>();
         dvm = driver.get();
         state().DVM1 = std::move(driver);
-        form = &state().windows.form<FormPRTTable>();
+        form = &appWindows().form<FormPRTTable>();
     }
 
-    QColor colour(int row, int column) const { return form->CalGrid->item(row, column)->background().color(); }
+    ColourValue colour(int row, int column) const { return form->CalGrid->cellBackColorAt(row, column); }
     QStringList writes() const { return dvm->commands().filter(QRegularExpression(QStringLiteral("^Wt"))); }
 };
 
@@ -78,7 +80,7 @@ private Q_SLOTS:
                  QStringLiteral("29.7646  Gallium MP (11)"));
         QCOMPARE(form.findChild<QLabel *>(QStringLiteral("LabelWAl"))->text(), QStringLiteral("W(Al)"));
         QVERIFY(form.findChild<QProgressBar *>(QStringLiteral("ProgressBar1")));
-        QVERIFY(form.findChild<QTableWidget *>(QStringLiteral("CalGrid")));
+        QVERIFY(form.findChild<FlexGrid *>(QStringLiteral("CalGrid")));
         // The window opens with aluminium and argon selected.
         QVERIFY(form.Option_HighTemp[1]->isChecked());
         QVERIFY(form.Option_LowTemp[3]->isChecked());
@@ -144,23 +146,23 @@ private Q_SLOTS:
         Fixture f;
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
-        QCOMPARE(form.CalGrid->rowCount(), 351);
-        QCOMPARE(form.CalGrid->columnCount(), 11);
-        QCOMPARE(form.TextMatrix(0, 1), QString());
-        QCOMPARE(form.TextMatrix(1, 0), QStringLiteral("0R"));
-        QCOMPARE(form.TextMatrix(350, 0), QStringLiteral("349R"));
+        QCOMPARE(form.CalGrid->Rows(), 351);
+        QCOMPARE(form.CalGrid->Cols(), 11);
+        QCOMPARE(form.CalGrid->TextMatrix(0, 1), QString());
+        QCOMPARE(form.CalGrid->TextMatrix(1, 0), QStringLiteral("0R"));
+        QCOMPARE(form.CalGrid->TextMatrix(350, 0), QStringLiteral("349R"));
         // R = 0 is far below -10000 degrees Celsius: "0".
-        QCOMPARE(form.TextMatrix(1, 1), QStringLiteral("0"));
+        QCOMPARE(form.CalGrid->TextMatrix(1, 1), QStringLiteral("0"));
         // R = R0: 0.01 degrees Celsius, within one count.
-        QCOMPARE(form.TextMatrix(101, 0), QStringLiteral("100R"));
-        QVERIFY(std::abs(form.TextMatrix(101, 1).toInt() - 1000) <= 1);
+        QCOMPARE(form.CalGrid->TextMatrix(101, 0), QStringLiteral("100R"));
+        QVERIFY(std::abs(form.CalGrid->TextMatrix(101, 1).toInt() - 1000) <= 1);
         // 138.5 ohm: about 98.0 degrees Celsius.
-        QVERIFY(std::abs(form.TextMatrix(139, 6).toInt() - 9800000) < 5000);
+        QVERIFY(std::abs(form.CalGrid->TextMatrix(139, 6).toInt() - 9800000) < 5000);
         // No cell is empty or other than a plain integer.
         for (int row = 1; row <= 350; ++row)
             for (int column = 1; column <= 10; ++column) {
                 bool ok = false;
-                form.TextMatrix(row, column).toLongLong(&ok);
+                form.CalGrid->TextMatrix(row, column).toLongLong(&ok);
                 QVERIFY(ok);
             }
         QCOMPARE(f.dvm->calls.size(), 0);
@@ -172,21 +174,21 @@ private Q_SLOTS:
         Fixture f;
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
-        const QString high = form.TextMatrix(300, 1);
-        const QString low = form.TextMatrix(50, 1);
+        const QString high = form.CalGrid->TextMatrix(300, 1);
+        const QString low = form.CalGrid->TextMatrix(50, 1);
 
         form.Text_ITS90DH->setText(QStringLiteral("0.001")); // hidden under aluminium
         form.Text_ITS90C[0]->setText(QStringLiteral("0.001")); // hidden under argon
         form.Command_GenerateITS90_Click();
-        QCOMPARE(form.TextMatrix(300, 1), high);
-        QCOMPARE(form.TextMatrix(50, 1), low);
+        QCOMPARE(form.CalGrid->TextMatrix(300, 1), high);
+        QCOMPARE(form.CalGrid->TextMatrix(50, 1), low);
 
         form.Option_HighTemp[0]->setChecked(true); // silver: d and W(Al) count (W(Al) empty = 0)
         form.Option_LowTemp[0]->setChecked(true);  // hydrogen: c1 counts
         form.Command_GenerateITS90_Click();
-        QVERIFY(form.TextMatrix(300, 1) != high);
-        QVERIFY(form.TextMatrix(50, 1) != low);
-        QCOMPARE(form.TextMatrix(101, 1).isEmpty(), false);
+        QVERIFY(form.CalGrid->TextMatrix(300, 1) != high);
+        QVERIFY(form.CalGrid->TextMatrix(50, 1) != low);
+        QCOMPARE(form.CalGrid->TextMatrix(101, 1).isEmpty(), false);
     }
 
     void generateKeepsColours()
@@ -194,9 +196,9 @@ private Q_SLOTS:
         Fixture f;
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
-        form.CalGrid->item(5, 5)->setBackground(toQColor(PRTColour::Rejected));
+        form.CalGrid->setCellBackColorAt(5, 5, CellColour::Rejected);
         form.Command1_Click();
-        QCOMPARE(f.colour(5, 5), toQColor(PRTColour::Rejected));
+        QCOMPARE(f.colour(5, 5), CellColour::Rejected);
     }
 
     void generateIEC751()
@@ -204,14 +206,14 @@ private Q_SLOTS:
         Fixture f;
         FormPRTTable &form = *f.form;
         form.Command1_Click();
-        QCOMPARE(form.CalGrid->rowCount(), 351);
-        QCOMPARE(form.TextMatrix(101, 0), QStringLiteral("100R"));
-        QCOMPARE(form.TextMatrix(101, 1), QStringLiteral("0"));
+        QCOMPARE(form.CalGrid->Rows(), 351);
+        QCOMPARE(form.CalGrid->TextMatrix(101, 0), QStringLiteral("100R"));
+        QCOMPARE(form.CalGrid->TextMatrix(101, 1), QStringLiteral("0"));
         // 99.9 ohm: just below 0 degrees Celsius (about -0.256).
-        const int below = form.TextMatrix(100, 10).toInt();
-        QVERIFY2(below < -25000 && below > -26000, qPrintable(form.TextMatrix(100, 10)));
+        const int below = form.CalGrid->TextMatrix(100, 10).toInt();
+        QVERIFY2(below < -25000 && below > -26000, qPrintable(form.CalGrid->TextMatrix(100, 10)));
         // 0 ohm lies on the curve at about -242 degrees Celsius.
-        QVERIFY(std::abs(form.TextMatrix(1, 1).toInt() + 24202128) < 100);
+        QVERIFY(std::abs(form.CalGrid->TextMatrix(1, 1).toInt() + 24202128) < 100);
     }
 
     void r0WithoutResistance_data()
@@ -230,8 +232,8 @@ private Q_SLOTS:
         form.Command_GenerateITS90_Click();
         form.Command1_Click();
         form.Command_Single_Click();
-        QCOMPARE(form.CalGrid->rowCount(), 2);
-        QCOMPARE(form.TextMatrix(1, 1), QString());
+        QCOMPARE(form.CalGrid->Rows(), 2);
+        QCOMPARE(form.CalGrid->TextMatrix(1, 1), QString());
         QCOMPARE(f.env.ui.boxes.size(), 3);
         QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("R0 must be a resistance above 0"));
         QVERIFY(f.env.ui.inputPrompts.isEmpty());
@@ -269,7 +271,7 @@ private Q_SLOTS:
         Fixture f;
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
-        form.CalGrid->item(1, 1)->setBackground(toQColor(PRTColour::Failed));
+        form.CalGrid->setCellBackColorAt(1, 1, CellColour::Failed);
         f.dvm->reply = [](const QString &command) {
             return command == QLatin1String("pt") ? QStringLiteral("0R,10,11,12,13,14,15,16,17,18,19\r\n"
                                                                    "1R,20,21.5,\r\n"
@@ -281,15 +283,15 @@ private Q_SLOTS:
         QCOMPARE(f.dvm->calls[0].waitForAck, true);
         QCOMPARE(f.dvm->calls[0].timeout, 10);
         QCOMPARE(f.dvm->calls[0].packetEndCondition, 1);
-        QCOMPARE(form.CalGrid->rowCount(), 4);
-        QCOMPARE(form.TextMatrix(1, 0), QStringLiteral("0R"));
-        QCOMPARE(form.TextMatrix(1, 10), QStringLiteral("19"));
-        QCOMPARE(form.TextMatrix(2, 2), QStringLiteral("21.5"));
+        QCOMPARE(form.CalGrid->Rows(), 4);
+        QCOMPARE(form.CalGrid->TextMatrix(1, 0), QStringLiteral("0R"));
+        QCOMPARE(form.CalGrid->TextMatrix(1, 10), QStringLiteral("19"));
+        QCOMPARE(form.CalGrid->TextMatrix(2, 2), QStringLiteral("21.5"));
         // The line ending with a comma yields one more cell with "0".
-        QCOMPARE(form.TextMatrix(2, 3), QStringLiteral("0"));
-        QCOMPARE(form.TextMatrix(2, 4), QString());
+        QCOMPARE(form.CalGrid->TextMatrix(2, 3), QStringLiteral("0"));
+        QCOMPARE(form.CalGrid->TextMatrix(2, 4), QString());
         // The grid was cleared: the old colour is gone.
-        QVERIFY(form.CalGrid->item(1, 1)->background().style() == Qt::NoBrush);
+        QCOMPARE(form.CalGrid->cellBackColorAt(1, 1), form.CalGrid->BackColor());
         QVERIFY(form.Command_LoadAllCalFactors->isEnabled());
         QCOMPARE(f.env.ui.hourglassDepth, 0);
         QCOMPARE(f.env.ui.hourglassShown, 1);
@@ -315,8 +317,8 @@ private Q_SLOTS:
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
         form.Command_LoadAllCalFactors_Click();
-        QCOMPARE(form.CalGrid->rowCount(), 2);
-        QCOMPARE(form.TextMatrix(1, 1), QString());
+        QCOMPARE(form.CalGrid->Rows(), 2);
+        QCOMPARE(form.CalGrid->TextMatrix(1, 1), QString());
         QVERIFY(form.Command_LoadAllCalFactors->isEnabled());
     }
 
@@ -326,9 +328,9 @@ private Q_SLOTS:
         f.dvm->reply = [](const QString &) { return QStringLiteral("0R,1,2,3,4,5,6,7,8,9,10,11\r1R,5\r*0\r"); };
         FormPRTTable &form = *f.form;
         form.Command_LoadAllCalFactors_Click();
-        QCOMPARE(form.CalGrid->columnCount(), 11);
-        QCOMPARE(form.TextMatrix(1, 10), QStringLiteral("10"));
-        QCOMPARE(form.TextMatrix(2, 1), QStringLiteral("5"));
+        QCOMPARE(form.CalGrid->Cols(), 11);
+        QCOMPARE(form.CalGrid->TextMatrix(1, 10), QStringLiteral("10"));
+        QCOMPARE(form.CalGrid->TextMatrix(2, 1), QStringLiteral("5"));
         QCOMPARE(f.env.ui.boxes.size(), 1);
         QVERIFY(f.env.ui.boxes[0].prompt.contains(QStringLiteral("more than 10 values")));
     }
@@ -359,8 +361,8 @@ private Q_SLOTS:
             if (call.command.startsWith(QLatin1String("Wt")))
                 QCOMPARE(call.timeout, 10);
         }
-        QCOMPARE(f.colour(1, 1), toQColor(PRTColour::Accepted));
-        QCOMPARE(f.colour(2, 3), toQColor(PRTColour::Accepted));
+        QCOMPARE(f.colour(1, 1), CellColour::Written);
+        QCOMPARE(f.colour(2, 3), CellColour::Written);
         QCOMPARE(form.ProgressBar1->value(), 0); // index 12 of 3500
         QCOMPARE(f.env.ui.hourglassDepth, 0);
         QVERIFY(f.env.ui.boxes.isEmpty());
@@ -385,10 +387,10 @@ private Q_SLOTS:
     {
         Fixture f;
         FormPRTTable &form = *f.form;
-        form.CalGrid->setRowCount(353);
-        form.setTextMatrix(351, 1, QStringLiteral("5"));  // index 3500
-        form.setTextMatrix(351, 2, QStringLiteral("6"));  // index 3501
-        form.setTextMatrix(352, 1, QStringLiteral("7"));  // index 3510
+        form.CalGrid->setRows(353);
+        form.CalGrid->setTextMatrix(351, 1, QStringLiteral("5"));  // index 3500
+        form.CalGrid->setTextMatrix(351, 2, QStringLiteral("6"));  // index 3501
+        form.CalGrid->setTextMatrix(352, 1, QStringLiteral("7"));  // index 3510
         form.Command_SaveAll_Click();
         QCOMPARE(f.dvm->commands(), (QStringList{SetupCommand, QStringLiteral("Wt3500,6"), ExitCommand}));
         QCOMPARE(form.ProgressBar1->value(), 100);
@@ -404,14 +406,14 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("colour");
         QTest::addColumn<int>("errorBoxes");
         QTest::newRow("second try accepted") << QStringList{"*9\r", "*0\r"} << QList<int>{} << 2 << true
-                                             << PRTColour::Accepted << 0;
+                                             << CellColour::Written << 0;
         QTest::newRow("rejected twice, ignore") << QStringList{"*9\r", "*9\r"} << QList<int>{Msg::Ignore} << 2 << true
-                                                << PRTColour::Rejected << 1;
+                                                << CellColour::Rejected << 1;
         QTest::newRow("time-out twice, ignore") << QStringList{"*9\r", "TIMEOUT"} << QList<int>{Msg::Ignore} << 2
-                                                << true << PRTColour::Failed << 1;
+                                                << true << CellColour::Failed << 1;
         QTest::newRow("retry then accepted") << QStringList{"*9\r", "BUSY", "*9\r", "*0 ok\r"}
-                                             << QList<int>{Msg::Retry} << 4 << true << PRTColour::Accepted << 1;
-        QTest::newRow("abort") << QStringList{"", ""} << QList<int>{Msg::Abort} << 2 << false << PRTColour::Failed << 1;
+                                             << QList<int>{Msg::Retry} << 4 << true << CellColour::Written << 1;
+        QTest::newRow("abort") << QStringList{"", ""} << QList<int>{Msg::Abort} << 2 << false << CellColour::Failed << 1;
     }
     void saveAllTries()
     {
@@ -430,12 +432,12 @@ private Q_SLOTS:
             return QStringLiteral("*0\r");
         };
         FormPRTTable &form = *f.form;
-        form.setTextMatrix(1, 1, QStringLiteral("100"));
-        form.setTextMatrix(1, 2, QStringLiteral("200"));
+        form.CalGrid->setTextMatrix(1, 1, QStringLiteral("100"));
+        form.CalGrid->setTextMatrix(1, 2, QStringLiteral("200"));
         form.Command_SaveAll_Click();
         QCOMPARE(f.writes().count(QStringLiteral("Wt0,101")), tries);
         QCOMPARE(f.writes().contains(QStringLiteral("Wt1,201")), secondCellWritten);
-        QCOMPARE(f.colour(1, 1), toQColor(colour));
+        QCOMPARE(f.colour(1, 1), colour);
         QCOMPARE(f.env.ui.boxes.size(), errorBoxes);
         for (const auto &box : f.env.ui.boxes) {
             QCOMPARE(box.prompt, QStringLiteral("Error writing value"));
@@ -453,12 +455,12 @@ private Q_SLOTS:
         };
         FormPRTTable &form = *f.form;
         for (int column = 1; column <= 3; ++column)
-            form.setTextMatrix(1, column, QStringLiteral("1"));
+            form.CalGrid->setTextMatrix(1, column, QStringLiteral("1"));
         form.Command_SaveAll_Click();
         QCOMPARE(f.dvm->commands(), (QStringList{SetupCommand, QStringLiteral("Wt0,2"), QStringLiteral("Wt1,2"), ExitCommand}));
         QCOMPARE(f.env.ui.boxes.size(), 1);
         QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Password needed"));
-        QCOMPARE(f.colour(1, 1), toQColor(PRTColour::Accepted));
+        QCOMPARE(f.colour(1, 1), CellColour::Written);
     }
 
     void saveAllSetupRefused_data()
@@ -473,7 +475,7 @@ private Q_SLOTS:
         Fixture f;
         f.dvm->reply = [](const QString &) { return QStringLiteral("*6\r"); };
         FormPRTTable &form = *f.form;
-        form.setTextMatrix(1, 1, QStringLiteral("1"));
+        form.CalGrid->setTextMatrix(1, 1, QStringLiteral("1"));
         if (!withDriver)
             state().DVM1.reset();
         form.Command_SaveAll_Click();
@@ -488,9 +490,9 @@ private Q_SLOTS:
     {
         Fixture f;
         FormPRTTable &form = *f.form;
-        form.setTextMatrix(1, 1, QStringLiteral("1"));
-        form.setTextMatrix(1, 2, QStringLiteral("x"));
-        form.setTextMatrix(1, 3, QStringLiteral("3"));
+        form.CalGrid->setTextMatrix(1, 1, QStringLiteral("1"));
+        form.CalGrid->setTextMatrix(1, 2, QStringLiteral("x"));
+        form.CalGrid->setTextMatrix(1, 3, QStringLiteral("3"));
         form.Command_SaveAll_Click();
         QCOMPARE(f.dvm->commands(), (QStringList{SetupCommand, QStringLiteral("Wt0,2"), ExitCommand}));
         QCOMPARE(f.env.ui.boxes.size(), 1);
@@ -504,13 +506,13 @@ private Q_SLOTS:
         Fixture f;
         f.dvm->reply = [](const QString &command) {
             if (command.startsWith(QLatin1String("Wt1,")))
-                state().windows.unload<FormPRTTable>();
+                appWindows().unload<FormPRTTable>();
             return QStringLiteral("*0\r");
         };
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
         form.Command_SaveAll_Click();
-        QVERIFY(!state().windows.isLoaded<FormPRTTable>());
+        QVERIFY(!appWindows().isLoaded<FormPRTTable>());
         const QStringList commands = f.dvm->commands();
         QCOMPARE(commands.size(), 4);
         QCOMPARE(commands[0], SetupCommand);

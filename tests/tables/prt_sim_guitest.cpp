@@ -3,12 +3,14 @@
 // stores, and that a table read back is the table that was written.
 #include "link/SharedState.h"
 #include "tables/prt/FormPRTTable.h"
+#include "tables/grid/CellColours.h"
+#include "tables/grid/FlexGrid.h"
 #include "tables/prt/PRTTable.h"
 #include "tests/support/SimulatedMeterEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QtTest>
 
 using metersim::Fault;
@@ -24,7 +26,7 @@ struct Fixture
     SimulatedMeterEnv sim;
     TestEnv &env = sim.env;
     metersim::SerialMeterRig &rig = sim.rig;
-    FormPRTTable *form = &state().windows.form<FormPRTTable>();
+    FormPRTTable *form = &appWindows().form<FormPRTTable>();
 
     // Every cell of the table's 350 rows, row by row (rows from 1, columns 1 to 10).
     QStringList cells() const
@@ -32,12 +34,12 @@ struct Fixture
         QStringList texts;
         for (int row = 1; row <= PRTTableRows; ++row)
             for (int column = 1; column <= PRTTableColumns; ++column)
-                texts << form->TextMatrix(row, column);
+                texts << form->CalGrid->TextMatrix(row, column);
         return texts;
     }
-    QColor colour(int index) const
+    ColourValue colour(int index) const
     {
-        return form->CalGrid->item(index / 10 + 1, index % 10 + 1)->background().color();
+        return form->CalGrid->cellBackColorAt(index / 10 + 1, index % 10 + 1);
     }
     QStringList writes() const { return rig.meter.commands().filter(QRegularExpression(QStringLiteral("^Wt"))); }
 };
@@ -78,7 +80,7 @@ private Q_SLOTS:
         const metersim::MeterState stored = f.rig.meter.state();
         for (int index = 0; index < grid.size(); ++index) {
             QCOMPARE(QString::number(stored.prt[index]), grid[index]);
-            QCOMPARE(f.colour(index), toQColor(PRTColour::Accepted));
+            QCOMPARE(f.colour(index), CellColour::Written);
         }
         // Spot checks against the published scale: R0 gives 0.01 degrees, within one count.
         QVERIFY(std::abs(stored.prt[1000] - 1000) <= 1);
@@ -88,12 +90,12 @@ private Q_SLOTS:
         f.form->Command_LoadAllCalFactors_Click();
         QCOMPARE(f.rig.meter.commands(), QStringList{QStringLiteral("pt")});
         // Load keeps one empty row below the last line it read.
-        QCOMPARE(f.form->CalGrid->rowCount(), 352);
-        QCOMPARE(f.form->TextMatrix(351, 0), QString());
-        QCOMPARE(f.form->TextMatrix(351, 1), QString());
+        QCOMPARE(f.form->CalGrid->Rows(), 352);
+        QCOMPARE(f.form->CalGrid->TextMatrix(351, 0), QString());
+        QCOMPARE(f.form->CalGrid->TextMatrix(351, 1), QString());
         QCOMPARE(f.cells(), grid);
-        QCOMPARE(f.form->TextMatrix(1, 0), QStringLiteral("0R"));
-        QCOMPARE(f.form->TextMatrix(350, 0), QStringLiteral("349R"));
+        QCOMPARE(f.form->CalGrid->TextMatrix(1, 0), QStringLiteral("0R"));
+        QCOMPARE(f.form->CalGrid->TextMatrix(350, 0), QStringLiteral("349R"));
         QCOMPARE(f.form->ProgressBar1->value(), 100);
         QVERIFY(f.form->Command_LoadAllCalFactors->isEnabled());
         QVERIFY(f.env.ui.boxes.isEmpty());
@@ -137,7 +139,7 @@ private Q_SLOTS:
         const QStringList grid = f.cells();
         for (int index = 0; index < 3500; ++index)
             QCOMPARE(grid[index], QString::number(table[index]));
-        QCOMPARE(f.form->TextMatrix(350, 0), QStringLiteral("349R"));
+        QCOMPARE(f.form->CalGrid->TextMatrix(350, 0), QStringLiteral("349R"));
         QVERIFY(f.env.ui.boxes.isEmpty());
     }
 
@@ -148,8 +150,8 @@ private Q_SLOTS:
         Fixture f;
         f.rig.meter.addFault(Fault::Disconnect, QStringLiteral("pt"), 1);
         f.form->Command_LoadAllCalFactors_Click();
-        QCOMPARE(f.form->CalGrid->rowCount(), 2);
-        QCOMPARE(f.form->TextMatrix(1, 1), QString());
+        QCOMPARE(f.form->CalGrid->Rows(), 2);
+        QCOMPARE(f.form->CalGrid->TextMatrix(1, 1), QString());
         QVERIFY(f.form->Command_LoadAllCalFactors->isEnabled());
         QCOMPARE(f.env.ui.hourglassDepth, 0);
 
@@ -165,14 +167,14 @@ private Q_SLOTS:
     {
         Fixture f;
         f.form->Command_GenerateITS90_Click();
-        const QString command = writeOf(20, f.form->TextMatrix(3, 1));
+        const QString command = writeOf(20, f.form->CalGrid->TextMatrix(3, 1));
         f.rig.meter.addFault(Fault::Disconnect, command, 1);
         f.env.ui.answerBoxes({Msg::Abort});
         f.form->Command_SaveAll_Click();
         QCOMPARE(f.env.ui.boxes.size(), 1);
         QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Error writing value"));
-        QCOMPARE(f.colour(20), toQColor(PRTColour::Failed));
-        QCOMPARE(f.colour(19), toQColor(PRTColour::Accepted));
+        QCOMPARE(f.colour(20), CellColour::Failed);
+        QCOMPARE(f.colour(19), CellColour::Written);
         QCOMPARE(f.rig.meter.commands().last(), command);
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
@@ -198,7 +200,7 @@ private Q_SLOTS:
         Fixture f;
         const qint32 before = f.rig.meter.state().prt[1234];
         f.form->Command_GenerateITS90_Click();
-        const QString cell = f.form->TextMatrix(124, 5); // index 1234
+        const QString cell = f.form->CalGrid->TextMatrix(124, 5); // index 1234
         const QString command = writeOf(1234, cell);
         f.rig.meter.addFault(Fault::Reject, command, 2);
         f.env.ui.answerBoxes({static_cast<Msg::Answer>(answer)});
@@ -214,8 +216,8 @@ private Q_SLOTS:
         QCOMPARE(f.rig.meter.mode(), metersim::Mode::Normal);
         QCOMPARE(f.writes().size(), 1234 + sends + writesAfter);
         QCOMPARE(f.rig.meter.state().prt[1234], stored ? cell.toInt() : before);
-        QCOMPARE(f.colour(1234), toQColor(stored ? PRTColour::Accepted : PRTColour::Rejected));
-        QCOMPARE(f.colour(1233), toQColor(PRTColour::Accepted));
+        QCOMPARE(f.colour(1234), stored ? CellColour::Written : CellColour::Rejected);
+        QCOMPARE(f.colour(1233), CellColour::Written);
     }
 
     // One "*9" costs only the second try: the cell ends green without a box.
@@ -223,12 +225,12 @@ private Q_SLOTS:
     {
         Fixture f;
         f.form->Command_GenerateITS90_Click();
-        const QString command = writeOf(7, f.form->TextMatrix(1, 8));
+        const QString command = writeOf(7, f.form->CalGrid->TextMatrix(1, 8));
         f.rig.meter.addFault(Fault::Reject, command, 1);
         f.form->Command_SaveAll_Click();
         QVERIFY(f.env.ui.boxes.isEmpty());
         QCOMPARE(f.rig.meter.commands().count(command), 2);
-        QCOMPARE(f.colour(7), toQColor(PRTColour::Accepted));
+        QCOMPARE(f.colour(7), CellColour::Written);
         QCOMPARE(f.writes().size(), 3501);
     }
 
@@ -238,7 +240,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.form->Command_GenerateITS90_Click();
-        const QString command = writeOf(100, f.form->TextMatrix(11, 1));
+        const QString command = writeOf(100, f.form->CalGrid->TextMatrix(11, 1));
         f.rig.meter.addFault(Fault::Refuse, command, 1);
         f.form->Command_SaveAll_Click();
 
@@ -248,8 +250,8 @@ private Q_SLOTS:
         QCOMPARE(f.writes().last(), command);
         QCOMPARE(f.rig.meter.commands().last(), ExitCommand);
         QCOMPARE(f.rig.meter.mode(), metersim::Mode::Normal);
-        QCOMPARE(f.colour(99), toQColor(PRTColour::Accepted));
-        QVERIFY(f.form->CalGrid->item(11, 2)->background().style() == Qt::NoBrush);
+        QCOMPARE(f.colour(99), CellColour::Written);
+        QCOMPARE(f.form->CalGrid->cellBackColorAt(11, 2), f.form->CalGrid->BackColor());
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
@@ -271,12 +273,12 @@ private Q_SLOTS:
     {
         Fixture f;
         f.form->Command_GenerateITS90_Click();
-        const QString command = writeOf(3, f.form->TextMatrix(1, 4));
+        const QString command = writeOf(3, f.form->CalGrid->TextMatrix(1, 4));
         f.rig.meter.addFault(Fault::Silence, command, 2);
         f.env.ui.answerBoxes({Msg::Abort});
         f.form->Command_SaveAll_Click();
         QCOMPARE(f.rig.meter.commands().count(command), 2);
-        QCOMPARE(f.colour(3), toQColor(PRTColour::Failed));
+        QCOMPARE(f.colour(3), CellColour::Failed);
         QCOMPARE(f.rig.meter.commands().last(), ExitCommand);
         QCOMPARE(f.rig.meter.mode(), metersim::Mode::Normal);
     }

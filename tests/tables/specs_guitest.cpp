@@ -1,4 +1,3 @@
-#include "link/FormProgress.h"
 #include "link/SharedState.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
@@ -6,6 +5,8 @@
 #include "tables/specs/FormSpecifications.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/FormProgress.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QFile>
 #include <QLabel>
@@ -36,15 +37,15 @@ const SpecTableKind &kindOf(const QString &name)
 SpecTableEditor &openEditor(const QString &name)
 {
     if (name == QLatin1String("uncert"))
-        return state().windows.form<FormImportedUncerts>();
-    return state().windows.form<FormSpecifications>();
+        return appWindows().form<FormImportedUncerts>();
+    return appWindows().form<FormSpecifications>();
 }
 
 SpecTableEditor *findEditor(const QString &name)
 {
     if (name == QLatin1String("uncert"))
-        return state().windows.find<FormImportedUncerts>();
-    return state().windows.find<FormSpecifications>();
+        return appWindows().find<FormImportedUncerts>();
+    return appWindows().find<FormSpecifications>();
 }
 
 // A meter whose table reply is `table`; every other command is accepted.
@@ -152,10 +153,10 @@ private Q_SLOTS:
     {
         TestEnv env;
         installMeter(QStringLiteral("spec"));
-        SpecTableEditor &spec = state().windows.form<FormSpecifications>();
-        SpecTableEditor &unc = state().windows.form<FormImportedUncerts>();
+        SpecTableEditor &spec = appWindows().form<FormSpecifications>();
+        SpecTableEditor &unc = appWindows().form<FormImportedUncerts>();
         QVERIFY(&spec != &unc);
-        QCOMPARE(&state().windows.form<FormSpecifications>(), &spec);
+        QCOMPARE(&appWindows().form<FormSpecifications>(), &spec);
         QCOMPARE(spec.windowTitle(), QStringLiteral("Specifications"));
         QCOMPARE(unc.windowTitle(), QStringLiteral("Imported Uncertainties"));
         QCOMPARE(spec.objectName(), QStringLiteral("FormSpecifications"));
@@ -190,7 +191,7 @@ private Q_SLOTS:
         QCOMPARE(editor.CalGrid->TextMatrix(2, 1), QStringLiteral("3"));
         QCOMPARE(editor.CalGrid->cellBackColorAt(1, 1), editor.CalGrid->BackColor());
         QVERIFY(editor.Command_SaveAll->isEnabled());
-        QVERIFY(!state().windows.isLoaded<FormProgress>());
+        QVERIFY(!appWindows().isLoaded<FormProgress>());
         QCOMPARE(env.ui.hourglassDepth, 0);
     }
 
@@ -748,14 +749,14 @@ private Q_SLOTS:
                                               "\"REF_%\" TEXT, REF_ZERO TEXT, \"LAB_%\" TEXT, LAB_ZERO TEXT)")}),
                  QStringList{});
         ScriptedDVM &dvm = installMeter(QStringLiteral("spec"), QStringLiteral("R01 a\rR02 b\rR03 10V DC,5,2\r*0\r"));
-        SpecTableEditor &spec = state().windows.form<FormSpecifications>();
+        SpecTableEditor &spec = appWindows().form<FormSpecifications>();
         env.ui.answerFiles({path});
         spec.Command_SaveDB_Click();
 
         dvm.reply = [](const QString &command) {
             return command == QLatin1String("pi") ? QStringLiteral("R01 a\rR02 b\rR03 10V DC,3,1\r*0\r") : Ok;
         };
-        SpecTableEditor &unc = state().windows.form<FormImportedUncerts>();
+        SpecTableEditor &unc = appWindows().form<FormImportedUncerts>();
         env.ui.answerFiles({path, std::nullopt});
         unc.Command_SaveDB_Click();
         QCOMPARE(runSql(path, {QStringLiteral("SELECT \"INDEX\", \"REF_%\", \"LAB_%\" FROM UNCERTAINTIES")}),
@@ -862,7 +863,7 @@ private Q_SLOTS:
                                                                   : k.clearCommand;
         dvm.reply = [&](const QString &command) {
             if (command == trigger)
-                state().windows.unloadAll();
+                appWindows().unloadAll();
             return command == k.readCommand ? tableReply(3) : Ok;
         };
         dvm.calls.clear();

@@ -8,6 +8,7 @@
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tests/support/SimulatedMeterEnv.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -39,8 +40,8 @@ const SpecTableKind &kindOf(const QString &kind)
 SpecTableEditor &openEditor(const QString &kind)
 {
     if (isUncert(kind))
-        return state().windows.form<FormImportedUncerts>();
-    return state().windows.form<FormSpecifications>();
+        return appWindows().form<FormImportedUncerts>();
+    return appWindows().form<FormSpecifications>();
 }
 
 const Table &tableOf(const MeterState &meter, const QString &kind) { return isUncert(kind) ? meter.uncerts : meter.specs; }

@@ -1,10 +1,11 @@
 #include "link/AppTitle.h"
-#include "tests/support/ThermocoupleTableFolder.h"
 #include "link/SharedState.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/ThermocoupleTableFolder.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,14 +20,6 @@ namespace {
 const QString Access = QStringLiteral("k5820637");
 const QString Leave = QStringLiteral("a1");
 const QString Ok = QStringLiteral("*0\r");
-
-ScriptedDVM &installDVM()
-{
-    auto dvm = std::make_unique<ScriptedDVM>();
-    ScriptedDVM &ref = *dvm;
-    state().DVM1 = std::move(dvm);
-    return ref;
-}
 
 // Clicks a button the next time the running handler yields to the window system.
 void clickWhenYielding(QPushButton *button)
@@ -48,7 +41,7 @@ private Q_SLOTS:
     void controls()
     {
         TestEnv env;
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         QCOMPARE(form.windowTitle(), QStringLiteral("Thermocouple Data"));
         QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Command_SaveThermocoupleTableFromFormula"))->text(),
                  QStringLiteral("Write Thermocouple Data"));
@@ -57,7 +50,7 @@ private Q_SLOTS:
         QVERIFY(form.findChild<QProgressBar *>(QStringLiteral("ProgressBar1")));
         QCOMPARE(form.findChild<QLabel *>(QStringLiteral("Label_Thermostatus"))->text(), QString());
 
-        auto &files = state().windows.form<FormThermocouple_FromTable>();
+        auto &files = appWindows().form<FormThermocouple_FromTable>();
         QCOMPARE(files.windowTitle(), QStringLiteral("Thermocouple Data"));
         QCOMPARE(files.findChild<QPushButton *>(QStringLiteral("Command_SaveThermocoupleTableVT"))->text(),
                  QStringLiteral("Write Thermocouple Data V -> T"));
@@ -68,8 +61,8 @@ private Q_SLOTS:
     void fullRunTranscript()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Command_SaveThermocoupleTableFromFormula->click();
 
         const QStringList commands = dvm.commands();
@@ -118,8 +111,8 @@ private Q_SLOTS:
     void statusAndButtonDuringRun()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple>();
         QString seenLabel;
         bool seenEnabled = true;
         dvm.reply = [&](const QString &command) {
@@ -137,8 +130,8 @@ private Q_SLOTS:
     void stopDuringK()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple>();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcK 1000,")))
                 clickWhenYielding(form.Command_Stop);
@@ -161,8 +154,8 @@ private Q_SLOTS:
     void exitDuringRun()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple>();
         form.show();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcB 500,")))
@@ -173,7 +166,7 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
         QCOMPARE(pointCommands(dvm).size(), 2 + 7);
         QCOMPARE(dvm.commands().last(), Leave);
-        QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple>());
+        QTRY_VERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
     // The main window closing in the middle of a run unloads every window: the run ends
@@ -181,11 +174,11 @@ private Q_SLOTS:
     void unloadedDuringRunEnds()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple>();
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcB 500,")))
-                QMetaObject::invokeMethod(qApp, [] { state().windows.unloadAll(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(qApp, [] { appWindows().unloadAll(); }, Qt::QueuedConnection);
             return Ok;
         };
         form.Command_SaveThermocoupleTableFromFormula_Click();
@@ -193,23 +186,23 @@ private Q_SLOTS:
         QCOMPARE(dvm.commands().last(), Leave);
         QCOMPARE(dvm.commands().filter(QStringLiteral("&06")).size(), 0);
         QCOMPARE(env.ui.hourglassDepth, 0);
-        QVERIFY(!state().windows.isLoaded<FormThermocouple>());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
     void exitWhenIdleUnloads()
     {
         TestEnv env;
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Command_Exit->click();
-        QVERIFY(!state().windows.isLoaded<FormThermocouple>());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
     void setupModeRefused()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("*6\r"); };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(dvm.commands(), QStringList{Access});
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
@@ -221,7 +214,7 @@ private Q_SLOTS:
     void noDriver()
     {
         TestEnv env;
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
     }
@@ -229,11 +222,11 @@ private Q_SLOTS:
     void passwordNeededGoesOn()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &command) {
             return command.startsWith(QLatin1String("WcB 250,")) ? QStringLiteral("*6\r") : Ok;
         };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(pointCommands(dvm).size(), 1337);
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Password needed"));
@@ -254,7 +247,7 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(int, sends);
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         int failures = 0;
         dvm.reply = [&](const QString &command) {
             if (command.startsWith(QLatin1String("WcB 500,")) && failures < 2) {
@@ -264,7 +257,7 @@ private Q_SLOTS:
             return Ok;
         };
         env.ui.answerBoxes({Msg::Answer(answer)});
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error writing value"));
         QCOMPARE(env.ui.boxes[0].style, int(Msg::AbortRetryIgnore | Msg::Critical));
@@ -277,11 +270,11 @@ private Q_SLOTS:
     void informationLineRefused()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &command) {
             return command.startsWith(QLatin1String("&06")) ? QStringLiteral("*9\r") : Ok;
         };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Set Information Failed "));
         QCOMPARE(dvm.commands().last(2), (QStringList{Leave, Leave}));
@@ -290,14 +283,14 @@ private Q_SLOTS:
     void secondSetupModeRefused()
     {
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         int accesses = 0;
         dvm.reply = [&](const QString &command) {
             if (command == Access && ++accesses == 2)
                 return QStringLiteral("*6\r");
             return Ok;
         };
-        state().windows.form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
         QCOMPARE(dvm.commands().last(2), (QStringList{Access, Leave}));
@@ -321,8 +314,8 @@ private Q_SLOTS:
         QFETCH(double, T);
         QFETCH(QString, type);
         TestEnv env;
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Write_Thermocouple_Point(emf, T, type);
         QVERIFY(dvm.calls.isEmpty());
         QVERIFY(env.ui.boxes.isEmpty());
@@ -348,8 +341,8 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), line + "\r\n");
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         form.Command_SaveThermocoupleTableVT->click();
         QCOMPARE(dvm.commands(), (QStringList{Access, command, Leave}));
         QCOMPARE(dvm.calls[1].timeout, 10);
@@ -371,8 +364,8 @@ private Q_SLOTS:
         folder.write(QStringLiteral("thermo type s.txt"), "1000,147.9\n");
         folder.write(QStringLiteral("Type T.csv"), "250,6\n");
         folder.write(QStringLiteral("readme.txt"), "250,6\n");
-        ScriptedDVM &dvm = installDVM();
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        ScriptedDVM &dvm = installScriptedDVM();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(),
                  (QStringList{Access, "WcJ 0,0", "WcJ -8000,-205.2", "WcS 1000,147.9", "WcK 250,6.27", "WcK 500,12.3", Leave}));
         QVERIFY(env.ui.boxes.isEmpty());
@@ -384,8 +377,8 @@ private Q_SLOTS:
         QTemporaryDir empty;
         const QString previous = QDir::currentPath();
         QDir::setCurrent(empty.path());
-        ScriptedDVM &dvm = installDVM();
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        ScriptedDVM &dvm = installScriptedDVM();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QDir::setCurrent(previous);
         QCOMPARE(dvm.commands(), (QStringList{Access, Leave}));
         QVERIFY(env.ui.boxes.isEmpty());
@@ -399,8 +392,8 @@ private Q_SLOTS:
         for (int i = 0; i < 20; ++i)
             content += QByteArray::number(1000 + i) + ",25.5\r\n"; // 11 bytes a line
         folder.write(QStringLiteral("Type K.txt"), content);
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         QList<int> values;
         int maximum = 0;
         dvm.reply = [&](const QString &command) {
@@ -425,8 +418,8 @@ private Q_SLOTS:
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 500,10"))
                 clickWhenYielding(form.Command_Stop);
@@ -441,8 +434,8 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n");
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 250,5"))
                 clickWhenYielding(form.Command_Exit);
@@ -450,7 +443,7 @@ private Q_SLOTS:
         };
         form.Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", Leave}));
-        QTRY_VERIFY(!state().windows.isLoaded<FormThermocouple_FromTable>());
+        QTRY_VERIFY(!appWindows().isLoaded<FormThermocouple_FromTable>());
     }
 
     void fromTableUnloadedDuringRunEnds()
@@ -458,17 +451,17 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type J.txt"), "250,5\n500,10\n750,15\n");
-        ScriptedDVM &dvm = installDVM();
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcJ 250,5"))
-                QMetaObject::invokeMethod(qApp, [] { state().windows.unloadAll(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(qApp, [] { appWindows().unloadAll(); }, Qt::QueuedConnection);
             return Ok;
         };
         form.Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), (QStringList{Access, "WcJ 250,5", Leave}));
         QCOMPARE(env.ui.hourglassDepth, 0);
-        QVERIFY(!state().windows.isLoaded<FormThermocouple_FromTable>());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple_FromTable>());
     }
 
     void replyEndsOrNot_data()
@@ -496,7 +489,7 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n500,12.3\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         int failures = 0;
         dvm.reply = [&](const QString &command) {
             if (command == QLatin1String("WcK 250,6.27") && failures < 2) {
@@ -507,7 +500,7 @@ private Q_SLOTS:
         };
         if (answer)
             env.ui.answerBoxes({Msg::Answer(answer)});
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), commands);
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, box);
@@ -518,9 +511,9 @@ private Q_SLOTS:
         TestEnv env;
         ThermocoupleTableFolder folder;
         folder.write(QStringLiteral("Type K.txt"), "250,6.27\n");
-        ScriptedDVM &dvm = installDVM();
+        ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [](const QString &) { return QStringLiteral("TIMEOUT"); };
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
         QCOMPARE(dvm.commands(), QStringList{Access});
         QCOMPARE(env.ui.boxes.size(), 1);
         QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));

@@ -2,11 +2,12 @@
 // exchange and the simulated meter on the virtual clock. Checks every command the meter
 // receives and the points and information line it stores.
 #include "link/SharedState.h"
-#include "tests/support/ThermocoupleTableFolder.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
 #include "tests/support/SimulatedMeterEnv.h"
+#include "tests/support/ThermocoupleTableFolder.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,7 +50,7 @@ private Q_SLOTS:
         // The information line carries the PC's date: move the virtual clock to 3 April 2026
         // so day and month cannot be confused.
         f.env.clock.advance(20LL * 24 * 3600 * 1000);
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Command_SaveThermocoupleTableFromFormula_Click();
 
         QStringList expected{Access};
@@ -96,7 +97,7 @@ private Q_SLOTS:
         MeterFixture f;
         f.rig.meter.addFault(Fault::PartialLine);
         f.rig.meter.setReplyDelayMs(1500);
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Command_SaveThermocoupleTableFromFormula_Click();
         const QStringList sent = f.rig.meter.commands();
         QCOMPARE(sent.size(), 1 + 1337 + 4);
@@ -110,7 +111,7 @@ private Q_SLOTS:
     void stopDuringK()
     {
         MeterFixture f;
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         f.rig.meter.setObserver([&form](const metersim::TranscriptEntry &entry) {
             if (entry.command.startsWith(QLatin1String("WcK 1000,")))
                 QMetaObject::invokeMethod(form.Command_Stop, &QPushButton::click, Qt::QueuedConnection);
@@ -133,7 +134,7 @@ private Q_SLOTS:
     {
         MeterFixture f;
         f.rig.meter.addFault(Fault::Refuse, QStringLiteral("WcK 250,"), 1);
-        auto &form = state().windows.form<FormThermocouple>();
+        auto &form = appWindows().form<FormThermocouple>();
         form.Command_SaveThermocoupleTableFromFormula_Click();
         QCOMPARE(f.env.ui.boxes.size(), 1);
         QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Password needed"));
@@ -154,7 +155,7 @@ private Q_SLOTS:
         folder.write(QStringLiteral("NIST type j.txt"), "-8000,-210\n0,0\n90000,1000\n");
         folder.write(QStringLiteral("notes.txt"), "1,1\n");
         const QString slot6 = f.rig.meter.state().info[5];
-        auto &form = state().windows.form<FormThermocouple_FromTable>();
+        auto &form = appWindows().form<FormThermocouple_FromTable>();
         form.Command_SaveThermocoupleTableVT_Click();
 
         // The files in name order, letter case ignored; the point beyond 80000 is skipped.
@@ -197,7 +198,7 @@ private Q_SLOTS:
         f.rig.meter.addFault(static_cast<Fault>(fault), QStringLiteral("WcK 500,"));
         for (int answer : answers)
             f.env.ui.answerBoxes({static_cast<Msg::Answer>(answer)});
-        state().windows.form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
 
         QCOMPARE(f.env.ui.boxes.size(), 1);
         QCOMPARE(f.env.ui.boxes[0].prompt, box);

@@ -51,4 +51,25 @@ SerialMeterRig::SerialMeterRig(VirtualClock &clock, const MeterConfig &config)
 {
 }
 
+ModuleOnNetwork::ModuleOnNetwork(SimModule &module, SimMeter &meter, MemoryUdpNetwork &network)
+    : m_module(module), m_network(network), m_meterLink(meter, network.clock()),
+      m_address(module.config().address.toString())
+{
+    const ModuleConfig config = module.config();
+    const int commandPort = config.commandPort, dataPort = config.dataPort;
+    network.listen(m_address, commandPort, [this, commandPort](const MemoryUdpNetwork::Datagram &d) {
+        if (const std::optional<QByteArray> reply = m_module.command(d.bytes, m_network.clock().monotonicMs()))
+            m_network.send({m_address, commandPort, d.fromAddress, d.fromPort, *reply});
+    });
+    network.listen(m_address, dataPort, [this](const MemoryUdpNetwork::Datagram &d) {
+        if (d.toAddress == MemoryUdpNetwork::Broadcast || !m_module.passesMeterTraffic(m_network.clock().monotonicMs()))
+            return;
+        m_lastSender = d;
+        m_meterLink.receive(d.bytes);
+    });
+    m_meterLink.deliver = [this, dataPort](const QByteArray &bytes) {
+        m_network.send({m_address, dataPort, m_lastSender.fromAddress, m_lastSender.fromPort, bytes});
+    };
+}
+
 } // namespace metersim

@@ -3,8 +3,10 @@
 #include "tests/support/doubles/InMemoryPeer.h"
 #include "link/platform/SerialPortControl.h"
 #include "tests/sim/core/SimMeter.h"
+#include "tests/sim/core/SimModule.h"
 #include "tests/sim/core/SimScheduler.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/MemoryUdp.h"
 #include "tests/support/doubles/VirtualClock.h"
 
 #include <memory>
@@ -68,6 +70,28 @@ struct SerialMeterRig
     SimMeter meter;
     MemorySerialPort port;
     std::unique_ptr<MeterPeer> link;
+};
+
+// A module and its meter on a MemoryUdpNetwork, as SimServer serves them on real UDP: the
+// module answers its command port (broadcasts included) from its own address; datagrams
+// on its data port reach the meter while the module passes meter traffic, and the
+// meter's replies go back to the sender at the times the meter's timing gives.
+//
+//   MemoryUdpNetwork net(env.clock);
+//   metersim::SimMeter meter;
+//   metersim::SimModule module;
+//   metersim::ModuleOnNetwork served(module, meter, net);
+class ModuleOnNetwork
+{
+public:
+    ModuleOnNetwork(SimModule &module, SimMeter &meter, MemoryUdpNetwork &network);
+
+private:
+    SimModule &m_module;
+    MemoryUdpNetwork &m_network;
+    MeterPeer m_meterLink;
+    QString m_address;
+    MemoryUdpNetwork::Datagram m_lastSender;
 };
 
 } // namespace metersim

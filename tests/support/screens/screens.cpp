@@ -6,16 +6,22 @@
 // window through the registry, fills it as a user would see it and returns it. Windows that
 // read the meter get a simulated 6450 (`meter` set in their entry), so they show real
 // tables.
-#include "link/FormProgress.h"
-#include "link/Form_List_Dialogue.h"
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 #include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
+#include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
+#include "settings/FormDate.h"
+#include "settings/FormDisplaySetup.h"
+#include "settings/FormMeterInformation.h"
+#include "settings/Form_CalHistory.h"
+#include "settings/Form_CorrectionFactors.h"
+#include "settings/Form_InstalledOptions.h"
+#include "settings/Form_Temperature_Compensation.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
@@ -29,13 +35,19 @@
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/MemorySerialPort.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Form_List_Dialogue.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -59,7 +71,7 @@ void installSampleMeter()
 QWidget *mainWindow(TestEnv &env)
 {
     installSampleMeter();
-    FormMain &main = state().windows.form<FormMain>();
+    FormMain &main = appWindows().form<FormMain>();
     auto port = std::make_unique<MemorySerialPort>(env.clock);
     port->setPortOpen(true);
     main.setCommControl(std::move(port));
@@ -69,11 +81,11 @@ QWidget *mainWindow(TestEnv &env)
     return &main;
 }
 
-QWidget *splashWindow(TestEnv &) { return &state().windows.form<StartForm>(); }
+QWidget *splashWindow(TestEnv &) { return &appWindows().form<StartForm>(); }
 
 QWidget *aboutWindow(TestEnv &)
 {
-    StartForm &about = state().windows.form<StartForm>();
+    StartForm &about = appWindows().form<StartForm>();
     about.OKBut->setVisible(true);
     return &about;
 }
@@ -82,40 +94,64 @@ QWidget *aboutWindow(TestEnv &)
 template <class Form>
 QWidget *loadedWindow(TestEnv &)
 {
-    return &state().windows.form<Form>();
+    return &appWindows().form<Form>();
 }
 
 QWidget *prtGeneratedWindow(TestEnv &)
 {
-    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    FormPRTTable &form = appWindows().form<FormPRTTable>();
     form.Command_GenerateITS90_Click();
     return &form;
 }
 
 QWidget *prtLoadedWindow(TestEnv &)
 {
-    FormPRTTable &form = state().windows.form<FormPRTTable>();
+    FormPRTTable &form = appWindows().form<FormPRTTable>();
     form.Command_LoadAllCalFactors_Click();
     return &form;
 }
 
 QWidget *thermocoupleWindow(TestEnv &)
 {
-    auto &form = state().windows.form<FormThermocouple>();
+    auto &form = appWindows().form<FormThermocouple>();
     form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("K"), 20750));
     return &form;
 }
 
 QWidget *thermocoupleFilesWindow(TestEnv &)
 {
-    auto &form = state().windows.form<FormThermocouple_FromTable>();
+    auto &form = appWindows().form<FormThermocouple_FromTable>();
     form.Label_Thermostatus->setText(Thermocouple::writingStatus(QStringLiteral("J"), -8000));
+    return &form;
+}
+
+// The settings dialogs that read the meter when they become active, as they show then.
+template <class Form>
+QWidget *activatedWindow(TestEnv &)
+{
+    Form &form = appWindows().form<Form>();
+    form.Form_Activate();
+    return &form;
+}
+
+QWidget *temperatureWindow(TestEnv &env)
+{
+    auto &form = *static_cast<Form_Temperature_Compensation *>(activatedWindow<Form_Temperature_Compensation>(env));
+    form.Combo_Ranges->setCurrentIndex(5);
+    form.Combo_Ranges_Click();
+    return &form;
+}
+
+QWidget *correctionWindow(TestEnv &)
+{
+    auto &form = appWindows().form<Form_CorrectionFactors>();
+    form.Command_ACLIN_Click(0);
     return &form;
 }
 
 QWidget *progressWindow(TestEnv &)
 {
-    auto &form = state().windows.form<FormProgress>();
+    auto &form = appWindows().form<FormProgress>();
     form.SetMaxLines(350);
     QString reply;
     for (int line = 0; line < 140; ++line)
@@ -126,7 +162,7 @@ QWidget *progressWindow(TestEnv &)
 
 QWidget *listWindow(TestEnv &)
 {
-    auto &form = state().windows.form<Form_List_Dialogue>();
+    auto &form = appWindows().form<Form_List_Dialogue>();
     form.List1->addItems({QStringLiteral("Velkorande 6450  RS232 COM1"), QStringLiteral("Velkorande 6450  USB FT6450A1"),
                           QStringLiteral("Velkorande 6420  Ethernet 127.0.0.1"), QStringLiteral("Velkorande 6410  GPIB 15")});
     form.List1->setCurrentRow(1);
@@ -145,7 +181,7 @@ FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
     state().ftdi = &ftdi;
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &peer);
 
-    FormAutoLocate &search = state().windows.form<FormAutoLocate>();
+    FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     search.show();
     search.SetShowDetails(details);
     search.Locate_All();
@@ -156,6 +192,38 @@ FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
 
 QWidget *autoLocateWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, false); }
 QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, true); }
+
+// The USB locator as it opens with a simulated 6450, a silent device and one that cannot
+// be opened on the in-memory FTDI backend; advanced, after "ID?", "Date?" and a typed "v".
+Form_USBLocator &usbLocator(TestEnv &env, bool advanced)
+{
+    state().DVM1 = CreateDVM(QStringLiteral("6450"));
+    metersim::SimMeter meter;
+    metersim::MeterPeer peer(meter, env.clock);
+    MemoryFtdiApi ftdi(env.clock);
+    state().ftdi = &ftdi;
+    ftdi.attach(QStringLiteral("USB <-> Serial Cable"), QStringLiteral("FT6450A1"), &peer);
+    ftdi.attach(QStringLiteral("FT230X Basic UART"), QStringLiteral("FT230X07"));
+    ftdi.attach(QStringLiteral("USB-RS232 Cable"), QStringLiteral("FTR232B2")).openFails = true;
+    env.settings.SaveSetting(SettingsStore::Section, QStringLiteral("USB_Name"), QStringLiteral("USB <-> Serial Cable"));
+    env.settings.SaveSetting(SettingsStore::Section, QStringLiteral("USB_SerialNumber"), QStringLiteral("FT6450A1"));
+
+    Form_USBLocator &form = appWindows().form<Form_USBLocator>();
+    form.ListView_USBDevices->topLevelItem(0)->setSelected(true);
+    if (advanced) {
+        form.Command_Advanced_Click();
+        form.Command_testID_Click();
+        form.Command1_Click();
+        form.Text1->setText(QStringLiteral("v"));
+        form.Text1_KeyPress(13);
+    }
+    state().DVM1.reset();
+    state().ftdi = nullptr;
+    return form;
+}
+
+QWidget *usbLocatorWindow(TestEnv &env) { return &usbLocator(env, false); }
+QWidget *usbLocatorAdvancedWindow(TestEnv &env) { return &usbLocator(env, true); }
 
 struct Shot
 {
@@ -193,10 +261,19 @@ int main(int argc, char *argv[])
         {"FormPRTTable-loaded.png", prtLoadedWindow, true},
         {"FormThermocouple.png", thermocoupleWindow},
         {"FormThermocouple_FromTable.png", thermocoupleFilesWindow},
+        {"Form_InstalledOptions.png", loadedWindow<Form_InstalledOptions>, true},
+        {"Form_Temperature_Compensation.png", temperatureWindow, true},
+        {"Form_CalHistory.png", activatedWindow<Form_CalHistory>, true},
+        {"FormMeterInformation.png", loadedWindow<FormMeterInformation>, true},
+        {"FormDate.png", activatedWindow<FormDate>, true},
+        {"FormDisplaySetup.png", loadedWindow<FormDisplaySetup>},
+        {"Form_CorrectionFactors.png", correctionWindow, true},
         {"FormProgress.png", progressWindow},
         {"Form_List_Dialogue.png", listWindow},
         {"FormAutoLocate.png", autoLocateWindow},
         {"FormAutoLocate-details.png", autoLocateDetailsWindow},
+        {"Form_USBLocator.png", usbLocatorWindow},
+        {"Form_USBLocator-advanced.png", usbLocatorAdvancedWindow},
     };
     int failures = 0;
     for (const Shot &shot : shots) {

@@ -1,4 +1,5 @@
-#include "link/WindowRegistry.h"
+#include "widgets/WindowRegistry.h"
+#include "link/SharedState.h"
 
 #include <QCoreApplication>
 
@@ -44,4 +45,16 @@ void WindowRegistry::destroyAll()
 {
     unloadAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+WindowRegistry &appWindows()
+{
+    static WindowRegistry windows;
+    return windows;
+}
+
+void resetProgramState()
+{
+    appWindows().destroyAll();
+    resetSharedState();
 }

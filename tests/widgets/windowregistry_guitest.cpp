@@ -1,6 +1,7 @@
-#include "link/LoadedWindow.h"
 #include "link/SharedState.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/RunGuard.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QtTest>
 
@@ -14,7 +15,7 @@ public:
     void Form_Load()
     {
         ++loads;
-        seenDuringLoad = &state().windows.form<ReentrantLoadWindow>();
+        seenDuringLoad = &appWindows().form<ReentrantLoadWindow>();
     }
     int loads = 0;
     ReentrantLoadWindow *seenDuringLoad = nullptr;
@@ -27,10 +28,11 @@ class SelfUnloadingWindow : public QWidget
 public:
     bool runHandler()
     {
-        const LoadedWindow<SelfUnloadingWindow> self(this);
-        state().windows.unload<SelfUnloadingWindow>(); // the Exit button pressed during a yield
-        return self.isNull();
+        const RunGuard::Run run = guard.begin();
+        appWindows().unload<SelfUnloadingWindow>(); // the Exit button pressed during a yield
+        return !run.windowLoaded();
     }
+    RunGuard guard{this};
 };
 
 // Windows that note the order in which they are unloaded (hidden).
@@ -69,7 +71,7 @@ private Q_SLOTS:
     void loadRunsOnceTheWindowIsRegistered()
     {
         TestEnv env;
-        ReentrantLoadWindow &window = state().windows.form<ReentrantLoadWindow>();
+        ReentrantLoadWindow &window = appWindows().form<ReentrantLoadWindow>();
         QCOMPARE(window.loads, 1);
         QCOMPARE(window.seenDuringLoad, &window);
     }
@@ -77,10 +79,10 @@ private Q_SLOTS:
     void unloadingInsideAHandlerKeepsTheWindowUntilItReturns()
     {
         TestEnv env;
-        QPointer<SelfUnloadingWindow> window = &state().windows.form<SelfUnloadingWindow>();
+        QPointer<SelfUnloadingWindow> window = &appWindows().form<SelfUnloadingWindow>();
         QVERIFY(window->runHandler());      // the handler sees the window as unloaded...
         QVERIFY(!window.isNull());           // ...while the object itself is still there
-        QVERIFY(!state().windows.isLoaded<SelfUnloadingWindow>());
+        QVERIFY(!appWindows().isLoaded<SelfUnloadingWindow>());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
     }
@@ -88,14 +90,14 @@ private Q_SLOTS:
     void unloadAllUnloadsTheNewestFirst()
     {
         TestEnv env;
-        for (QWidget *w : std::initializer_list<QWidget *>{&state().windows.form<FirstWindow>(),
-                                                           &state().windows.form<SecondWindow>(),
-                                                           &state().windows.form<ThirdWindow>()})
+        for (QWidget *w : std::initializer_list<QWidget *>{&appWindows().form<FirstWindow>(),
+                                                           &appWindows().form<SecondWindow>(),
+                                                           &appWindows().form<ThirdWindow>()})
             w->show();
         unloadOrder.clear();
-        state().windows.unloadAll(state().windows.find<SecondWindow>());
+        appWindows().unloadAll(appWindows().find<SecondWindow>());
         QCOMPARE(unloadOrder, (QStringList{"3", "1"}));
-        QVERIFY(state().windows.isLoaded<SecondWindow>());
+        QVERIFY(appWindows().isLoaded<SecondWindow>());
     }
 
     // A window deleted behind the registry's back is not loaded, and its entry hides no
@@ -103,19 +105,19 @@ private Q_SLOTS:
     void aWindowDestroyedElsewhereIsNotLoaded()
     {
         TestEnv env;
-        delete &state().windows.form<FirstWindow>();
-        QVERIFY(!state().windows.isLoaded<FirstWindow>());
-        FirstWindow &reloaded = state().windows.form<FirstWindow>();
-        QCOMPARE(state().windows.find<FirstWindow>(), &reloaded);
-        QCOMPARE(&state().windows.form<FirstWindow>(), &reloaded);
-        QVERIFY(state().windows.holds(&reloaded));
+        delete &appWindows().form<FirstWindow>();
+        QVERIFY(!appWindows().isLoaded<FirstWindow>());
+        FirstWindow &reloaded = appWindows().form<FirstWindow>();
+        QCOMPARE(appWindows().find<FirstWindow>(), &reloaded);
+        QCOMPARE(&appWindows().form<FirstWindow>(), &reloaded);
+        QVERIFY(appWindows().holds(&reloaded));
     }
 
     void destroyAllDeletesAtOnce()
     {
         TestEnv env;
-        QPointer<SelfUnloadingWindow> window = &state().windows.form<SelfUnloadingWindow>();
-        state().windows.destroyAll();
+        QPointer<SelfUnloadingWindow> window = &appWindows().form<SelfUnloadingWindow>();
+        appWindows().destroyAll();
         QVERIFY(window.isNull());
     }
 };

@@ -1,6 +1,7 @@
-#include "link/FormProgress.h"
+#include "widgets/FormProgress.h"
 
 #include "link/SharedState.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -71,7 +72,7 @@ void FeedProgressWindow(const QString &text)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
-    FormProgress &progress = state().windows.form<FormProgress>();
+    FormProgress &progress = appWindows().form<FormProgress>();
     if (progress.isVisible())
         progress.ProgressText(text);
 }

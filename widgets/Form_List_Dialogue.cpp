@@ -1,4 +1,4 @@
-#include "link/Form_List_Dialogue.h"
+#include "widgets/Form_List_Dialogue.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>

@@ -1,7 +1,8 @@
-#include "link/FormProgress.h"
-#include "link/Form_List_Dialogue.h"
 #include "link/SharedState.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/FormProgress.h"
+#include "widgets/Form_List_Dialogue.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -31,7 +32,7 @@ private Q_SLOTS:
         QFETCH(int, lines);
         QFETCH(int, bar);
         TestEnv env;
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.SetMaxLines(70);
         progress.ProgressText(crs(12));
         progress.ProgressText(crs(lines));
@@ -42,7 +43,7 @@ private Q_SLOTS:
     void resetShowsWaiting()
     {
         TestEnv env;
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.SetMaxLines(60);
         progress.ProgressText(crs(5));
         QCOMPARE(progress.ProgressBar1->maximum(), 60);
@@ -54,7 +55,7 @@ private Q_SLOTS:
     void zeroMaximumKeepsThePreviousOneAndResets()
     {
         TestEnv env;
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.SetMaxLines(70);
         progress.ProgressText(crs(30));
         progress.SetMaxLines(0);
@@ -69,7 +70,7 @@ private Q_SLOTS:
     void emptyTextShowsZero()
     {
         TestEnv env;
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.SetMaxLines(70);
         progress.ProgressText(QString());
         QCOMPARE(progress.LabelMessage->text(), QString("0 "));
@@ -79,7 +80,7 @@ private Q_SLOTS:
     void characterModeCountsCharacters()
     {
         TestEnv env;
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.SetMaxCharacters(10);
         progress.ProgressText("abc\r\rdefg");
         QCOMPARE(progress.ProgressBar1->value(), 9);
@@ -94,7 +95,7 @@ private Q_SLOTS:
     void incrementStopsAtTheMaximum()
     {
         TestEnv env;
-        FormProgress &progress = state().windows.form<FormProgress>();
+        FormProgress &progress = appWindows().form<FormProgress>();
         progress.SetMaxLines(2);
         for (int i = 0; i < 5; ++i)
             progress.Increment();
@@ -104,10 +105,10 @@ private Q_SLOTS:
     void feedReachesOnlyAVisibleWindow()
     {
         TestEnv env;
-        QVERIFY(!state().windows.isLoaded<FormProgress>());
+        QVERIFY(!appWindows().isLoaded<FormProgress>());
         FeedProgressWindow(crs(3));
         // Addressed once: created, hidden, not fed.
-        FormProgress *progress = state().windows.find<FormProgress>();
+        FormProgress *progress = appWindows().find<FormProgress>();
         QVERIFY(progress);
         QVERIFY(!progress->isVisible());
         QCOMPARE(progress->LabelMessage->text(), QString("Message"));
@@ -123,7 +124,7 @@ private Q_SLOTS:
     void listOkKeepsTheSelection()
     {
         TestEnv env;
-        Form_List_Dialogue &dialog = state().windows.form<Form_List_Dialogue>();
+        Form_List_Dialogue &dialog = appWindows().form<Form_List_Dialogue>();
         QCOMPARE(dialog.windowTitle(), QString("Select Item"));
         dialog.List1->addItems({"6450 on COM1", "6450 on USB", "6480 on Ethernet"});
         dialog.show();
@@ -136,7 +137,7 @@ private Q_SLOTS:
     void listCancelDeselects()
     {
         TestEnv env;
-        Form_List_Dialogue &dialog = state().windows.form<Form_List_Dialogue>();
+        Form_List_Dialogue &dialog = appWindows().form<Form_List_Dialogue>();
         dialog.List1->addItems({"first", "second"});
         dialog.show();
         dialog.List1->setCurrentRow(1);
@@ -148,7 +149,7 @@ private Q_SLOTS:
     void listEscapeCountsAsCancel()
     {
         TestEnv env;
-        Form_List_Dialogue &dialog = state().windows.form<Form_List_Dialogue>();
+        Form_List_Dialogue &dialog = appWindows().form<Form_List_Dialogue>();
         dialog.List1->addItems({"first", "second"});
         dialog.show();
         dialog.List1->setCurrentRow(0);
@@ -160,7 +161,7 @@ private Q_SLOTS:
     void emptyListGivesNone()
     {
         TestEnv env;
-        Form_List_Dialogue &dialog = state().windows.form<Form_List_Dialogue>();
+        Form_List_Dialogue &dialog = appWindows().form<Form_List_Dialogue>();
         dialog.show();
         dialog.OKButton_Click();
         QCOMPARE(dialog.ItemSelected(), -1);

@@ -65,3 +65,10 @@ private:
     };
     std::vector<Entry> m_windows; // in the order the windows were loaded
 };
+
+// The program's single-instance windows: part of the program's shared state
+// (link/SharedState.h), kept here because windows are widgets.
+WindowRegistry &appWindows();
+
+// Unloads and deletes every window, then resets the shared state (program end, tests).
+void resetProgramState();

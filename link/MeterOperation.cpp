@@ -1,0 +1,51 @@
+#include "link/MeterOperation.h"
+#include "link/Communication.h"
+#include "link/IDVM.h"
+#include "link/SharedState.h"
+
+namespace {
+
+// The end condition that ends a reply at its status token.
+constexpr int UpToStatusToken = 1;
+
+} // namespace
+
+ReplyStatus ClassifyReply(const QString &reply)
+{
+    const QStringView token = QStringView(reply).left(2);
+    if (token == QLatin1String("*0"))
+        return ReplyStatus::Done;
+    if (token == QLatin1String("*9"))
+        return ReplyStatus::Rejected;
+    if (token == QLatin1String("*6"))
+        return ReplyStatus::PasswordNeeded;
+    return ReplyStatus::Other;
+}
+
+bool ReplyHoldsDone(const QString &reply) { return reply.contains(QLatin1String("*0")); }
+
+QString SendToMeter(const QString &command, int timeoutSeconds)
+{
+    IDVM *dvm = state().DVM1.get();
+    return dvm ? dvm->SendString(command, true, timeoutSeconds, UpToStatusToken) : QString();
+}
+
+SetupModeRun RunInSetupMode(const SetupModeBracket &bracket, const std::function<bool()> &work)
+{
+    using OnRefusal = SetupModeBracket::OnRefusal;
+    const bool entered = bracket.opening == SetupModeBracket::Opening::CalibratePassword ? SendCalibratePassword()
+                                                                                          : EnterSetupMode();
+    if (!entered && bracket.onRefusal != OnRefusal::CarryOn) {
+        if (bracket.ownerLoaded && !bracket.ownerLoaded())
+            return SetupModeRun::NotRun;
+        const Msg::Answer answer = bracket.refusalMessage.isEmpty()
+            ? Msg::defaultAnswerOf(bracket.refusalStyle)
+            : appUi().MsgBox(bracket.refusalMessage, bracket.refusalStyle, bracket.refusalTitle);
+        if (bracket.onRefusal == OnRefusal::Stop || answer == Msg::Cancel)
+            return SetupModeRun::NotRun;
+    }
+    const bool succeeded = work();
+    if (succeeded || bracket.leaveAfterFailedWork)
+        ExitSetupMode();
+    return succeeded ? SetupModeRun::Completed : SetupModeRun::WorkFailed;
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include "settings/MeterInformation.h"
+#include "settings/SettingsWindow.h"
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+// "Meter Information": the meter's serial number and its three free-text information lines
+// (slots 01 to 03), read from its "v" reply and written back inside setup mode. Nothing is
+// read back after a write.
+class FormMeterInformation : public SettingsWindow
+{
+    Q_OBJECT
+public:
+    explicit FormMeterInformation(QWidget *parent = nullptr);
+
+    QLabel *Label1;
+    QLineEdit *Text_Serial; // at most 9 characters can be typed
+    QPushButton *Command_SetSerial;
+    std::array<QLabel *, MeterInformation::InfoLines> Label_Info{};
+    std::array<QLineEdit *, MeterInformation::InfoLines> Text_Info{};
+    QPushButton *Command_SetInfo;
+    QLabel *Label2;
+    QPlainTextEdit *Text_Information;
+    QPushButton *Command_Information;
+    QPushButton *Command_Read;
+
+    void Form_Load();
+    void Command_Read_Click();
+    void Command_SetInfo_Click();
+    void Command_Information_Click();
+    void Command_SetSerial_Click();
+
+private:
+    // Writes the lines as slots 01, 02, ... inside setup mode, stopping at the first refusal.
+    void writeInformation(const QStringList &lines);
+    // The serial box's text as it stood before the edit being checked.
+    QString m_serialShown;
+};

@@ -1,0 +1,58 @@
+#include "settings/MeterDate.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+
+// Date forms in the order they are tried; every one also with "-" and "." in place of "/".
+const QStringList &dateForms()
+{
+    static const QStringList forms{
+        QStringLiteral("d/M/yyyy"), QStringLiteral("d/M/yy"),     QStringLiteral("yyyy/M/d"),
+        QStringLiteral("d/MMM/yyyy"), QStringLiteral("d/MMM/yy"), QStringLiteral("d MMM yyyy"),
+        QStringLiteral("d MMMM yyyy"), QStringLiteral("M/d/yyyy"), QStringLiteral("M/d/yy"),
+    };
+    return forms;
+}
+
+const QStringList &timeForms()
+{
+    static const QStringList forms{QString(), QStringLiteral(" H:mm:ss"), QStringLiteral(" H:mm")};
+    return forms;
+}
+
+// Qt reads "yy" as 1900 to 1999; the meter's two-digit years are read as the desktop
+// reads them, 00 to 29 being this century.
+QDate windowTwoDigitYear(const QDate &date)
+{
+    return date.year() < 1930 ? date.addYears(100) : date;
+}
+
+} // namespace
+
+std::optional<QDateTime> ParseMeterDateTime(const QString &text)
+{
+    // One blank between date and time, whatever the meter put there.
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QString simplified = text.trimmed().replace(blanks, QStringLiteral(" "));
+    if (simplified.isEmpty())
+        return std::nullopt;
+    const QLocale c = QLocale::c();
+    for (const QString &date : dateForms()) {
+        for (const QChar separator : {QLatin1Char('/'), QLatin1Char('-'), QLatin1Char('.')}) {
+            if (separator != QLatin1Char('/') && !date.contains(QLatin1Char('/')))
+                continue;
+            const QString dateForm = QString(date).replace(QLatin1Char('/'), separator);
+            for (const QString &time : timeForms()) {
+                const QDateTime read = c.toDateTime(simplified, dateForm + time);
+                if (!read.isValid())
+                    continue;
+                const bool twoDigitYear = !dateForm.contains(QLatin1String("yyyy"));
+                return QDateTime(twoDigitYear ? windowTwoDigitYear(read.date()) : read.date(), read.time());
+            }
+        }
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,88 @@
+#include "widgets/RunGuard.h"
+#include "widgets/WindowRegistry.h"
+
+// What the guard and its runs share. It outlives the window when a run is still on the
+// stack after the window has been destroyed.
+struct RunGuard::Shared
+{
+    QPointer<QWidget> window;
+    int runs = 0;
+    bool exclusiveRunning = false;
+    bool stopRequested = false;
+    bool unloadWhenIdle = false;
+
+    bool windowLoaded() const { return window && appWindows().holds(window.data()); }
+};
+
+RunGuard::RunGuard(QWidget *window) : m_shared(std::make_shared<Shared>())
+{
+    m_shared->window = window;
+}
+
+RunGuard::~RunGuard() = default;
+
+RunGuard::Run::Run(std::shared_ptr<Shared> shared, bool exclusive) : m_shared(std::move(shared)), m_exclusive(exclusive)
+{
+    if (!m_shared)
+        return; // not started
+    ++m_shared->runs;
+    if (exclusive)
+        m_shared->exclusiveRunning = true;
+}
+
+RunGuard::Run::~Run()
+{
+    if (!m_shared)
+        return;
+    Shared &shared = *m_shared;
+    if (m_exclusive)
+        shared.exclusiveRunning = false;
+    if (--shared.runs > 0 || !shared.unloadWhenIdle || !shared.windowLoaded())
+        return;
+    // Unload once the handler that ended the run, and whatever called it, has returned.
+    QMetaObject::invokeMethod(
+        shared.window.data(),
+        [keep = m_shared] {
+            if (keep->windowLoaded())
+                appWindows().unloadWindow(keep->window.data());
+        },
+        Qt::QueuedConnection);
+}
+
+bool RunGuard::Run::windowLoaded() const { return m_shared && m_shared->windowLoaded(); }
+
+bool RunGuard::Run::stopRequested() const { return m_shared && m_shared->stopRequested; }
+
+RunGuard::Run RunGuard::begin()
+{
+    if (m_shared->runs == 0)
+        m_shared->stopRequested = false;
+    return Run(m_shared, false);
+}
+
+RunGuard::Run RunGuard::beginExclusive()
+{
+    if (m_shared->exclusiveRunning)
+        return Run(nullptr, false);
+    m_shared->stopRequested = false;
+    return Run(m_shared, true);
+}
+
+bool RunGuard::busy() const { return m_shared->runs > 0; }
+
+bool RunGuard::stopRequested() const { return m_shared->stopRequested; }
+
+void RunGuard::requestStop() { m_shared->stopRequested = true; }
+
+void RunGuard::unloadWhenIdle()
+{
+    if (!busy()) {
+        appWindows().unloadWindow(m_shared->window.data());
+        return;
+    }
+    m_shared->unloadWhenIdle = true;
+    if (m_shared->window)
+        m_shared->window->hide();
+}
+
+bool RunGuard::windowLoaded() const { return m_shared->windowLoaded(); }
