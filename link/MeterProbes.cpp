@@ -10,6 +10,8 @@
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/SettingsStore.h"
 
+#include <algorithm>
+
 namespace {
 
 // The search's USB probe waits this long for the meter's reply.
@@ -70,6 +72,29 @@ UsbIdentityReply ProbeUSBDevice(USBDevice &device, int waitMs)
         return {};
     appClock().sleepMs(waitMs);
     return TakeUSBIdentityReply(device);
+}
+
+QList<UsbIdentityReply> ProbeUSBDevicesTogether(int count, bool keepLineEnds)
+{
+    QList<USBDevice> &devices = state().USBDevices;
+    const int n = static_cast<int>(std::clamp<qsizetype>(count, 0, devices.size()));
+    QList<UsbIdentityReply> replies(n);
+    for (int i = 0; i < n; ++i)
+        SendUSBIdentityQuery(devices[i]);
+    appClock().sleepMs(UsbProbe::TogetherWaitMs);
+    for (int i = 0; i < n; ++i) {
+        USBDevice &device = devices[i];
+        if (device.Handle <= 0)
+            continue;
+        UsbIdentityReply reply = TakeUSBIdentityReply(device);
+        if (!keepLineEnds) {
+            reply.line.remove(QLatin1Char('\r'));
+            reply.line.remove(QLatin1Char('\n'));
+        }
+        device.Identity = reply.line;
+        replies[i] = reply;
+    }
+    return replies;
 }
 
 void UseUSBDevice(const USBDevice &device)

@@ -39,13 +39,14 @@ inline const QString IdentityQueryCR = QStringLiteral("*IDN?\r");
 //     const int count = ListUSBDevicesWithRetries();
 //     USBDevice device = state().USBDevices[i];
 //     const UsbIdentityReply reply = ProbeUSBDevice(device, 250);
-// A locator that probes all devices at once and waits once:
-//     for each listed device: SendUSBIdentityQuery(device);   // Handle -1 when not opened
-//     appClock().sleepMs(500);
-//     for each device with Handle > 0: TakeUSBIdentityReply(device).line
+// A locator that asks all devices at once and waits once:
+//     const int count = ListUSBDevicesWithRetries();
+//     const QList<UsbIdentityReply> replies = ProbeUSBDevicesTogether(count, false);
 namespace UsbProbe {
 constexpr int ListAttempts = 5;
 constexpr int ListPauseMs = 250;
+// ProbeUSBDevicesTogether's one wait between the questions and the replies.
+constexpr int TogetherWaitMs = 500;
 } // namespace UsbProbe
 
 // Lists the FTDI devices into state().USBDevices: up to 5 listings, each followed by a
@@ -73,6 +74,14 @@ UsbIdentityReply TakeUSBIdentityReply(const USBDevice &device);
 
 // SendUSBIdentityQuery, a sleep of waitMs, TakeUSBIdentityReply.
 UsbIdentityReply ProbeUSBDevice(USBDevice &device, int waitMs);
+
+// The first count entries of state().USBDevices asked all at once: SendUSBIdentityQuery
+// to each (a device that cannot be opened gets the handle -1), one 500-ms wait, then
+// TakeUSBIdentityReply from each device with a handle above 0. One reply per device,
+// in listing order (opened false for one not asked). Each asked device's Identity, and
+// its reply's line, is the line as read (keepLineEnds) or with every CR and LF removed.
+// No device stays open. Does not yield.
+QList<UsbIdentityReply> ProbeUSBDevicesTogether(int count, bool keepLineEnds);
 
 // The device becomes the meter's link: state().USBDevice, SaveUSBSettings, DVM1 on USB
 // with this device.
