@@ -101,7 +101,9 @@ void MeterProbesTest::usbProbeOneByOne()
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), withMeter ? &peer : nullptr).openFails =
         openFails;
 
-    USBDevice device{QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1")};
+    USBDevice device;
+    device.Description = QStringLiteral("Velkorande 6450");
+    device.SerialNumber = QStringLiteral("FT6450A1");
     const UsbIdentityReply reply = ProbeUSBDevice(device, 250);
     QCOMPARE(reply.opened, opened);
     QCOMPARE(reply.answered, answered);
