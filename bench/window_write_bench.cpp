@@ -8,6 +8,9 @@
 // pacing sleep before every command (20 ms within 0.2 s of the previous one, else 5 ms),
 // the wire time of every byte both ways, the meter's reply delay and the setup-mode
 // bracket's fixed sleeps. A ratio near 1 means the window adds nothing a user could wait for.
+// The last column is the user-interface thread's own processor time per command (the
+// window's and the transport's work, without sleeps and waits), which a loaded machine
+// disturbs far less than the total.
 //   build/test/bench/window_write_bench [--only prt|thermocouple|calfactors|specs]
 #include "link/IDVM.h"
 #include "link/SharedState.h"
@@ -27,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -64,6 +68,14 @@ double floorMs(const QList<metersim::TranscriptEntry> &transcript, const Line &l
             sleep(50);
     }
     return total;
+}
+
+// Processor time of the calling thread, in milliseconds.
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
 struct Path
@@ -136,7 +148,8 @@ int main(int argc, char *argv[])
     int failures = 0;
     for (const Line &line : lines) {
         std::printf("window_write_bench: %s\n", line.name);
-        std::printf("  %-13s %8s %10s %10s %7s\n", "path", "commands", "total ms", "floor ms", "ratio");
+        std::printf("  %-13s %8s %10s %10s %7s %12s\n", "path", "commands", "total ms", "floor ms", "ratio",
+                    "cpu ms/cmd");
         for (const Path &path : paths) {
             if (!only.isEmpty() && only != QLatin1String(path.name))
                 continue;
@@ -165,14 +178,17 @@ int main(int argc, char *argv[])
             const int boxesBefore = int(ui.boxes.size());
 
             QElapsedTimer timer;
+            const double cpuBefore = threadCpuMs();
             timer.start();
             path.write();
             const double elapsed = timer.nsecsElapsed() / 1e6;
+            const double cpu = threadCpuMs() - cpuBefore;
 
             const QList<metersim::TranscriptEntry> transcript = meter.transcript();
             const double floor = floorMs(transcript, line);
-            std::printf("  %-13s %8lld %10.0f %10.0f %7.3f\n", path.name, static_cast<long long>(transcript.size()),
-                        elapsed, floor, elapsed / floor);
+            std::printf("  %-13s %8lld %10.0f %10.0f %7.3f %12.3f\n", path.name,
+                        static_cast<long long>(transcript.size()), elapsed, floor, elapsed / floor,
+                        cpu / std::max<qsizetype>(1, transcript.size()));
             for (qsizetype i = boxesBefore; i < ui.boxes.size(); ++i)
                 std::printf("    message: %s\n", qPrintable(ui.boxes[i].prompt));
             failures += ui.boxes.size() > boxesBefore || transcript.isEmpty();

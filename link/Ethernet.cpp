@@ -185,6 +185,16 @@ QString SendConfigCommand(const QString &command)
     return exchange(command);
 }
 
+bool BroadcastModuleCommand(const QString &command)
+{
+    UdpSocketControl *socket = state().UDPCommand;
+    if (!socket)
+        return false;
+    socket->RemoteHost = Ethernet::BroadcastAddress;
+    socket->RemotePort = Ethernet::ModuleCommandPort;
+    return socket->SendData(command);
+}
+
 void ConnectEthernetReceive(UdpSocketControl &UDPData)
 {
     QObject::connect(&UDPData, &UdpSocketControl::DataArrival, &UDPData, [socket = &UDPData](int bytesTotal) {

@@ -43,6 +43,10 @@ bool DiscoverEthernetDevices();
 // text (no module selected, no acknowledgement, a socket fault). Does not yield.
 QString SendConfigCommand(const QString &command);
 
+// Sends a text unchanged by broadcast to every module's command port (no module selected
+// first, no answer read). False when it could not be sent.
+bool BroadcastModuleCommand(const QString &command);
+
 class UdpSocketControl;
 
 // The receive path of the data socket: from now on every datagram arriving on UDPData is

@@ -1,5 +1,6 @@
 #include "link/TextConv.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -98,6 +99,40 @@ QString fixedText(const Decimal &d)
     return d.negative ? QLatin1Char('-') + out : out;
 }
 
+// The power of ten of the leading digit of a decimal number text (sign, digits, ".",
+// digits, optional "e" exponent): 0 for 1 to 9.99, -1 for 0.1 to 0.999, ... Only its sign
+// matters to the caller, so a huge exponent is clamped.
+long decimalExponent(const QByteArray &number)
+{
+    const qsizetype e = number.indexOf('e');
+    const QByteArray mantissa = e < 0 ? number : number.left(e);
+    long exponent = 0;
+    if (e >= 0) {
+        const QByteArray digits = number.mid(e + 1);
+        const bool negative = digits.startsWith('-');
+        for (const char c : digits) {
+            if (c >= '0' && c <= '9')
+                exponent = std::min(exponent * 10 + (c - '0'), 1000000L);
+        }
+        if (negative)
+            exponent = -exponent;
+    }
+    const qsizetype point = mantissa.indexOf('.');
+    const qsizetype firstNonZero = [&] {
+        for (qsizetype i = 0; i < mantissa.size(); ++i) {
+            if (mantissa[i] >= '1' && mantissa[i] <= '9')
+                return i;
+        }
+        return qsizetype(-1);
+    }();
+    if (firstNonZero < 0)
+        return -1; // zero never overflows
+    const qsizetype pointAt = point < 0 ? mantissa.size() : point;
+    // Digits between the leading digit and the point, less one when the point comes first.
+    const qsizetype place = firstNonZero < pointAt ? pointAt - firstNonZero - 1 : pointAt - firstNonZero;
+    return exponent + long(std::clamp<qsizetype>(place, -1000000, 1000000));
+}
+
 } // namespace
 
 double Val(const QString &input)
@@ -149,9 +184,15 @@ double Val(const QString &input)
     if (*begin == '+')
         ++begin;
     double value = 0;
-    if (std::from_chars(begin, number.constData() + number.size(), value).ec != std::errc())
-        return 0; // beyond the range of a double
-    return value;
+    if (std::from_chars(begin, number.constData() + number.size(), value).ec == std::errc())
+        return value;
+    // Beyond the range of a double. A number too large (such as the 15-digit text of the
+    // largest double, which rounds up) is the largest double of its sign, so that it reads
+    // back as nearly what was written; one too small is 0.
+    if (decimalExponent(number) < 0)
+        return 0;
+    const double largest = std::numeric_limits<double>::max();
+    return number.startsWith('-') ? -largest : largest;
 }
 
 QString General(double value)
@@ -249,6 +290,9 @@ QString FormatDate(const QDateTime &when, const QString &pattern)
     static const char *const months[] = {"January", "February", "March", "April", "May", "June", "July",
                                          "August", "September", "October", "November", "December"};
     static const char *const days[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+    // An invalid date has no day or month to look up in the tables.
+    if (!when.isValid())
+        return {};
     if (pattern.compare(QLatin1String("Long Date"), Qt::CaseInsensitive) == 0)
         return FormatDate(when, QStringLiteral("dddd, d mmmm yyyy"));
     if (pattern.compare(QLatin1String("Medium Date"), Qt::CaseInsensitive) == 0)

@@ -12,7 +12,9 @@ namespace TextConv {
 // counts only with digits after it. "&H" and "&O" read hexadecimal and octal integers:
 // up to 4 hex / 6 octal digits as a signed 16-bit value ("&HFFFF" is -1), up to 32 bits as
 // a signed 32-bit value ("&HFFFFFFFF" is -1), more than 32 bits as 0. 0 when the text
-// begins with no number, and 0 when the number is beyond the range of a double ("1E400").
+// begins with no number. A number too large for a double ("1E400", or
+// "-1.79769313486232E+308", the general format of the lowest double) gives the largest
+// finite double of its sign; one too small for it ("1E-400") gives 0.
 double Val(const QString &text);
 
 // General number format: the value rounded to 15 significant digits, trailing zeros
@@ -36,7 +38,8 @@ QString Format(double value, const QString &pattern);
 // copied. "m" right after an hour means minutes. English names. Named formats (fixed,
 // not the desktop's): "Long Date" = "dddd, d mmmm yyyy" (Saturday, 14 March 2026),
 // "Medium Date" = "dd-mmm-yy" (14-Mar-26), "Short Date" = "dd/mm/yyyy",
-// "Long Time" = "hh:nn:ss", "Short Time" = "hh:nn".
+// "Long Time" = "hh:nn:ss", "Short Time" = "hh:nn". An invalid date or time gives the
+// empty text.
 QString FormatDate(const QDateTime &when, const QString &pattern);
 
 // Rounding to a 32-bit or 16-bit integer, halves to the even neighbour; nothing when the

@@ -12,6 +12,7 @@
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormOptions.h"
+#include "shell/Form_EthernetLocator.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
@@ -259,6 +260,7 @@ void FormMain::buildControls()
     connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
     connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
     connect(Command_Autolocate, &QPushButton::clicked, this, &FormMain::Command_Autolocate_Click);
+    connect(Command_SetupEthernet, &QPushButton::clicked, this, &FormMain::Command_SetupEthernet_Click);
 
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), client, {552, 442, 80, 28});
     connect(Command_Exit, &QPushButton::clicked, this, &FormMain::Command_Exit_Click);
@@ -359,6 +361,21 @@ void FormMain::Command_Autolocate_Click()
     search.SetShowDetails(false);
     if (search.Locate_All())
         Command_GetInfo_Click();
+    UpdateStatusBar();
+}
+
+void FormMain::Command_SetupEthernet_Click()
+{
+    WindowRegistry &windows = appWindows();
+    // Its load searches and yields meanwhile: a second click then finds it loaded.
+    if (Form_EthernetLocator *open = windows.find<Form_EthernetLocator>()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    Form_EthernetLocator &locator = windows.form<Form_EthernetLocator>();
+    if (windows.holds(&locator))
+        locator.exec();
     UpdateStatusBar();
 }
 

@@ -42,6 +42,9 @@ public:
     // Runs the automatic search; the search window stays open with its result. A found
     // meter's information is shown. Does nothing without a driver.
     void Command_Autolocate_Click();
+    // Opens the Ethernet-serial setup modally (its load searches), then refreshes the
+    // connection details.
+    void Command_SetupEthernet_Click();
     // Open the port-setup dialog modally: the button refreshes the connection display
     // after it, the menu item before it.
     void Command_SetupSerial_Click();

@@ -154,9 +154,16 @@ void FormOptions::buildControls()
     choices->addWidget(Option_DVM1_Interface[0]);
     choices->addWidget(Combo_DVM1);
     choices->addStretch();
-    auto *frames = new QVBoxLayout;
-    frames->addWidget(Frame_GPIB1);
-    frames->addWidget(Frame_RS2321);
+    // The two frames share one place and keep their size while hidden, so the window does
+    // not change size when the interface changes.
+    auto *frames = new QGridLayout;
+    for (QGroupBox *frame : {Frame_GPIB1, Frame_RS2321}) {
+        QSizePolicy policy = frame->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        frame->setSizePolicy(policy);
+        frames->addWidget(frame, 0, 0);
+    }
+    gpibLayout->setRowStretch(2, 1);
     auto *frameLayout = new QHBoxLayout(Frame_DVMa);
     frameLayout->addLayout(choices);
     frameLayout->addLayout(frames, 1);

@@ -24,16 +24,20 @@ QString acColumnHeader(int col, int colCount)
     return colCount > TwentyPointColumns ? GetFreqPointName25(index) : GetFreqPointName20(index);
 }
 
-QList<QStringList> parseCalFactorsReply(const QString &reply)
+CalFactorsReply parseCalFactorsReply(const QString &reply)
 {
-    QList<QStringList> rows;
+    CalFactorsReply parsed;
+    QList<QStringList> &rows = parsed.rows;
     qsizetype start = 0;
     for (qsizetype cr = reply.indexOf(CR); cr >= 0; cr = reply.indexOf(CR, start)) {
         // The CR stays at the end of the line: it belongs to the last field.
         const QString line = TrimBlanks(reply.mid(start, cr + 1 - start));
         start = cr + 1;
-        if (!line.startsWith(QLatin1String("Range")))
+        if (!line.startsWith(QLatin1String("Range"))) {
+            if (line.contains(QLatin1String("Range")))
+                parsed.damaged = true;
             continue;
+        }
         const qsizetype firstComma = line.indexOf(Comma);
         const QString values = firstComma < 0 ? line : line.mid(firstComma + 1);
         QStringList fields;
@@ -41,7 +45,7 @@ QList<QStringList> parseCalFactorsReply(const QString &reply)
             fields << TextConv::General(TextConv::Val(field));
         rows << fields;
     }
-    return rows;
+    return parsed;
 }
 
 QString pointLetter(int point)
@@ -118,7 +122,10 @@ QStringList parseCalFileLine(const QString &line)
 {
     QStringList cells;
     qsizetype start = 0;
-    for (qsizetype comma = line.indexOf(Comma); comma >= 0; comma = line.indexOf(Comma, start)) {
+    // One cell more than the grid holds is enough to refuse the line: a long line of commas
+    // must not become a list of millions of cells.
+    for (qsizetype comma = line.indexOf(Comma); comma >= 0 && cells.size() <= MaxGridCols;
+         comma = line.indexOf(Comma, start)) {
         cells << TrimBlanks(line.mid(start, comma - start));
         start = comma + 1;
     }

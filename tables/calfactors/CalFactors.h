@@ -34,7 +34,14 @@ QString acColumnHeader(int col, int colCount);
 // skipped. The text after the first comma (the whole line when it has none) is cut at
 // commas, and each field is stored as the number it begins with in general number format
 // (so the CR alone after a trailing comma gives "0").
-QList<QStringList> parseCalFactorsReply(const QString &reply);
+struct CalFactorsReply
+{
+    QList<QStringList> rows;
+    // A skipped line held "Range" after other characters: noise in front of a range line,
+    // so every later row stands one range too high.
+    bool damaged = false;
+};
+CalFactorsReply parseCalFactorsReply(const QString &reply);
 
 // --- writing a cell ---
 // Gain values of the Positive and Negative points must lie in this window (inclusive),
@@ -77,7 +84,8 @@ QByteArray encodeCalFile(const QList<QStringList> &rows);
 QStringList calFileLines(const QByteArray &content);
 // The cells of one line: element 0 is column 0 (the label), element k column k. Each is
 // the text before the next comma, blanks removed at both ends; text after the last comma
-// is ignored, so a line without a comma gives nothing.
+// is ignored, so a line without a comma gives nothing. At most MaxGridCols + 1 cells are
+// taken: a line with more does not fit the grid anyway.
 QStringList parseCalFileLine(const QString &line);
 
 } // namespace CalFactors

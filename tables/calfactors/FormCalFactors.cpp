@@ -15,11 +15,9 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 
 namespace {
 
@@ -173,6 +171,7 @@ void FormCalFactors::makeCurrent(int row, int col)
 void FormCalFactors::Command_LoadAllCalFactors_Click()
 {
     const RunGuard::Run run = m_guard.begin();
+    bool damaged = false;
     DisableButtons();
     {
         const Hourglass hourglass(appUi());
@@ -187,7 +186,9 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
 
         int row = 1;
         bool fitted = true;
-        for (const QStringList &fields : CalFactors::parseCalFactorsReply(reply)) {
+        const CalFactors::CalFactorsReply parsed = CalFactors::parseCalFactorsReply(reply);
+        damaged = parsed.damaged;
+        for (const QStringList &fields : parsed.rows) {
             if (!run.windowLoaded())
                 return;
             // A reply beyond the editor's limits ends the load with an empty grid.
@@ -208,6 +209,11 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
             nameAcColumns();
     }
     EnableButtons();
+    // Rows take their range from their place in the reply: after a line lost to noise the
+    // table is shifted, and must not be taken for the meter's.
+    if (damaged)
+        appUi().MsgBox(QStringLiteral("The meter's reply was damaged: read the calibration factors again"),
+                       Msg::Exclamation);
 }
 
 void FormCalFactors::Command_SaveAll_Click()
@@ -337,8 +343,7 @@ void FormCalFactors::Command_FileSave_Click()
     request.flags = FileDialogRequest::SaveOverwriteCheck;
     const std::optional<QString> path = appUi().ShowSave(request);
 
-    // The file is written beside the target and replaces it only once complete, so a
-    // failed save leaves an earlier backup of that name as it was.
+    // A failed save leaves an earlier backup of that name as it was.
     bool saved = false;
     if (path && !path->isEmpty()) {
         const QList<QStringList> rows = gridRows();
@@ -346,8 +351,7 @@ void FormCalFactors::Command_FileSave_Click()
             appUi().MsgBox(unwritableTextMessage(*bad), Msg::Critical);
             return;
         }
-        QSaveFile file(*path);
-        saved = file.open(QIODevice::WriteOnly) && file.write(CalFactors::encodeCalFile(rows)) >= 0 && file.commit();
+        saved = saveTableFile(*path, CalFactors::encodeCalFile(rows));
     }
     if (!saved)
         appUi().MsgBox(QStringLiteral("Backup not saved"), Msg::Critical);
@@ -371,17 +375,18 @@ void FormCalFactors::Command_FileLoad_Click()
     if (path->isEmpty())
         return;
 
-    QFile file(*path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        notLoaded();
+    QByteArray content;
+    const QString error = readTableFile(*path, content);
+    if (error == FileTooLargeText) {
+        appUi().MsgBox(FileTooLargeText, Msg::Critical);
         return;
     }
-    const QByteArray content = file.readAll();
-    const bool readWhole = file.error() == QFileDevice::NoError;
-    file.close();
+    const bool readWhole = error.isEmpty();
 
-    // Line n of the file is range n, empty lines included.
+    // Line n of the file is range n, empty lines included. The grid grows once to hold
+    // them all (up to what it can hold; the rows beyond end the load below).
     const QStringList lines = CalFactors::calFileLines(content);
+    growTo(std::min(int(lines.size()), CalFactors::MaxGridRows - 1), 1);
     int row = 1;
     int lastRow = 0, lastCol = 0;
     bool fitted = true;

@@ -74,8 +74,9 @@ void FlexGrid::setRows(int rows)
     rows = std::max(rows, FixedRows());
     if (Row() >= rows)
         Q_EMIT LeaveCell();
+    const int oldRows = rowCount();
     setRowCount(rows - 1);
-    ensureFixedCells();
+    ensureFixedCells(oldRows, columnCount());
     ensureCurrentCell();
 }
 
@@ -84,8 +85,9 @@ void FlexGrid::setCols(int cols)
     cols = std::max(cols, FixedCols());
     if (Col() >= cols)
         Q_EMIT LeaveCell();
+    const int oldCols = columnCount();
     setColumnCount(cols - 1);
-    ensureFixedCells();
+    ensureFixedCells(rowCount(), oldCols);
     ensureCurrentCell();
 }
 
@@ -249,14 +251,16 @@ void FlexGrid::Clear()
     ensureCurrentCell();
 }
 
-void FlexGrid::ensureFixedCells()
+void FlexGrid::ensureFixedCells(int fromRow, int fromCol)
 {
-    // A header without an item would show Qt's own row and column numbers.
-    for (int col = 0; col < columnCount(); ++col) {
+    // A header without an item would show Qt's own row and column numbers. Only rows and
+    // columns from the given ones on can lack one, so that growing a grid row by row costs
+    // each row once.
+    for (int col = fromCol; col < columnCount(); ++col) {
         if (!horizontalHeaderItem(col))
             setHorizontalHeaderItem(col, new QTableWidgetItem);
     }
-    for (int row = 0; row < rowCount(); ++row) {
+    for (int row = fromRow; row < rowCount(); ++row) {
         if (!verticalHeaderItem(row))
             setVerticalHeaderItem(row, new QTableWidgetItem);
     }

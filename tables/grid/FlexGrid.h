@@ -85,7 +85,8 @@ private:
     QTableWidgetItem *cell(int row, int col) const;
     QTableWidgetItem *cellForWriting(int row, int col);
     bool isValueCell(int row, int col) const;
-    void ensureFixedCells();
+    // Gives every header cell from row `fromRow` and column `fromCol` on an item.
+    void ensureFixedCells(int fromRow, int fromCol);
     void ensureCurrentCell();
 
     ColourValue m_backColor;

@@ -206,11 +206,9 @@ ITS90_Coefficients FormPRTTable::readITS90Coefficients() const
     k.b = TextConv::Val(Text_ITS90B->text());
     for (int i = 0; i < 5; ++i)
         k.c[i] = shownValue(Text_ITS90C[i]);
-    // The power of ln W that the first c term carries, less one, per sub-range 1 to 3.
-    static constexpr int exponentOffset[] = {2, 0, 1, 0};
     for (int i = 0; i < 4; ++i) {
         if (Option_LowTemp[i]->isChecked())
-            k.n = exponentOffset[i];
+            k.lowSubRange = i + 1;
     }
     k.aH = shownValue(Text_ITS90AH);
     k.bH = shownValue(Text_ITS90BH);

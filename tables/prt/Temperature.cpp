@@ -12,12 +12,17 @@ double finiteOrNoResult(double t) { return std::isfinite(t) ? t : NoResult; }
 
 } // namespace
 
-double ITS90_Wr_Low(double W, double a, double b, const std::array<double, 5> &c, int n)
+double ITS90_Wr_Low(double W, double a, double b, const std::array<double, 5> &c, int lowSubRange)
 {
     if (W <= 0)
         return 0;
     const double lnW = std::log(W);
-    double deviation = a * (W - 1) + b * (W - 1) * lnW;
+    if (lowSubRange < 1 || lowSubRange > 3)
+        return W - (a * (W - 1) + b * (W - 1) * lnW);
+    // The first power of ln W in the c terms, less one, for sub-ranges 1, 2 and 3.
+    static constexpr int exponentOffset[] = {2, 0, 1};
+    const int n = exponentOffset[lowSubRange - 1];
+    double deviation = a * (W - 1) + b * (W - 1) * (W - 1);
     for (int i = 1; i <= 5; ++i) {
         if (c[i - 1] != 0)
             deviation += c[i - 1] * std::pow(lnW, i + n);
@@ -59,7 +64,7 @@ double ITS90_Temperature(double R, double R0, const ITS90_Coefficients &k)
         return NoResult;
     const double W = R / R0;
     if (R < R0)
-        return finiteOrNoResult(ITS90_Inverse_Low(ITS90_Wr_Low(W, k.a, k.b, k.c, k.n)));
+        return finiteOrNoResult(ITS90_Inverse_Low(ITS90_Wr_Low(W, k.a, k.b, k.c, k.lowSubRange)));
     return finiteOrNoResult(ITS90_Inverse_High(ITS90_Wr_High(W, k.aH, k.bH, k.cH, k.dH, k.WAl)));
 }
 

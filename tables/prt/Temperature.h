@@ -18,8 +18,9 @@ struct ITS90_Coefficients
     double b = 0;
     // c1 .. c5 (c[0] is c1) of sub-ranges 1 to 3, the terms c_i (ln W)^(i + n).
     std::array<double, 5> c{};
-    // The exponent offset n of those terms: 2 in sub-range 1, 0 in sub-range 2, 1 in sub-range 3.
-    int n = 0;
+    // The low sub-range chosen, 1 to 4: it decides the form of the b term and the powers
+    // of ln W in the c terms.
+    int lowSubRange = 4;
     // Above the triple point of water.
     double aH = 0;
     double bH = 0;
@@ -50,9 +51,10 @@ constexpr ITS90_ReferenceConstants Init_ITS90_Coefficients()
 inline constexpr std::array<double, 16> ITS90_B = Init_ITS90_Coefficients().B;
 inline constexpr std::array<double, 10> ITS90_D = Init_ITS90_Coefficients().D;
 
-// Wr below the triple point: W - [a(W - 1) + b(W - 1) ln W + sum c_i (ln W)^(i + n)];
-// 0 when W is 0 or negative.
-double ITS90_Wr_Low(double W, double a, double b, const std::array<double, 5> &c = {}, int n = 0);
+// Wr below the triple point, W minus the deviation function of the low sub-range; 0 when
+// W is 0 or negative. Sub-ranges 1 to 3: a(W - 1) + b(W - 1)^2 + sum c_i (ln W)^(i + n),
+// with n = 2, 0 and 1; sub-range 4 (argon): a(W - 1) + b(W - 1) ln W.
+double ITS90_Wr_Low(double W, double a, double b, const std::array<double, 5> &c = {}, int lowSubRange = 4);
 // Wr above the triple point: W - [aH(W - 1) + bH(W - 1)^2 + cH(W - 1)^3 + dH(W - WAl)^2],
 // the d term counting only above the aluminium point (W > WAl), as ITS-90 defines it.
 double ITS90_Wr_High(double W, double aH, double bH, double cH, double dH, double WAl);

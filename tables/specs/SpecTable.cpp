@@ -130,6 +130,10 @@ QString fieldValue(QStringView field) { return TextConv::General(leadingNumber(f
 bool onlyBlanksAndLineEnds(QStringView text) { return text.trimmed().isEmpty(); }
 
 // The lines of a file: CR LF, CR and LF end a line; text after the last line end is a line.
+// The reader's tests of a file line, as it stands (not trimmed).
+bool isVersionLine(const QString &line) { return line.left(7).toUpper() == QLatin1String("VERSION"); }
+bool isCommentLine(const QString &line) { return line.startsWith(QLatin1Char('#')); }
+
 QStringList fileLines(const QString &text)
 {
     QStringList lines;
@@ -250,11 +254,11 @@ TableFile parseTableFile(const QByteArray &bytes)
     TableFile file;
     const QStringList lines = fileLines(QString::fromLatin1(bytes));
     for (const QString &line : lines) {
-        if (line.left(7).toUpper() == QLatin1String("VERSION")) {
+        if (isVersionLine(line)) {
             file.version = TrimBlanks(line.mid(7));
             continue;
         }
-        if (line.startsWith(QLatin1Char('#')))
+        if (isCommentLine(line))
             continue;
         QStringList cells;
         qsizetype start = 0;
@@ -275,7 +279,12 @@ QByteArray tableFileBytes(const QString &version, const QList<QStringList> &rows
     const QLatin1String lineEnd("\r\n");
     QString text = QStringLiteral("Version ") + TrimBlanks(version) + lineEnd;
     for (const QStringList &row : rows) {
-        text += row.value(0) + QStringLiteral(" , ");
+        // A label the reader would take for the version or a comment goes after a blank,
+        // which the reader trims off again: the row keeps its place and its label.
+        const QString label = row.value(0);
+        if (isVersionLine(label) || isCommentLine(label))
+            text += QLatin1Char(' ');
+        text += label + QStringLiteral(" , ");
         for (int column = 1; column <= ValueColumns; ++column) {
             const QString value = row.value(column);
             if (!value.isEmpty())

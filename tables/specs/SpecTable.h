@@ -123,7 +123,8 @@ struct TableFile
 TableFile parseTableFile(const QByteArray &bytes);
 
 // The file of a grid: "Version " and the version, then per row its label, " , " and each
-// non-empty value followed by ",". rows[i] holds the cell texts of grid row i + 1 from
+// non-empty value followed by ",". A label that would read back as the version or a
+// comment is written after a blank. rows[i] holds the cell texts of grid row i + 1 from
 // column 0 (missing cells count as empty).
 QByteArray tableFileBytes(const QString &version, const QList<QStringList> &rows);
 

@@ -15,11 +15,9 @@
 #include "widgets/WrappingButton.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 
 using namespace SpecTable;
 
@@ -301,18 +299,17 @@ void SpecTableEditor::FileLoad(const QString &path)
     Text_Version->clear();
     InitCalGrid();
 
-    QFile file(path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        appUi().MsgBox(m_kind.loadErrorText + file.errorString());
+    if (const QString error = readTableFile(path, bytes); !error.isEmpty()) {
+        appUi().MsgBox(m_kind.loadErrorText + error);
         return;
     }
-    file.close();
 
     const TableFile table = parseTableFile(bytes);
     Text_Version->setText(table.version);
+    // The grid grows once to hold every row of the file.
+    if (CalGrid->Rows() <= table.rows.size())
+        CalGrid->setRows(int(table.rows.size()) + 1);
     for (int i = 0; i < table.rows.size(); ++i) {
         const QStringList &cells = table.rows[i];
         for (int column = 0; column < cells.size(); ++column) {
@@ -359,9 +356,7 @@ void SpecTableEditor::Command_FileSave_Click()
     }
 
     // The file is replaced only once the whole table is written.
-    QSaveFile file(*path);
-    const QByteArray bytes = tableFileBytes(version, rows);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!saveTableFile(*path, tableFileBytes(version, rows)))
         appUi().MsgBox(BackupNotSaved, Msg::Critical);
 }
 

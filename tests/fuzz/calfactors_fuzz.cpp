@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzInput input(data, size);
     if (input.takeByte() % 2 == 0) {
         // Every value read from a reply is a finite number in the general format.
-        for (const QStringList &row : CalFactors::parseCalFactorsReply(input.text()))
+        for (const QStringList &row : CalFactors::parseCalFactorsReply(input.text()).rows)
             for (const QString &value : row)
                 FUZZ_CHECK(std::isfinite(TextConv::Val(value)));
         return 0;

@@ -13,7 +13,7 @@
 #include "tests/support/doubles/MemoryUdp.h"
 #include "link/platform/SerialPortControl.h"
 #include "tests/fuzz/FuzzInput.h"
-#include "tests/support/MemoryGpib.h"
+#include "tests/support/doubles/MemoryGpib.h"
 #include "tests/support/TestEnv.h"
 
 #include <QCoreApplication>

@@ -319,34 +319,6 @@ private Q_SLOTS:
         QCOMPARE(state().EthernetDevices, before);
     }
 
-    // Any bytes, any length, and far more datagrams than one discovery takes.
-    void discovery_flood()
-    {
-        REQUIRE_PRIVATE_NETWORK();
-        TestEnv env;
-        Sockets sockets;
-        FakePeers peers({ModuleA});
-        peers.listen(QHostAddress::AnyIPv4, Ethernet::ModuleCommandPort, [](const QByteArray &) {
-            QList<FakePeers::Reply> replies;
-            QRandomGenerator random(7);
-            for (int i = 0; i < 100000; ++i) { // still pouring in while discovery reads
-                QByteArray bytes(static_cast<int>(random.bounded(i % 500 == 0 ? 9000 : 60)), Qt::Uninitialized);
-                for (char &c : bytes)
-                    c = static_cast<char>(random.bounded(256));
-                if (i % 2 == 0 && !bytes.isEmpty())
-                    bytes[0] = 'A';
-                replies.append({bytes, 0, i == 0 ? 5 : 0});
-            }
-            return replies;
-        });
-        peers.serve();
-        DiscoverEthernetDevices();
-        QVERIFY(state().EthernetDevices.size() >= 2);
-        QVERIFY(state().EthernetDevices.size() <= Ethernet::MaxDatagramsPerRead + 1);
-        for (const EthernetDevice &device : state().EthernetDevices)
-            QVERIFY(device.RawReply.text().size() == 80 && device.MACAddress.text().size() == 30);
-    }
-
     // --- configuration commands ---
 
     void configCommand_data()

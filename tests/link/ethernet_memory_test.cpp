@@ -8,6 +8,7 @@
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryUdp.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -94,6 +95,31 @@ private Q_SLOTS:
         // One "X", then 50-ms sleeps until the first answer; silence takes all 20.
         QCOMPARE(network.net.sent.first().bytes, QByteArray("X"));
         QCOMPARE(env.clock.elapsedMs(), modules == 0 ? 20 * 50 : 50);
+    }
+
+    // Any bytes, any length, and far more datagrams than one discovery takes, still pouring
+    // in while it reads.
+    void discovery_flood()
+    {
+        TestEnv env;
+        Network network(env.clock, 0);
+        QRandomGenerator random(7);
+        network.net.listen(QStringLiteral("10.0.0.10"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
+            for (int i = 0; i < 100000; ++i) {
+                QByteArray bytes(static_cast<int>(random.bounded(i % 500 == 0 ? 9000 : 60)), Qt::Uninitialized);
+                for (char &c : bytes)
+                    c = static_cast<char>(random.bounded(256));
+                if (i % 2 == 0 && !bytes.isEmpty())
+                    bytes[0] = 'A';
+                network.net.send({QStringLiteral("10.0.0.10"), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort, bytes},
+                                 5 + i / 100);
+            }
+        });
+        DiscoverEthernetDevices();
+        QVERIFY(state().EthernetDevices.size() >= 2);
+        QVERIFY(state().EthernetDevices.size() <= Ethernet::MaxDatagramsPerRead + 1);
+        for (const EthernetDevice &device : state().EthernetDevices)
+            QVERIFY(device.RawReply.text().size() == 80 && device.MACAddress.text().size() == 30);
     }
 
     // The configuration exchange: "W" and the MAC address, then the command; only an answer

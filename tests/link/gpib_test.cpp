@@ -7,7 +7,7 @@
 #include "link/VBIB32.h"
 #include "tests/support/doubles/InMemoryPeer.h"
 #include "tests/sim/core/MeterLink.h"
-#include "tests/support/MemoryGpib.h"
+#include "tests/support/GpibMeter.h"
 #include "tests/support/TestEnv.h"
 
 #include <QtTest>
@@ -220,7 +220,7 @@ private Q_SLOTS:
         Bus b;
         metersim::SimMeter meter;
         metersim::MeterPeer peer(meter, b.env.clock, metersim::MeterPeer::Framing::Message);
-        b.bus.attachMeter(peer);
+        attachMeter(b.bus, peer);
         const std::unique_ptr<IDVM> dvm = CreateDVM(model);
         dvm->SetInterfaceType(InterfaceGPIB);
         dvm->SetGPIBAddress(15);

@@ -41,8 +41,14 @@ private Q_SLOTS:
         QTest::newRow("non-ASCII digit") << QString(QChar(0x0663)) << 0.0;
         QTest::newRow("Latin-1 byte ends") << QString("5") + QChar(228) + "6" << 5.0;
         QTest::newRow("NUL ends") << QString("4") + QChar(0) + "2" << 4.0;
-        QTest::newRow("overflow") << "1E400" << 0.0;
+        QTest::newRow("overflow") << "1E400" << std::numeric_limits<double>::max();
+        QTest::newRow("negative overflow") << "-1E400" << std::numeric_limits<double>::lowest();
+        QTest::newRow("overflow by digits") << "17976931348623159" + QString(292, '0') << std::numeric_limits<double>::max();
+        QTest::newRow("overflow with a huge exponent") << "0.001E99999999999999999999" << std::numeric_limits<double>::max();
         QTest::newRow("underflow") << "1E-400" << 0.0;
+        QTest::newRow("negative underflow") << "-1E-400" << 0.0;
+        QTest::newRow("underflow by digits") << "0." + QString(400, '0') + "1" << 0.0;
+        QTest::newRow("underflow with a huge exponent") << "1000E-99999999999999999999" << 0.0;
         QTest::newRow("hex") << "&H1F" << 31.0;
         QTest::newRow("hex lower case") << "&h1f" << 31.0;
         QTest::newRow("hex 16-bit") << "&HFFFF" << -1.0;
@@ -59,7 +65,7 @@ private Q_SLOTS:
         QTest::newRow("octal very long") << "&O7777777777777777777777777" << 0.0;
         QTest::newRow("ampersand alone") << "&" << 0.0;
         QTest::newRow("ampersand digit") << "&5" << 0.0;
-        QTest::newRow("long digit run") << QString(400, '9') << 0.0; // beyond a double
+        QTest::newRow("long digit run") << QString(400, '9') << std::numeric_limits<double>::max(); // beyond a double
         QTest::newRow("many leading zeros") << QString(300, '0') + "42" << 42.0;
     }
     void val()
@@ -125,7 +131,9 @@ private Q_SLOTS:
     void generalReadsBack_data()
     {
         QTest::addColumn<double>("value");
-        for (double v : {0.1, 1.0 / 7, -123.456, 6.02214076e23, 1.602e-19, 1e-5, 1e-6, 4294967295.0, 1e14 + 0.5})
+        using limits = std::numeric_limits<double>;
+        for (double v : {0.1, 1.0 / 7, -123.456, 6.02214076e23, 1.602e-19, 1e-5, 1e-6, 4294967295.0, 1e14 + 0.5,
+                         limits::max(), limits::lowest(), limits::min(), -limits::min(), limits::denorm_min()})
             QTest::newRow(qPrintable(QString::number(v, 'g', 17))) << v;
     }
     void generalReadsBack()
@@ -309,6 +317,11 @@ private Q_SLOTS:
         QTest::newRow("Long Time") << jan << "Long Time" << "23:59:59";
         QTest::newRow("Short Time") << dec << "Short Time" << "09:05";
         QTest::newRow("literal text") << dec << "yyyy-mm-dd" << "2026-12-07";
+        // A date that does not exist has no day or month name.
+        const QDateTime invalid(QDate(2026, 2, 30), QTime(10, 0));
+        for (const char *pattern : {"DDMMMYY", "dddd mmmm", "dd/mm/yy", "Long Date", "Medium Date", "hh:nn"})
+            QTest::addRow("invalid date, %s", pattern) << invalid << pattern << "";
+        QTest::newRow("null date") << QDateTime() << "dddd, mmm" << "";
     }
     void dates()
     {

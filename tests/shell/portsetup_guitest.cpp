@@ -8,7 +8,7 @@
 #include "shell/FormMain.h"
 #include "shell/FormOptions.h"
 #include "tests/sim/core/MeterLink.h"
-#include "tests/support/MemoryGpib.h"
+#include "tests/support/GpibMeter.h"
 #include "tests/support/SerialPortBank.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/WindowRegistry.h"
@@ -64,7 +64,7 @@ struct Rig
         config.gpibAddress = address;
         config.serial = serial;
         metersim::SimMeter &meter = gpibMeters.emplace_back(config);
-        bus.attachMeter(gpibPeers.emplace_back(meter, env.clock, metersim::MeterPeer::Framing::Message));
+        attachMeter(bus, gpibPeers.emplace_back(meter, env.clock, metersim::MeterPeer::Framing::Message));
         return meter;
     }
     void save(const QString &key, const QString &value) { env.settings.SaveSetting("Settings", key, value); }

@@ -1,10 +1,14 @@
-// End to end: the real program (setup6400), offscreen, with metersim's meter on a
-// pseudo-terminal mapped to COM1 in a fresh settings store. The start-up search must find
-// the meter on the serial port and the main window must show its model, version and serial
-// number. The program takes no arguments and reads no variables of its own, so it is
-// watched through a Qt generic plugin (tests/support/probe) that reports what the main
-// window shows and then closes it. The search broadcasts on Ethernet first, so the test
-// runs only inside the private network namespace (scripts/test).
+// End to end: the real program (setup6400), offscreen, against metersim.
+// - On RS232: metersim's meter on a pseudo-terminal mapped to COM1 in a fresh settings
+//   store. The start-up search must find the meter on the serial port and the main window
+//   must show its model, version and serial number.
+// - On GPIB: metersim's meter on its GPIB bus, reached through the stand-in libgpib.so.0
+//   that the dynamic linker finds on LD_LIBRARY_PATH. Options > Options, GPIB, Find DMM
+//   and Yes must put the meter's address into Combo_GPIB1.
+// The program takes no arguments and reads no variables of its own, so it is watched and
+// driven through a Qt generic plugin (tests/support/probe) that reports what the windows
+// show and then closes the main window. The search broadcasts on Ethernet first, so the
+// tests run only inside the private network namespace (scripts/test).
 #include "tests/support/PrivateNetwork.h"
 
 #include <QDir>
@@ -44,6 +48,51 @@ QString startMeter(QProcess &sim, const QStringList &arguments)
     return {};
 }
 
+// A settings store in the folder where COM1 is the tty (or nothing) and COM2 to COM16 name
+// devices that do not exist, so the machine's own serial ports stay untouched.
+QString writeSettingsStore(const QTemporaryDir &config, const QString &tty)
+{
+    const QString store = config.filePath(QStringLiteral("6400 Series Setup Utility/6400 Series Setup Utility.ini"));
+    QSettings settings(store, QSettings::IniFormat);
+    for (int port = 1; port <= 16; ++port)
+        settings.setValue(QStringLiteral("Ports/COM%1").arg(port),
+                          port == 1 && !tty.isEmpty() ? tty : config.filePath(QStringLiteral("absent-COM%1").arg(port)));
+    return store;
+}
+
+// The folders of the program and the probe plugin (beside metersim in the build tree).
+struct BuildTree
+{
+    QDir tests = QFileInfo(qEnvironmentVariable("METERSIM")).dir().absoluteFilePath(QStringLiteral(".."));
+    QString program = QDir(tests.absoluteFilePath(QStringLiteral(".."))).absoluteFilePath(QStringLiteral("app/setup6400"));
+    QString plugins = tests.absoluteFilePath(QStringLiteral("plugins"));
+};
+
+// Runs the program with the probe until it ends; its output, or a failure text.
+bool runProgram(const BuildTree &tree, const QTemporaryDir &config, const QString &probe,
+                const QProcessEnvironment &extra, QString &output)
+{
+    QProcess setup;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_PLUGIN_PATH"), tree.plugins);
+    environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), probe);
+    environment.insert(extra);
+    setup.setProcessEnvironment(environment);
+    setup.setProcessChannelMode(QProcess::MergedChannels);
+    setup.start(tree.program, {});
+    if (!setup.waitForStarted(10000))
+        return false;
+    const bool ended = setup.waitForFinished(120000);
+    output = QString::fromLocal8Bit(setup.readAll());
+    if (!ended) {
+        setup.kill();
+        return false;
+    }
+    return setup.exitStatus() == QProcess::NormalExit && setup.exitCode() == 0;
+}
+
 } // namespace
 
 class ProgramITest : public QObject
@@ -52,18 +101,15 @@ class ProgramITest : public QObject
 
 private Q_SLOTS:
     void startUpFindsTheMeterOnASerialPort();
+    void optionsFindsTheMeterOnGpib();
 };
 
 void ProgramITest::startUpFindsTheMeterOnASerialPort()
 {
     REQUIRE_PRIVATE_NETWORK();
-    // metersim is build/<tree>/tests/sim/metersim; the program and the probe are beside it.
-    const QDir tests = QFileInfo(qEnvironmentVariable("METERSIM")).dir().absoluteFilePath(QStringLiteral(".."));
-    const QDir build(tests.absoluteFilePath(QStringLiteral("..")));
-    const QString program = build.absoluteFilePath(QStringLiteral("app/setup6400"));
-    const QString plugins = tests.absoluteFilePath(QStringLiteral("plugins"));
-    QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
-    QVERIFY2(QFileInfo::exists(plugins + QStringLiteral("/generic")), qPrintable(plugins));
+    const BuildTree tree;
+    QVERIFY2(QFileInfo(tree.program).isExecutable(), qPrintable(tree.program));
+    QVERIFY2(QFileInfo::exists(tree.plugins + QStringLiteral("/generic")), qPrintable(tree.plugins));
 
     QProcess sim;
     const QString tty = startMeter(sim, {QStringLiteral("--no-udp"), QStringLiteral("--serial"),
@@ -71,37 +117,12 @@ void ProgramITest::startUpFindsTheMeterOnASerialPort()
                                          QStringLiteral("3.07")});
     QVERIFY2(!tty.isEmpty(), "metersim did not start");
 
-    // The settings store as the program finds it: COM1 is the meter; the other COM numbers
-    // name devices that do not exist, so the machine's own serial ports stay untouched.
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    const QString store = config.filePath(QStringLiteral("6400 Series Setup Utility/6400 Series Setup Utility.ini"));
-    {
-        QSettings settings(store, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Ports/COM1"), tty);
-        for (int port = 2; port <= 16; ++port)
-            settings.setValue(QStringLiteral("Ports/COM%1").arg(port),
-                              config.filePath(QStringLiteral("absent-COM%1").arg(port)));
-    }
-
+    const QString store = writeSettingsStore(config, tty);
     const QString report = config.filePath(QStringLiteral("main-window.txt"));
-    QProcess setup;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("QT_PLUGIN_PATH"), plugins);
-    environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("windowprobe:") + report);
-    setup.setProcessEnvironment(environment);
-    setup.setProcessChannelMode(QProcess::MergedChannels);
-    setup.start(program, {});
-    QVERIFY(setup.waitForStarted(10000));
-    const bool ended = setup.waitForFinished(120000);
-    const QString output = QString::fromLocal8Bit(setup.readAll());
-    if (!ended)
-        setup.kill();
-    QVERIFY2(ended, qPrintable(output));
-    QCOMPARE(setup.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(setup.exitCode() == 0, qPrintable(output));
+    QString output;
+    QVERIFY2(runProgram(tree, config, QStringLiteral("windowprobe:") + report, {}, output), qPrintable(output));
 
     QFile shown(report);
     QVERIFY2(shown.open(QIODevice::ReadOnly), "the main window never showed meter information");
@@ -123,6 +144,42 @@ void ProgramITest::startUpFindsTheMeterOnASerialPort()
     const QString traffic = QString::fromLocal8Bit(sim.readAll());
     QVERIFY2(traffic.contains(QStringLiteral(" > *IDN? < Velkorande,Model 6450,64509876,3.07")), qPrintable(traffic));
     QVERIFY2(traffic.contains(QStringLiteral(" > v < Model 6450")), qPrintable(traffic));
+}
+
+void ProgramITest::optionsFindsTheMeterOnGpib()
+{
+    REQUIRE_PRIVATE_NETWORK();
+    const BuildTree tree;
+    const QString standIn = qEnvironmentVariable("GPIB_STANDIN");
+    QVERIFY2(QFileInfo::exists(standIn), qPrintable(standIn));
+
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString socket = config.filePath(QStringLiteral("gpib.sock"));
+    QProcess sim;
+    startMeter(sim, {QStringLiteral("--no-udp"), QStringLiteral("--serial"), QStringLiteral("64509876"),
+                     QStringLiteral("--gpib"), QStringLiteral("12"), QStringLiteral("--gpib-socket"), socket});
+    QVERIFY2(QFileInfo::exists(socket), "metersim did not serve its GPIB bus");
+
+    writeSettingsStore(config, {});
+    const QString report = config.filePath(QStringLiteral("options.txt"));
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("LD_LIBRARY_PATH"), QFileInfo(standIn).absolutePath());
+    extra.insert(QStringLiteral("METERSIM_GPIB_SOCKET"), socket);
+    QString output;
+    QVERIFY2(runProgram(tree, config, QStringLiteral("optionsprobe:") + report, extra, output), qPrintable(output));
+
+    QFile shown(report);
+    QVERIFY2(shown.open(QIODevice::ReadOnly), "the GPIB search never offered an instrument");
+    const QStringList parts = QString::fromUtf8(shown.readAll()).split(QStringLiteral("\n--\n"));
+    QCOMPARE(parts, QStringList({QStringLiteral("Instrument found at address 12\r  Velkorande,Model 6450,64509876\r\r"
+                                                "Use this instrument?"),
+                                 QStringLiteral("12")}));
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+    const QString traffic = QString::fromLocal8Bit(sim.readAll());
+    QVERIFY2(traffic.contains(QStringLiteral(" > *IDN? < Velkorande,Model 6450,64509876,2.31")), qPrintable(traffic));
 }
 
 QTEST_MAIN(ProgramITest)

@@ -124,6 +124,7 @@ private Q_SLOTS:
     void listAndProbe();
     void autolocate_data();
     void autolocate();
+    void autolocateSkipsEntriesAnEarlierListingLeft();
     void selectDevice_data();
     void selectDevice();
     void adapterButton_data();
@@ -330,6 +331,22 @@ void USBLocatorGuiTest::autolocate()
     QCOMPARE(rig.setting(QStringLiteral("USB_Name")), QStringLiteral("Device %1").arg(selected + 1));
     QCOMPARE(rig.driver().link().InterfaceType, int(InterfaceUSB));
     QCOMPARE(rig.driver().link().USBDevice.SerialNumber, serial);
+}
+
+// The listing found nothing, so the list still holds the entries of the one before, with
+// the identity their probe stored: they are not attached any more and are not taken.
+void USBLocatorGuiTest::autolocateSkipsEntriesAnEarlierListingLeft()
+{
+    Rig rig;
+    rig.attach({"6450"});
+    Form_USBLocator &form = rig.load();
+    QCOMPARE(state().USBDevices[0].Identity, Meter6450);
+    rig.ftdi.unplug(rig.serials[0]);
+    form.Command_Autodetect->click();
+    QCOMPARE(column(form, 0), QStringList{"No USB Devices Detected"});
+    QCOMPARE(rig.boxes(), QStringList{"USB Autolocation|No device detected"});
+    QCOMPARE(state().USBDevice.SerialNumber, QString());
+    QCOMPARE(rig.driver().link().InterfaceType, int(InterfaceRS232));
 }
 
 void USBLocatorGuiTest::selectDevice_data()

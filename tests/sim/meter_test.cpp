@@ -303,6 +303,17 @@ private Q_SLOTS:
         for (const char *c : {"W00-50-C2-64-50-02", "L", "SBR3", "SPR0", "SBB1", "SFC0", "SSE1"})
             QCOMPARE(fresh.command(c, 0).value_or("none"), QByteArray("A"));
         QVERIFY(fresh.passesMeterTraffic(0));
+
+        // Faults: a login answered with more than "A", and a command that fails.
+        SimModule faulty({QHostAddress("127.0.0.1"), 10003, 32767, "00-50-C2-64-50-03", "Velkoran", "6450 DMM"});
+        faulty.setLoginExtra("OK");
+        faulty.failCommand("SIP");
+        QCOMPARE(faulty.command("W00-50-C2-64-50-03", 0).value_or("none"), QByteArray("A"));
+        QCOMPARE(faulty.command("L", 0).value_or("none"), QByteArray("AOK"));
+        QCOMPARE(faulty.command("SIP10.0.0.7", 0).value_or("none"), QByteArray("N"));
+        QCOMPARE(faulty.command("SDH1", 0).value_or("none"), QByteArray("A"));
+        QCOMPARE(faulty.command("E", 0).value_or("none"), QByteArray("A"));
+        QCOMPARE(faulty.configuredAddress(), QStringLiteral("127.0.0.1"));
     }
 };
 

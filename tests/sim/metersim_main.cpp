@@ -71,7 +71,22 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("metersim"));
 
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("Simulated Velkorande 6400-series meters with their Ethernet modules."));
+    p.setApplicationDescription(QStringLiteral(
+        "Simulated Velkorande 6400-series meters with their Ethernet modules.\n"
+        "\n"
+        "Module commands (UDP, command port, broadcast):\n"
+        "  X                  discovery: every module answers A<mac>/<port>/<flags>/<baud>/<owner>/<device>\n"
+        "  W<mac>             select the module with that MAC address (answers A)\n"
+        "  L                  log in to configuration mode (answers A)\n"
+        "  SBR<d> SPR<d> SBB<d> SFC<d> SSE<d>\n"
+        "                     meter-side baud rate, parity, data width, flow control, soft entry codes\n"
+        "  SON<owner> SDN<name>  owner and device name, 1 to 8 characters\n"
+        "  SIP<a.b.c.d>       IP address (reported after the next reboot)\n"
+        "  SDH1 SDH0          DHCP on, off (reported after the next reboot)\n"
+        "  E                  reboot: answers A, then silent for the reboot time, selection and login lost\n"
+        "  B                  flash the status LEDs (answers A)\n"
+        "  GIP                answers A<address>\n"
+        "The set commands answer N without a login; unknown commands answer N."));
     p.addHelpOption();
     const QCommandLineOption model("model", "Model: 6450, 6445, 6440, 6480 or 6475.", "model", "6450");
     const QCommandLineOption serial("serial", "Serial number of the first meter (later ones count up).", "serial", "64500123");
@@ -98,6 +113,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption device("device-name", "Module device name.", "name", "6450 DMM");
     const QCommandLineOption dhcp("dhcp", "The module starts with DHCP on.");
     const QCommandLineOption fresh("module-fresh", "The module's serial side is not set up yet.");
+    const QCommandLineOption loginExtra("module-login-extra",
+                                        "The module answers a login with A followed by this text.", "text");
+    const QCommandLineOption moduleFail("module-fail",
+                                        "The module answers N to every command beginning with this prefix. Repeatable.",
+                                        "prefix");
     const QCommandLineOption gpib("gpib",
                                   "Put the next meter on the GPIB bus at this primary address (1 to 30). Repeatable: "
                                   "the first names meter 1's address, the second meter 2's, and so on. The bus is "
@@ -108,7 +128,8 @@ int main(int argc, char *argv[])
                                         "path", defaultGpibSocketPath());
     const QCommandLineOption quiet("quiet", "Do not print the commands received.");
     p.addOptions({model, serial, firmware, acPoints, count, delay, noWire, baud, gap, fault, foreign, rebootMs, eraseMs,
-                  noUdp, address, dataPort, commandPort, mac, owner, device, dhcp, fresh, gpib, gpibSocket, quiet});
+                  noUdp, address, dataPort, commandPort, mac, owner, device, dhcp, fresh, gpib, gpibSocket, loginExtra, moduleFail,
+                  quiet});
     p.process(app);
 
     QList<int> gpibAddresses;
@@ -177,6 +198,9 @@ int main(int argc, char *argv[])
             cfg.dhcp = p.isSet(dhcp);
             cfg.serialSideSet = !p.isSet(fresh);
             auto module = std::make_unique<SimModule>(cfg);
+            module->setLoginExtra(p.value(loginExtra));
+            for (const QString &prefix : p.values(moduleFail))
+                module->failCommand(prefix);
             if (!server.serveModule(*module, *meter, &why)) {
                 say(QStringLiteral("metersim: ") + why);
                 return 1;

@@ -1,8 +1,10 @@
+#include "link/AppTitle.h"
 #include "link/Ranges.h"
 #include "link/SharedState.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tables/grid/TableFileText.h"
 #include "tests/support/GridCells.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
@@ -253,6 +255,34 @@ private Q_SLOTS:
         QCOMPARE(grid.TextMatrix(3, 0), GetRangeName(3));
         QCOMPARE(grid.TextMatrix(3, 1), QStringLiteral("4"));
         QCOMPARE(grid.TextMatrix(4, 0), QString());
+    }
+
+    // Noise in front of a range line shifts every later row: the user is told after the
+    // load, with the buttons back and the pointer normal.
+    void loadOfDamagedReplyIsReported_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("noise before a range line") << QStringLiteral("Range 1, 1\r\x05\x7fRange 2, 2\rRange 3, 3\r*0\r") << true;
+        QTest::newRow("noise line on its own") << QStringLiteral("Range 1, 1\r\x05\x7f\rRange 2, 2\r*0\r") << false;
+    }
+    void loadOfDamagedReplyIsReported()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, damaged);
+        Fixture f;
+        f.meter.overrides[QStringLiteral("pa")] = reply;
+        FormCalFactors &form = f.open();
+        QCOMPARE(f.env.ui.boxes.size(), damaged ? 1 : 0);
+        if (damaged) {
+            const auto &box = f.env.ui.boxes[0];
+            QCOMPARE(box.prompt, QStringLiteral("The meter's reply was damaged: read the calibration factors again"));
+            QCOMPARE(box.style, int(Msg::Exclamation));
+            QCOMPARE(box.title, AppTitle);
+            QCOMPARE(form.CalGrid->TextMatrix(2, 1), QStringLiteral("3"));
+        }
+        QCOMPARE(f.env.ui.hourglassDepth, 0);
+        QVERIFY(form.Command_SaveAll->isEnabled());
     }
 
     // A reply beyond what the editor holds ends the load with an emptied grid, the buttons
@@ -618,6 +648,34 @@ private Q_SLOTS:
         f.dvm->calls.clear();
         form.Command_SaveAll_Click();
         QCOMPARE(f.dvm->commands(), (QStringList{Access, "Wwb1,70000000", Leave}));
+    }
+
+    // A file larger than any meter table is refused before it is read; one at the limit loads.
+    void fileLoadSizeLimit_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("at the limit") << MaxTableFileBytes;
+        QTest::newRow("one byte over") << MaxTableFileBytes + 1;
+    }
+    void fileLoadSizeLimit()
+    {
+        QFETCH(qint64, size);
+        Fixture f;
+        QTemporaryDir dir;
+        // Text after the last comma is ignored: blanks fill the file to its size.
+        QByteArray bytes("a , 1,2,");
+        bytes += QByteArray(size - bytes.size(), ' ');
+        writeFile(dir.filePath(QStringLiteral("large.cal")), bytes);
+        FormCalFactors &form = f.open();
+        f.env.ui.answerFiles({dir.filePath(QStringLiteral("large.cal"))});
+        form.Command_FileLoad_Click();
+        const bool tooLarge = size > MaxTableFileBytes;
+        QCOMPARE(f.env.ui.boxes.size(), tooLarge ? 1 : 0);
+        if (tooLarge) {
+            QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("File too large for a meter table"));
+            QCOMPARE(f.env.ui.boxes[0].style, int(Msg::Critical));
+        }
+        QCOMPARE(form.CalGrid->TextMatrix(1, 2), tooLarge ? QString() : QStringLiteral("2"));
     }
 
     void fileLoadFailures_data()

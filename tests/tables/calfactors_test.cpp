@@ -40,7 +40,34 @@ private Q_SLOTS:
     {
         QFETCH(QString, reply);
         QFETCH(QList<QStringList>, rows);
-        QCOMPARE(parseCalFactorsReply(reply), rows);
+        QCOMPARE(parseCalFactorsReply(reply).rows, rows);
+        QVERIFY(!parseCalFactorsReply(reply).damaged);
+    }
+
+    // Noise in front of a range line shifts every later row: the reply is marked damaged.
+    void damagedReply_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("noise before the first line") << QStringLiteral("\x7f\x05Range 1, 5\rRange 2, 6\r*0\r") << true;
+        QTest::newRow("noise before a later line") << QStringLiteral("Range 1, 5\r#Range 2, 6\r*0\r") << true;
+        QTest::newRow("echo and status lines") << QStringLiteral("pa\rRange 1, 5\r*0\r") << false;
+        QTest::newRow("other case") << QStringLiteral("xrange 1, 5\r*0\r") << false;
+        QTest::newRow("noise after the last CR") << QStringLiteral("Range 1, 5\r*0\rxxRange") << false;
+    }
+    void damagedReply()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, damaged);
+        QCOMPARE(parseCalFactorsReply(reply).damaged, damaged);
+    }
+
+    // A line of millions of commas is cut at one cell more than the grid holds.
+    void calFileLineStopsPastTheColumnLimit()
+    {
+        const QString line = QStringLiteral("label") + QString(5000000, QLatin1Char(','));
+        QCOMPARE(parseCalFileLine(line).size(), MaxGridCols + 1);
+        QCOMPARE(parseCalFileLine(QStringLiteral("a , 1,2,")), (QStringList{"a", "1", "2"}));
     }
 
     void parseReplyManyLinesAndPoints()
@@ -52,7 +79,7 @@ private Q_SLOTS:
                 reply += QStringLiteral(", %1").arg(r * 100 + p);
             reply += QLatin1Char('\r');
         }
-        const QList<QStringList> rows = parseCalFactorsReply(reply + QStringLiteral("*0\r"));
+        const QList<QStringList> rows = parseCalFactorsReply(reply + QStringLiteral("*0\r")).rows;
         QCOMPARE(rows.size(), 200);
         QCOMPARE(rows[199].size(), 30);
         QCOMPARE(rows[199].last(), QStringLiteral("20029"));

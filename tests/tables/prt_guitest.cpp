@@ -6,6 +6,7 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/prt/PRTTable.h"
+#include "tables/prt/Temperature.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/WindowRegistry.h"
@@ -189,6 +190,31 @@ private Q_SLOTS:
         QVERIFY(form.CalGrid->TextMatrix(300, 1) != high);
         QVERIFY(form.CalGrid->TextMatrix(50, 1) != low);
         QCOMPARE(form.CalGrid->TextMatrix(101, 1).isEmpty(), false);
+    }
+
+    // The sub-range chosen below the triple point decides the deviation function used.
+    void lowSubRangeChosenOnTheForm_data()
+    {
+        QTest::addColumn<int>("option");
+        for (int option = 0; option < 4; ++option)
+            QTest::addRow("sub-range %d", option + 1) << option;
+    }
+    void lowSubRangeChosenOnTheForm()
+    {
+        QFETCH(int, option);
+        Fixture f;
+        FormPRTTable &form = *f.form;
+        form.Option_LowTemp[option]->setChecked(true);
+        form.Text_ITS90B->setText(QStringLiteral("-1.5e-5"));
+        form.Text_ITS90C[0]->setText(QStringLiteral("1e-6"));
+        form.Command_GenerateITS90_Click();
+        ITS90_Coefficients k;
+        k.a = -0.0001026305;
+        k.b = -1.5e-5;
+        k.c[0] = option < 3 ? 1e-6 : 0;
+        k.lowSubRange = option + 1;
+        for (const double R : {2.0, 5.0})
+            QCOMPARE(form.CalGrid->TextMatrix(int(R) + 1, 1), PRTCellText(ITS90_Temperature(R, 100, k)));
     }
 
     void generateKeepsColours()

@@ -144,16 +144,44 @@ private Q_SLOTS:
         QVERIFY(std::abs(Wr - (W - deviation)) < 1e-15);
     }
 
-    void lowSideCTerms()
+    // The deviation functions below the triple point, written out term by term as ITS-90
+    // defines them for each sub-range.
+    void lowSideDeviation_data()
     {
-        const double W = 0.5, lnW = std::log(W), a = 1e-4, b = 2e-6;
-        const double plain = W - (a * (W - 1) + b * (W - 1) * lnW);
-        QCOMPARE(ITS90_Wr_Low(W, a, b), plain);
-        QCOMPARE(ITS90_Wr_Low(W, a, b, {0, 0, 0, 0, 0}, 2), plain);
-        // Sub-range 1: c1 (ln W)^3; sub-range 3: c1 (ln W)^2.
-        QVERIFY(std::abs(ITS90_Wr_Low(W, a, b, {1e-5, 0, 0, 0, 0}, 2) - (plain - 1e-5 * std::pow(lnW, 3))) < 1e-16);
-        QVERIFY(std::abs(ITS90_Wr_Low(W, a, b, {1e-5, 0, 0, 0, 0}, 1) - (plain - 1e-5 * lnW * lnW)) < 1e-16);
-        QVERIFY(std::abs(ITS90_Wr_Low(W, a, b, {0, 0, 1e-5, 0, 0}, 0) - (plain - 1e-5 * std::pow(lnW, 3))) < 1e-16);
+        QTest::addColumn<int>("subRange");
+        QTest::addColumn<double>("W");
+        QTest::addColumn<double>("deviation");
+        const double a = 1e-4, b = -1.5e-5, c1 = 1e-6, c2 = 2e-7, c3 = -3e-7, c4 = 4e-8, c5 = -5e-8;
+        for (double W : {0.02, 0.05, 0.5, 0.9}) {
+            const double l = std::log(W), d = W - 1;
+            QTest::addRow("1 at W=%g", W) << 1 << W
+                                          << a * d + b * d * d + c1 * std::pow(l, 3) + c2 * std::pow(l, 4)
+                                                 + c3 * std::pow(l, 5) + c4 * std::pow(l, 6) + c5 * std::pow(l, 7);
+            QTest::addRow("2 at W=%g", W) << 2 << W << a * d + b * d * d + c1 * l + c2 * l * l + c3 * l * l * l;
+            QTest::addRow("3 at W=%g", W) << 3 << W << a * d + b * d * d + c1 * l * l;
+            QTest::addRow("4 at W=%g", W) << 4 << W << a * d + b * d * l;
+        }
+    }
+    void lowSideDeviation()
+    {
+        QFETCH(int, subRange);
+        QFETCH(double, W);
+        QFETCH(double, deviation);
+        // The editor passes every c; those of hidden boxes are 0, so pass only the shown ones.
+        static constexpr int shownCount[] = {5, 3, 1, 0};
+        std::array<double, 5> c = {1e-6, 2e-7, -3e-7, 4e-8, -5e-8};
+        for (int i = shownCount[subRange - 1]; i < 5; ++i)
+            c[i] = 0;
+        const double Wr = ITS90_Wr_Low(W, 1e-4, -1.5e-5, c, subRange);
+        QVERIFY2(std::abs(Wr - (W - deviation)) < 1e-16, qPrintable(QString::number(Wr - (W - deviation), 'g', 6)));
+
+        // The temperature follows: the ITS-90 inverse function of that Wr (R0 = 100 ohm).
+        ITS90_Coefficients k;
+        k.a = 1e-4;
+        k.b = -1.5e-5;
+        k.c = c;
+        k.lowSubRange = subRange;
+        QVERIFY(std::abs(ITS90_Temperature(100 * W, 100, k) - ITS90_Inverse_Low(W - deviation)) < 1e-9);
     }
 
     void iec751AtAndBelowR0()

@@ -1,6 +1,7 @@
 #include "link/SharedState.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tables/grid/TableFileText.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tests/support/ScriptedDVM.h"
@@ -633,14 +634,43 @@ private Q_SLOTS:
         TestEnv env;
         QTemporaryDir dir;
         QByteArray bytes("Version x\r\n");
-        for (int i = 1; i <= 500; ++i)
+        for (int i = 1; i <= 90; ++i)
             bytes += "r , " + QByteArray(10000, '1') + ",2,\r\n";
         const QString path = dir.filePath(QStringLiteral("big"));
         QVERIFY(writeFile(path, bytes));
         SpecTableEditor &editor = openEditor(kind);
         editor.FileLoad(path);
-        QCOMPARE(editor.CalGrid->Rows(), 501);
-        QCOMPARE(editor.CalGrid->TextMatrix(500, 2), QStringLiteral("2"));
+        QCOMPARE(editor.CalGrid->Rows(), 91);
+        QCOMPARE(editor.CalGrid->TextMatrix(90, 2), QStringLiteral("2"));
+    }
+
+    // A file larger than any meter table is refused before it is read.
+    void fileLoadSizeLimit_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<qint64>("size");
+        for (const char *kind : {"spec", "uncert"}) {
+            QTest::addRow("%s at the limit", kind) << QString::fromLatin1(kind) << MaxTableFileBytes;
+            QTest::addRow("%s one byte over", kind) << QString::fromLatin1(kind) << MaxTableFileBytes + 1;
+        }
+    }
+    void fileLoadSizeLimit()
+    {
+        QFETCH(QString, kind);
+        QFETCH(qint64, size);
+        TestEnv env;
+        QTemporaryDir dir;
+        QByteArray bytes("Version 2\r\nR01 , 5,\r\n#");
+        bytes += QByteArray(size - bytes.size(), 'x');
+        const QString path = dir.filePath(QStringLiteral("large"));
+        QVERIFY(writeFile(path, bytes));
+        SpecTableEditor &editor = openEditor(kind);
+        editor.FileLoad(path);
+        const bool tooLarge = size > MaxTableFileBytes;
+        QCOMPARE(boxPrompts(env), tooLarge ? QStringList{kindOf(kind).loadErrorText + "File too large for a meter table"}
+                                           : QStringList{});
+        QCOMPARE(editor.CalGrid->TextMatrix(1, 1), tooLarge ? QString() : QStringLiteral("5"));
+        QCOMPARE(editor.Text_Version->text(), tooLarge ? QString() : QStringLiteral("2"));
     }
 
     void fileSaveAndReload_data() { bothKinds(); }

@@ -280,6 +280,33 @@ private Q_SLOTS:
         QCOMPARE(back.rows, (QList<QStringList>{{"a", "1", "2", "5"}, {""}, {"c", "9"}}));
     }
 
+    // Labels the reader tests for the version or a comment, and versions with commas, read
+    // back as they were written, every row in its place.
+    void labelsAndVersionsReadBackUnchanged_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("comment-like label") << "1.0" << "#5 A";
+        QTest::newRow("hash alone") << "1.0" << "#";
+        QTest::newRow("Version label") << "1.0" << "Version 9";
+        QTest::newRow("VERSION label") << "1.0" << "VERSION";
+        QTest::newRow("mixed-case label") << "1.0" << "vErSiOn2 DC";
+        QTest::newRow("version with commas") << "1,2,3" << "10V DC";
+        QTest::newRow("version with a comma and blanks") << "A, rev 2" << "#";
+    }
+    void labelsAndVersionsReadBackUnchanged()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, label);
+        const QList<QStringList> rows{{"1V DC", "1", "2"}, {label, "3", "4"}, {"100V DC", "5", "6"}};
+        QVERIFY(!findUnwritableText(version, rows));
+        const TableFile once = SpecTable::parseTableFile(SpecTable::tableFileBytes(version, rows));
+        QCOMPARE(once.version, version);
+        QCOMPARE(once.rows, rows);
+        // Loaded and saved again: the same file.
+        QCOMPARE(SpecTable::tableFileBytes(once.version, once.rows), SpecTable::tableFileBytes(version, rows));
+    }
+
     void unwritableText_data()
     {
         QTest::addColumn<QString>("version");
@@ -291,7 +318,8 @@ private Q_SLOTS:
         QTest::newRow("comma in a value") << "" << QList<QStringList>{{"a", "1"}, {"b", "2", "1,5"}} << 2 << 2;
         QTest::newRow("line break in a value") << "" << QList<QStringList>{{"a", "1\n"}} << 1 << 1;
         QTest::newRow("outside the single-byte code") << "" << QList<QStringList>{{"a", QStringLiteral("\u2126")}} << 1 << 1;
-        QTest::newRow("comma in the version") << "1,0" << QList<QStringList>{} << 0 << 0;
+        QTest::newRow("comma in the version") << "1,0" << QList<QStringList>{} << -1 << -1;
+        QTest::newRow("line break in the version") << "1\r0" << QList<QStringList>{} << 0 << 0;
         QTest::newRow("single-byte characters fine") << "" << QList<QStringList>{{QString::fromLatin1("\xb5\xff")}} << -1 << -1;
     }
 

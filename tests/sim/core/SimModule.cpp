@@ -41,6 +41,18 @@ void SimModule::setRebootMs(int ms)
     m_rebootMs = std::max(ms, 0);
 }
 
+void SimModule::setLoginExtra(const QString &extra)
+{
+    QMutexLocker lock(&m_mutex);
+    m_loginExtra = extra;
+}
+
+void SimModule::failCommand(const QString &prefix)
+{
+    QMutexLocker lock(&m_mutex);
+    m_failingPrefixes << prefix;
+}
+
 bool SimModule::loggedIn() const
 {
     QMutexLocker lock(&m_mutex);
@@ -119,9 +131,12 @@ std::optional<QByteArray> SimModule::answer(const QString &cmd, qint64 nowMs)
     }
     if (!m_selected)
         return std::nullopt;
+    for (const QString &prefix : m_failingPrefixes)
+        if (cmd.startsWith(prefix))
+            return no;
     if (cmd == QLatin1String("L")) {
         m_loggedIn = true;
-        return yes;
+        return yes + m_loginExtra.toLatin1();
     }
     if (cmd == QLatin1String("B"))
         return yes;

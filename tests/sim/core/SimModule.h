@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The simulated serial-to-Ethernet module inside a meter: its command protocol on the
@@ -28,6 +29,9 @@
 // - The configured IP address is only reported; the module keeps serving where it is bound.
 // - Meter traffic passes only while the serial side is set to the meter's line settings
 //   (baud code 3, parity code 0, width code 1), as "Initialise Module" sets them.
+// - Faults: setLoginExtra makes "L" answer "A" followed by more characters (a login some
+//   callers accept and some refuse); failCommand makes every command that begins with the
+//   prefix answer "N" without effect ("W" and "X" excepted: selection and discovery).
 namespace metersim {
 
 struct ModuleConfig
@@ -62,6 +66,8 @@ public:
 
     ModuleConfig config() const;
     void setRebootMs(int ms);
+    void setLoginExtra(const QString &extra);
+    void failCommand(const QString &prefix);
     QByteArray discoveryReply() const;
     bool loggedIn() const;
     QString configuredAddress() const;
@@ -82,6 +88,8 @@ private:
     int m_baudCode = 3, m_parityCode = 0, m_widthCode = 1, m_flowCode = 0, m_softEntry = 1;
     qint64 m_deafUntil = -1;
     int m_rebootMs = 2000;
+    QString m_loginExtra;
+    QStringList m_failingPrefixes;
     QList<ModuleTranscriptEntry> m_transcript;
 };
 

@@ -1,15 +1,27 @@
-// A Qt generic plugin that lets the end-to-end test watch the real program without giving
-// the program any way in of its own: the test starts the program with
-// QT_QPA_GENERIC_PLUGINS=windowprobe:<file> and QT_PLUGIN_PATH pointing here. Once the main
-// window shows meter information, the probe writes the information box and the connection
-// box into the file (separated by a line "--") and closes the main window, which ends the
-// program as the user's Exit would.
+// A Qt generic plugin that lets the end-to-end tests watch and drive the real program
+// without giving the program any way in of its own: a test starts the program with
+// QT_QPA_GENERIC_PLUGINS=<key>:<file> and QT_PLUGIN_PATH pointing here.
+// - windowprobe: once the main window shows meter information, the probe writes the
+//   information box and the connection box into the file (separated by a line "--") and
+//   closes the main window, which ends the program as the user's Exit would.
+// - optionsprobe: once the start-up search is over, it clicks through Options > Options,
+//   GPIB, Find DMM and answers Yes to the first instrument offered; it writes every message
+//   box's text and then the address in Combo_GPIB1 into the file (separated by lines "--"),
+//   cancels the dialog and closes the main window.
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QGenericPlugin>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPlainTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 namespace {
 
@@ -46,6 +58,95 @@ private:
     QTimer m_timer;
 };
 
+QWidget *visibleWindow(const QString &name)
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->objectName() == name && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+class OptionsProbe : public QObject
+{
+public:
+    explicit OptionsProbe(const QString &outputFile) : m_outputFile(outputFile)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &OptionsProbe::look);
+        m_timer.start(100);
+    }
+
+private:
+    // Each step runs later from the event loop, so the probe keeps looking while the
+    // dialog or a message box waits for its user.
+    static void later(const std::function<void()> &step) { QTimer::singleShot(0, step); }
+
+    void look()
+    {
+        QWidget *main = visibleWindow(QStringLiteral("FormMain"));
+        if (!main)
+            return;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(window);
+            if (!box || !box->isVisible())
+                continue;
+            m_boxes << box->text();
+            QAbstractButton *answer = box->button(QMessageBox::Yes);
+            if (!answer)
+                answer = box->buttons().value(0);
+            later([answer = QPointer<QAbstractButton>(answer)] {
+                if (answer)
+                    answer->click();
+            });
+            return;
+        }
+        QWidget *options = visibleWindow(QStringLiteral("FormOptions"));
+        switch (m_step) {
+        case 0: // the start-up search runs before the event loop does; wait for the loop
+            if (QThread::currentThread()->loopLevel() != 1)
+                return;
+            m_step = 1;
+            later([main] {
+                if (auto *item = main->findChild<QAction *>(QStringLiteral("MenuOptionsOptions")))
+                    item->trigger();
+            });
+            return;
+        case 1:
+            if (!options)
+                return;
+            m_step = 2;
+            options->findChild<QAbstractButton *>(QStringLiteral("Option_DVM1_Interface(1)"))->click();
+            later([button = QPointer<QAbstractButton>(
+                       options->findChild<QAbstractButton *>(QStringLiteral("Command_DVM1_Locate(0)")))] {
+                if (button)
+                    button->click();
+            });
+            return;
+        case 2: // the search ran: its boxes are answered above
+            if (!options || m_boxes.isEmpty() || QApplication::activeModalWidget() != options)
+                return;
+            m_step = 3;
+            m_timer.stop();
+            {
+                QFile out(m_outputFile);
+                if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                    out.write((m_boxes.join(QStringLiteral("\n--\n")) + QStringLiteral("\n--\n")
+                               + options->findChild<QComboBox *>(QStringLiteral("Combo_GPIB1"))->currentText())
+                                  .toUtf8());
+            }
+            options->findChild<QAbstractButton *>(QStringLiteral("Command_Cancel"))->click();
+            later([main] { main->close(); });
+            return;
+        default:
+            return;
+        }
+    }
+
+    QString m_outputFile;
+    QTimer m_timer;
+    int m_step = 0;
+    QStringList m_boxes;
+};
+
 } // namespace
 
 class WindowProbePlugin : public QGenericPlugin
@@ -55,9 +156,11 @@ class WindowProbePlugin : public QGenericPlugin
 public:
     QObject *create(const QString &key, const QString &specification) override
     {
-        if (key.compare(QLatin1String("windowprobe"), Qt::CaseInsensitive) != 0)
-            return nullptr;
-        return new WindowProbe(specification);
+        if (key.compare(QLatin1String("windowprobe"), Qt::CaseInsensitive) == 0)
+            return new WindowProbe(specification);
+        if (key.compare(QLatin1String("optionsprobe"), Qt::CaseInsensitive) == 0)
+            return new OptionsProbe(specification);
+        return nullptr;
     }
 };
 

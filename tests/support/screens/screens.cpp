@@ -8,10 +8,13 @@
 // tables.
 #include "link/IDVM.h"
 #include "link/SharedState.h"
+#include "link/Utility.h"
 #include "link/platform/Ftdi.h"
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
+#include "shell/FormOptions.h"
+#include "shell/Form_EthernetLocator.h"
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/StartForm.h"
@@ -31,6 +34,7 @@
 #include "tables/thermocouple/ThermocoupleTables.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/support/ScriptedDVM.h"
+#include "tests/support/SerialPortBank.h"
 #include "tests/support/SimulatedMeterEnv.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
@@ -46,9 +50,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -190,8 +196,65 @@ FormAutoLocate &searchThatFindsUsbMeter(TestEnv &env, bool details)
     return search;
 }
 
+// The port setup as it opens with COM1 and COM3 able to open (COM3 saved), on RS232 or on
+// GPIB (address 12 saved).
+FormOptions &portSetup(TestEnv &env, bool gpib)
+{
+    static SerialPortBank bank;
+    static std::deque<MemorySerialPort> ports;
+    ports.clear();
+    for (int number : {1, 3})
+        bank.add(number, ports.emplace_back(env.clock));
+    env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_CommPort"), QStringLiteral("3"));
+    env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_GPIBPort"), QStringLiteral("12"));
+    if (gpib)
+        env.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DVM1_Interface"), QStringLiteral("GPIB"));
+    state().DVM1Comm = &bank;
+    FormOptions &options = appWindows().form<FormOptions>();
+    state().DVM1Comm = nullptr;
+    return options;
+}
+
+QWidget *portSetupWindow(TestEnv &env) { return &portSetup(env, false); }
+QWidget *portSetupGpibWindow(TestEnv &env) { return &portSetup(env, true); }
+
 QWidget *autoLocateWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, false); }
 QWidget *autoLocateDetailsWindow(TestEnv &env) { return &searchThatFindsUsbMeter(env, true); }
+
+// The Ethernet-serial setup as a search on a network with two meter modules leaves it,
+// the first one selected and asked "*IDN?" in the terminal. Nothing is sent: without the
+// main window's sockets the window's own search finds nothing, so the rows are filled
+// from two module records as the search fills them.
+QWidget *ethernetLocatorWindow(bool advanced)
+{
+    Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
+    const QString identity = QStringLiteral("Velkorande,Model 6450,6450012%1,2.31");
+    state().EthernetDevices = QList<EthernetDevice>(1);
+    for (int i = 1; i <= 2; ++i) {
+        EthernetDevice module;
+        module.IPAddress = QStringLiteral("192.168.1.%1").arg(40 + i);
+        module.MACAddress = QStringLiteral("00-50-C2-64-50-0%1").arg(i);
+        module.Port = 10001;
+        module.Flag2 = i == 1 ? QStringLiteral("M") : QStringLiteral("I");
+        module.Owner = QStringLiteral("Velkoran");
+        module.DeviceName = QStringLiteral("6450 DMM");
+        module.Identity = identity.arg(i + 2);
+        state().EthernetDevices.append(module);
+        new QTreeWidgetItem(form.ListView_Modules,
+                            EthernetLocator::ModuleRow(module) << TrimBlanks(module.Identity.text()));
+    }
+    form.ListView_Modules->setCurrentItem(form.ListView_Modules->topLevelItem(0));
+    form.SelectEthernetModule(1);
+    if (advanced) {
+        form.Command_Advanced_Click();
+        form.Text2->setText(QStringLiteral("*IDN?"));
+        form.Text1->setPlainText(identity.arg(3));
+    }
+    return &form;
+}
+
+QWidget *ethernetLocatorCollapsed(TestEnv &) { return ethernetLocatorWindow(false); }
+QWidget *ethernetLocatorAdvanced(TestEnv &) { return ethernetLocatorWindow(true); }
 
 // The USB locator as it opens with a simulated 6450, a silent device and one that cannot
 // be opened on the in-memory FTDI backend; advanced, after "ID?", "Date?" and a typed "v".
@@ -270,8 +333,12 @@ int main(int argc, char *argv[])
         {"Form_CorrectionFactors.png", correctionWindow, true},
         {"FormProgress.png", progressWindow},
         {"Form_List_Dialogue.png", listWindow},
+        {"FormOptions.png", portSetupWindow},
+        {"FormOptions-gpib.png", portSetupGpibWindow},
         {"FormAutoLocate.png", autoLocateWindow},
         {"FormAutoLocate-details.png", autoLocateDetailsWindow},
+        {"Form_EthernetLocator.png", ethernetLocatorCollapsed},
+        {"Form_EthernetLocator-advanced.png", ethernetLocatorAdvanced},
         {"Form_USBLocator.png", usbLocatorWindow},
         {"Form_USBLocator-advanced.png", usbLocatorAdvancedWindow},
     };

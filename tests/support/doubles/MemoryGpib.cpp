@@ -1,26 +1,22 @@
-#include "tests/support/MemoryGpib.h"
+#include "tests/support/doubles/MemoryGpib.h"
 #include "link/platform/Clock.h"
 #include "tests/support/doubles/InMemoryPeer.h"
-#include "tests/sim/core/MeterLink.h"
 
 MemoryGpibBus::Instrument &MemoryGpibBus::attach(int address, InMemoryPeer *peer)
 {
+    return attach([address] { return address; }, peer);
+}
+
+MemoryGpibBus::Instrument &MemoryGpibBus::attach(std::function<int()> address, InMemoryPeer *peer)
+{
     Instrument &instrument = m_instruments.emplace_back();
     instrument.peer = peer;
-    instrument.address = [address] { return address; };
+    instrument.address = std::move(address);
     if (peer)
         peer->deliver = [&instrument](const QByteArray &bytes) {
             instrument.output += bytes;
             instrument.eoiAfter.push_back(instrument.output.size());
         };
-    return instrument;
-}
-
-MemoryGpibBus::Instrument &MemoryGpibBus::attachMeter(metersim::MeterPeer &peer)
-{
-    Instrument &instrument = attach(0, &peer);
-    metersim::SimMeter *meter = &peer.meter();
-    instrument.address = [meter] { return meter->state().gpibAddress; };
     return instrument;
 }
 

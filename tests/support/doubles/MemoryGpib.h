@@ -9,9 +9,6 @@
 
 class Clock;
 class InMemoryPeer;
-namespace metersim {
-class MeterPeer;
-}
 
 // An in-memory GPIB bus for tests: instruments at primary addresses, each an InMemoryPeer
 // that takes every write as one whole message (EOI ends it) and answers through its
@@ -41,9 +38,9 @@ public:
 
     // An instrument at a fixed address; the reference stays valid for the life of the bus.
     Instrument &attach(int address, InMemoryPeer *peer);
-    // A simulated meter (give its peer Message framing), listening at the address its own
-    // state holds, so "SYST:COMM:GPIB:ADDR" moves it.
-    Instrument &attachMeter(metersim::MeterPeer &peer);
+    // An instrument that listens wherever address() says now (a simulated meter whose
+    // "SYST:COMM:GPIB:ADDR" moves it: see tests/support/GpibMeter.h).
+    Instrument &attach(std::function<int()> address, InMemoryPeer *peer);
     Instrument *at(int address);
 
     // Fault switches.
