@@ -36,6 +36,7 @@ void resetSharedState()
     s.ibcnt = 0;
     s.GpibGlobals = {};
     s.GpibGlobalsRegistered = false;
+    s.AbortFlag = false;
     s.DVM1Comm = nullptr;
     s.UDPCommand = nullptr;
     s.UDPData = nullptr;

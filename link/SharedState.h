@@ -58,6 +58,9 @@ struct SharedState
     GpibThreadGlobals GpibGlobals;
     bool GpibGlobalsRegistered = false;
 
+    // Set by the main window's Set_Abort_Flag; nothing reads it.
+    bool AbortFlag = false;
+
     // --- controls the main window owns and the transports use (not owned here) ---
     SerialPortControl *DVM1Comm = nullptr;
     UdpSocketControl *UDPCommand = nullptr;

@@ -24,11 +24,16 @@
 #include "settings/Form_CorrectionFactors.h"
 #include "settings/Form_InstalledOptions.h"
 #include "settings/Form_Temperature_Compensation.h"
+#include "settings/FormSetupTasks.h"
+#include "settings/MeterQueries.h"
+#include "settings/SetupTasks.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
+#include "tables/thermocouple/FormThermocouple_FromTable.h"
+#include "link/Communication.h"
 #include "widgets/FormProgress.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowRegistry.h"
@@ -41,6 +46,8 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <cmath>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -190,6 +197,84 @@ void FormMain::Open_CorrectionFactors_Form() { showModeless<Form_CorrectionFacto
 
 void FormMain::Open_MeterInformation_Form() { showModeless<FormMeterInformation>(); }
 
+void FormMain::Open_Thermocouple_Form() { showModeless<FormThermocouple>(); }
+
+void FormMain::Open_Uncertainties_Menu() { MenuSetupUncertainties_Click(); }
+
+void FormMain::Open_Specifications_Menu() { MenuSetupSpecifications_Click(); }
+
+void FormMain::Open_Thermocouple_FromTable_Form() { showModeless<FormThermocouple_FromTable>(); }
+
+// --- service procedures ---
+
+void FormMain::MenuServiceSetupTasks_Click()
+{
+    if (m_setupTasksRunning)
+        return;
+    WindowRegistry &windows = appWindows();
+    FormSetupTasks &dialog = windows.form<FormSetupTasks>();
+    const bool run = dialog.exec() == QDialog::Accepted;
+    const SetupTaskInputs inputs = dialog.inputs();
+    windows.unload<FormSetupTasks>();
+    if (run)
+        Run_Setup_Tasks(inputs);
+}
+
+void FormMain::Run_Setup_Tasks(const SetupTaskInputs &inputs)
+{
+    // The run lets the window system work between its steps: one run at a time.
+    if (m_setupTasksRunning)
+        return;
+    m_setupTasksRunning = true;
+    MenuServiceSetupTasks->setEnabled(false);
+
+    // The run's log is the hidden Text_Status, shown while the run lasts.
+    class StatusLog : public SetupTasks::Log
+    {
+    public:
+        explicit StatusLog(FormMain &main) : m_main(main) {}
+        void setShown(bool shown) override { m_main.Text_Status->setVisible(shown); }
+        QString text() const override { return m_main.statusText(); }
+        void setText(const QString &text) override { m_main.setStatusText(text); }
+        bool carryOn() const override { return !m_main.m_closing; }
+
+    private:
+        FormMain &m_main;
+    } log(*this);
+    SetupTasks::Run(inputs, log);
+
+    m_setupTasksRunning = false;
+    MenuServiceSetupTasks->setEnabled(true);
+}
+
+void FormMain::Clear_All_Settings() { SetupTasks::ClearAllSettings(); }
+
+void FormMain::Select_Default_Spec_File() { SetupTasks::SelectDefaultFile(SetupTasks::DefaultFile::Specifications); }
+
+void FormMain::Select_Default_Uncert_File() { SetupTasks::SelectDefaultFile(SetupTasks::DefaultFile::Uncertainties); }
+
+void FormMain::Reboot_Meter() { SendWithoutReply(QStringLiteral("SYSTEM:REBOOT")); }
+
+void FormMain::Send_L_Command()
+{
+    ExitSetupMode();
+    SendWithoutReply(QStringLiteral("L"));
+}
+
+void FormMain::Send_Calibrate_Password() { SendCalibratePassword(); }
+
+void FormMain::Enter_Setup_Mode() { EnterSetupMode(); }
+
+void FormMain::Close_DVM1Comm_Port()
+{
+    if (DVM1Comm->PortOpen())
+        DVM1Comm->setPortOpen(false); // a failure to close is of no consequence here
+    // Panel 1 would otherwise still read "Com1 Open".
+    UpdateStatusBar();
+}
+
+void FormMain::Set_Abort_Flag() { state().AbortFlag = true; }
+
 void FormMain::buildMenus()
 {
     MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -221,7 +306,60 @@ void FormMain::buildMenus()
     HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
     AboutMenu = menuItem(HelpMenu, QStringLiteral("AboutMenu"), QStringLiteral("About"));
     connect(AboutMenu, &QAction::triggered, this, &FormMain::AboutMenu_Click);
+
+    buildServiceMenu();
 }
+
+void FormMain::buildServiceMenu()
+{
+    // Before Help, hidden: without --service the menu bar is as it always was.
+    MenuService = new QMenu(QStringLiteral("Service"), this);
+    MenuService->setObjectName(QStringLiteral("MenuService"));
+    menuBar()->insertMenu(HelpMenu->menuAction(), MenuService);
+    MenuService->menuAction()->setVisible(false);
+
+    const auto item = [this](QAction *&action, const char *name, const QString &caption, void (FormMain::*handler)()) {
+        action = menuItem(MenuService, QString::fromLatin1(name), caption);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    const QString dots = QStringLiteral("\u2026");
+    item(MenuServiceSetupTasks, "MenuServiceSetupTasks", QStringLiteral("Setup Tasks") + dots,
+         &FormMain::MenuServiceSetupTasks_Click);
+    item(MenuServiceDefaultSpec, "MenuServiceDefaultSpec", QStringLiteral("Select Default Specifications File") + dots,
+         &FormMain::Select_Default_Spec_File);
+    item(MenuServiceDefaultUncert, "MenuServiceDefaultUncert", QStringLiteral("Select Default Uncertainties File") + dots,
+         &FormMain::Select_Default_Uncert_File);
+    MenuService->addSeparator();
+    item(MenuServiceInstalledOptions, "MenuServiceInstalledOptions", QStringLiteral("Installed Options"),
+         &FormMain::Open_InstalledOptions_Form);
+    item(MenuServiceTemperatureCompensation, "MenuServiceTemperatureCompensation",
+         QStringLiteral("Temperature Compensation"), &FormMain::Open_Temperature_Compensation_Form);
+    item(MenuServiceCalHistory, "MenuServiceCalHistory", QStringLiteral("Calibration History"),
+         &FormMain::Open_CalHistory_Form);
+    item(MenuServiceMeterInformation, "MenuServiceMeterInformation", QStringLiteral("Meter Information"),
+         &FormMain::Open_MeterInformation_Form);
+    item(MenuServiceDate, "MenuServiceDate", QStringLiteral("Date and Time"), &FormMain::Open_Date_Form);
+    item(MenuServiceDisplay, "MenuServiceDisplay", QStringLiteral("Display"), &FormMain::Open_DisplaySetup_Form);
+    item(MenuServiceACLinearity, "MenuServiceACLinearity", QStringLiteral("AC Linearity Correction"),
+         &FormMain::Open_CorrectionFactors_Form);
+    item(MenuServiceThermocoupleFromFiles, "MenuServiceThermocoupleFromFiles",
+         QStringLiteral("Thermocouple Tables from Files"), &FormMain::Open_Thermocouple_FromTable_Form);
+    MenuService->addSeparator();
+    item(MenuServiceEnterSetupMode, "MenuServiceEnterSetupMode", QStringLiteral("Enter Setup Mode"),
+         &FormMain::Enter_Setup_Mode);
+    item(MenuServiceCalibratePassword, "MenuServiceCalibratePassword", QStringLiteral("Send Calibration Password"),
+         &FormMain::Send_Calibrate_Password);
+    item(MenuServiceSendL, "MenuServiceSendL", QStringLiteral("Send L"), &FormMain::Send_L_Command);
+    item(MenuServiceReboot, "MenuServiceReboot", QStringLiteral("Reboot Meter"), &FormMain::Reboot_Meter);
+    item(MenuServiceClosePort, "MenuServiceClosePort", QStringLiteral("Close Serial Port"),
+         &FormMain::Close_DVM1Comm_Port);
+    // Apart, last: it erases the meter.
+    MenuService->addSeparator();
+    item(MenuServiceClearAll, "MenuServiceClearAll", QStringLiteral("Clear All Settings") + dots,
+         &FormMain::Clear_All_Settings);
+}
+
+void FormMain::ShowServiceMenu() { MenuService->menuAction()->setVisible(true); }
 
 void FormMain::buildControls()
 {
@@ -248,14 +386,25 @@ void FormMain::buildControls()
     Frame_ConnectionStatus = frame(QStringLiteral("Frame_ConnectionStatus"), QStringLiteral("Connection Details"),
                                    client, {316, 306, 316, 128});
     Command_SetupSerial = button(QStringLiteral("Command_SetupSerial"), QStringLiteral("Configure Serial / GPIB"),
-                                 Frame_ConnectionStatus, {10, 20, 146, 26});
+                                 Frame_ConnectionStatus, {10, 18, 146, 24});
     Command_SetupEthernet = button(QStringLiteral("Command_SetupEthernet"), QStringLiteral("Configure Ethernet"),
-                                   Frame_ConnectionStatus, {160, 20, 146, 26});
+                                   Frame_ConnectionStatus, {160, 18, 146, 24});
     Command_SetupUSB = button(QStringLiteral("Command_SetupUSB"), QStringLiteral("Configure USB"),
-                              Frame_ConnectionStatus, {10, 50, 146, 26});
+                              Frame_ConnectionStatus, {10, 44, 146, 24});
     Command_Autolocate = button(QStringLiteral("Command_Autolocate"), QStringLiteral("Autolocate Meter"),
-                                Frame_ConnectionStatus, {160, 50, 146, 26});
-    Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 80, 296, 40});
+                                Frame_ConnectionStatus, {160, 44, 146, 24});
+    // Three lines: an Ethernet link's description has three (the third its address); a
+    // USB link's ends in an empty third line, which must not bring a scroll bar.
+    Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 70, 296, 52});
+    {
+        // The height of three lines of its font (laid out lines run a little over the font's
+        // line spacing), with the frame growing to hold it.
+        QPlainTextEdit *box = Text_ConnectionStatus;
+        const int margins = 2 * (box->frameWidth() + int(std::ceil(box->document()->documentMargin())));
+        box->resize(box->width(), 3 * box->fontMetrics().lineSpacing() + margins + 4);
+        Frame_ConnectionStatus->resize(Frame_ConnectionStatus->width(),
+                                       std::max(Frame_ConnectionStatus->height(), box->y() + box->height() + 6));
+    }
 
     connect(Command_SetupSerial, &QPushButton::clicked, this, &FormMain::Command_SetupSerial_Click);
     connect(Command_SetupUSB, &QPushButton::clicked, this, &FormMain::Command_SetupUSB_Click);
@@ -267,6 +416,9 @@ void FormMain::buildControls()
 
     Text_Status = new QPlainTextEdit(client);
     Text_Status->setObjectName(QStringLiteral("Text_Status"));
+    // Shown only while the setup tasks run, as their log.
+    Text_Status->setGeometry(8, 8, 300, 150);
+    Text_Status->setReadOnly(true);
     Text_Status->setVisible(false);
 }
 
@@ -432,6 +584,7 @@ void FormMain::Form_QueryUnload()
 
 void FormMain::Form_Unload()
 {
+    m_closing = true;
     appWindows().unloadAll(this);
     if (!isMinimized()) {
         SettingsStore &settings = appSettings();

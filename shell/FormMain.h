@@ -17,6 +17,7 @@ class QStatusBar;
 class QTimer;
 class SerialPortControl;
 class UdpSocketControl;
+struct SetupTaskInputs;
 
 // The main window: the meter's information, the connection details, the buttons and menus
 // that open the other windows, and the controls the transports use. Loaded through the
@@ -73,6 +74,38 @@ public:
     // The meter information dialog has no opening procedure of its own in the service set;
     // this one is there for whichever control offers it.
     void Open_MeterInformation_Form();
+    // --- service procedures (the Service menu, shown when the program starts with --service) ---
+    // Runs the setup tasks in their fixed order, logging each finished task in Text_Status
+    // (shown while the run lasts) and ending with a summary box. A second run while one is
+    // under way (the run lets the window system work) does nothing.
+    void Run_Setup_Tasks(const SetupTaskInputs &inputs);
+    // Erases everything in the meter after two confirmations.
+    void Clear_All_Settings();
+    // Choose the default files the setup tasks write.
+    void Select_Default_Spec_File();
+    void Select_Default_Uncert_File();
+    // Single commands: "SYSTEM:REBOOT" unawaited; the setup-mode exit then "L" unawaited;
+    // the calibration password; the setup-mode access command. Their results are not used.
+    void Reboot_Meter();
+    void Send_L_Command();
+    void Send_Calibrate_Password();
+    void Enter_Setup_Mode();
+    // Closes DVM1Comm's port if it is open, ignoring any error, and shows the port state.
+    void Close_DVM1Comm_Port();
+    // Sets the shared AbortFlag (nothing reads it).
+    void Set_Abort_Flag();
+    // Open the thermocouple window and, through their menu handlers, the two table editors.
+    void Open_Thermocouple_Form();
+    void Open_Uncertainties_Menu();
+    void Open_Specifications_Menu();
+    // Opens the window that writes thermocouple tables from text files.
+    void Open_Thermocouple_FromTable_Form();
+    // The Service menu's Setup Tasks item: the "Setup Tasks" dialog, then the run it asks for.
+    void MenuServiceSetupTasks_Click();
+    // Shows the Service menu (hidden unless the program starts with --service).
+    void ShowServiceMenu();
+    bool setupTasksRunning() const { return m_setupTasksRunning; }
+
     // Before closing: releases a USB device that an interrupted exchange left open.
     void Form_QueryUnload();
     // Closing: unloads every other window, saves the position unless minimised, ends the program.
@@ -131,6 +164,25 @@ public:
     QAction *MenuSetupSpecifications = nullptr;
     QMenu *HelpMenu = nullptr;
     QAction *AboutMenu = nullptr;
+    // Service, hidden unless asked for: its items in menu order.
+    QMenu *MenuService = nullptr;
+    QAction *MenuServiceSetupTasks = nullptr;
+    QAction *MenuServiceDefaultSpec = nullptr;
+    QAction *MenuServiceDefaultUncert = nullptr;
+    QAction *MenuServiceInstalledOptions = nullptr;
+    QAction *MenuServiceTemperatureCompensation = nullptr;
+    QAction *MenuServiceCalHistory = nullptr;
+    QAction *MenuServiceMeterInformation = nullptr;
+    QAction *MenuServiceDate = nullptr;
+    QAction *MenuServiceDisplay = nullptr;
+    QAction *MenuServiceACLinearity = nullptr;
+    QAction *MenuServiceThermocoupleFromFiles = nullptr;
+    QAction *MenuServiceEnterSetupMode = nullptr;
+    QAction *MenuServiceCalibratePassword = nullptr;
+    QAction *MenuServiceSendL = nullptr;
+    QAction *MenuServiceReboot = nullptr;
+    QAction *MenuServiceClosePort = nullptr;
+    QAction *MenuServiceClearAll = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -139,10 +191,13 @@ private:
     void buildControls();
     void buildMenus();
     void buildStatusBar();
+    void buildServiceMenu();
     void showClock();
 
     std::unique_ptr<SerialPortControl> m_comm;
     QString m_statusText; // Text_Status exactly as written (line ends kept)
     QTimer *m_clockTimer = nullptr;
     MainWindowHost *m_previousHost = nullptr;
+    bool m_setupTasksRunning = false;
+    bool m_closing = false; // Form_Unload has begun: a setup-task run ends at its next step
 };

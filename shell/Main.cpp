@@ -7,10 +7,12 @@
 
 // Kept apart from StartWindows so that the start-up steps can be tested without a driver
 // factory.
-void Main()
+void Main(bool serviceMenu)
 {
     LoadDVMSetting();
     FormMain &main = StartWindows();
+    if (serviceMenu)
+        main.ShowServiceMenu();
     SearchAtStartUp(main);
 }
 

@@ -4,8 +4,8 @@ class FormMain;
 
 // The program's start: loads the driver of the stored model (LoadDVMSetting), then
 // StartWindows, then SearchAtStartUp. Returns with the main window shown; the event loop
-// runs after it.
-void Main();
+// runs after it. `serviceMenu` shows the main window's Service menu (option --service).
+void Main(bool serviceMenu = false);
 
 // The automatic search at start-up, unless OfflineMode is set or there is no driver: shows
 // the search window with its log hidden and runs it. When a meter is found the main window

@@ -9,7 +9,8 @@
 // the reply's order. Other lines are skipped, so a failed exchange gives the empty text.
 QString InfoTextFromReply(const QString &reply);
 
-// A reading such as "1.2345E-04" as the display text "123.45u": the mantissa times ten to
+// A reading such as "4.7E-6" as the display text "4.700u" ("1.2345E-04", at the upper
+// edge of the micro band, shows as "0.12345m"): the mantissa times ten to
 // the exponent shifted into the range of its engineering prefix (n, u, m, blank, k, M, G,
 // T; none above 10^12), written as "0.000###". Empty when the text holds no "E" or the
 // value is not a finite number.

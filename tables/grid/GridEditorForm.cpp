@@ -6,6 +6,7 @@
 #include "tables/grid/FlexGrid.h"
 #include "widgets/Twips.h"
 
+#include <algorithm>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -218,12 +219,21 @@ bool GridEditorForm::eventFilter(QObject *watched, QEvent *event)
 
 void GridEditorForm::Form_Resize()
 {
+    // The grid gets the inner size less 1000 twips, but never more than reaches from where
+    // it starts to a small margin short of the window's edge: a grid placed lower than
+    // 1000 twips would otherwise hang below the window, its scroll bar out of sight.
+    constexpr int Reserve = 1000;
+    constexpr int EdgeMargin = 60;
     const int scaleWidth = Twips::fromPixels(width());
     const int scaleHeight = Twips::fromPixels(height());
-    if (scaleWidth > 1000)
-        CalGrid->resize(Twips::toPixels(scaleWidth - 1000), CalGrid->height());
-    if (scaleHeight > 1000)
-        CalGrid->resize(CalGrid->width(), Twips::toPixels(scaleHeight - 1000));
+    const int left = Twips::fromPixels(CalGrid->x());
+    const int top = Twips::fromPixels(CalGrid->y());
+    const int gridWidth = scaleWidth - std::max(Reserve, left + EdgeMargin);
+    const int gridHeight = scaleHeight - std::max(Reserve, top + EdgeMargin);
+    if (scaleWidth > Reserve && gridWidth > 0)
+        CalGrid->resize(Twips::toPixels(gridWidth), CalGrid->height());
+    if (scaleHeight > Reserve && gridHeight > 0)
+        CalGrid->resize(CalGrid->width(), Twips::toPixels(gridHeight));
 }
 
 void GridEditorForm::resizeEvent(QResizeEvent *event)

@@ -10,6 +10,7 @@
 #include "widgets/Named.h"
 
 #include <QGridLayout>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -308,7 +309,7 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
             if (row <= PRTTableRows)
                 ProgressBar1->setValue(row * 100 / PRTTableRows);
             appClock().processEvents();
-            if (!run.windowLoaded())
+            if (!run.windowLoaded() || run.stopRequested())
                 return;
         }
     }
@@ -317,6 +318,13 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         appUi().MsgBox(QStringLiteral("Some lines of the meter's table held more than 10 values; "
                                       "the values after the tenth were not loaded"),
                        Msg::OKOnly | Msg::Exclamation);
+}
+
+void FormPRTTable::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    m_guard.requestStop();
+    m_guard.unloadWhenIdle();
 }
 
 void FormPRTTable::Command_SaveAll_Click()
@@ -377,7 +385,7 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
                         break;
                     }
                     appClock().processEvents();
-                    if (!run.windowLoaded())
+                    if (!run.windowLoaded() || run.stopRequested())
                         return;
                 }
                 if (accepted)

@@ -75,6 +75,11 @@ public:
     QProgressBar *ProgressBar1;
     FlexGrid *CalGrid;
 
+protected:
+    // The close box stops a load or save under way and unloads the window once it has wound
+    // up, so that opening it again shows a fresh window.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildControls();
     // The coefficient set from the boxes: a shown box gives its number, a hidden one 0.

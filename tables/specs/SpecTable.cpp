@@ -78,7 +78,7 @@ SpecTableKind makeImportedUncertainties()
     k.saveToFile = {5595, 150, 1200, 700};
     k.clearMeter = {7320, 150, 1200, 700};
     k.exit = {9045, 165, 1200, 700};
-    k.saveDb = {13560, 195, 1065, 690};
+    k.saveDb = {13440, 195, 1065, 690}; // 60 twips short of the "Version" label
     k.versionLabel = {14565, 165, 705, 270};
     k.version = {14580, 435, 690, 435};
     k.grid = {420, 975, 14910, 10365};

@@ -16,6 +16,11 @@
 #include <QVBoxLayout>
 #include <optional>
 
+namespace {
+// Free space on each side of a caption, in pixels.
+constexpr int CaptionRoom = 16;
+} // namespace
+
 ThermocoupleWindow::ThermocoupleWindow(const QString &objectName, const QString &writeButtonName,
                                        const QString &writeButtonCaption, int width, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -29,8 +34,11 @@ ThermocoupleWindow::ThermocoupleWindow(const QString &objectName, const QString 
     setWindowTitle(QStringLiteral("Thermocouple Data"));
     ProgressBar1->setValue(0);
 
+    // The long caption of the write button keeps some room on each side.
+    m_writeButton->setMinimumWidth(m_writeButton->fontMetrics().horizontalAdvance(writeButtonCaption)
+                                   + 2 * CaptionRoom);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_writeButton);
+    buttons->addWidget(m_writeButton, 1);
     buttons->addWidget(Command_Stop);
     buttons->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);
@@ -56,10 +64,10 @@ void ThermocoupleWindow::Command_Exit_Click()
 
 void ThermocoupleWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing the window during a run stops it; the run winds up hidden.
-    if (m_guard.busy())
-        m_guard.requestStop();
-    QWidget::closeEvent(event);
+    // The close box unloads the window as Exit does (a run under way stops first), so that
+    // opening it again shows a fresh window rather than the old one.
+    event->accept();
+    Command_Exit_Click();
 }
 
 void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes)

@@ -23,6 +23,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QPlainTextEdit>
+#include <QGroupBox>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUdpSocket>
@@ -76,6 +79,8 @@ private Q_SLOTS:
     void updateStatusBar_data();
     void updateStatusBar();
     void updateStatusBarWithoutDriverChangesNothing();
+    void connectionBoxShowsThreeLines_data();
+    void connectionBoxShowsThreeLines();
     void openAndCloseCommPort();
     void closeSavesPositionUnlessMinimised_data();
     void closeSavesPositionUnlessMinimised();
@@ -282,6 +287,32 @@ void MainWindowTest::updateStatusBar()
     QCOMPARE(main.Text_ConnectionStatus->toPlainText(), QStringLiteral("Velkorande 6450\nRS232 Port 3"));
 }
 
+// An Ethernet link is described in three lines, a USB link in two and an empty third:
+// all show without a scroll bar.
+void MainWindowTest::connectionBoxShowsThreeLines_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::newRow("Ethernet") << QStringLiteral("Velkorande 6450\r\nEthernet DEVICE01\r\nIP 192.168.100.200:10001");
+    QTest::newRow("USB") << QStringLiteral("Velkorande 6450\r\nUSB FT123456\r\n");
+}
+void MainWindowTest::connectionBoxShowsThreeLines()
+{
+    QFETCH(QString, description);
+    TestEnv env;
+    installDriver().description = description;
+    FormMain &main = loadMain(env);
+    main.show();
+    main.UpdateStatusBar();
+    QPlainTextEdit *box = main.Text_ConnectionStatus;
+    QTRY_VERIFY(box->isVisible());
+    QCoreApplication::processEvents();
+    QCOMPARE(box->blockCount(), 3);
+    QCOMPARE(box->verticalScrollBar()->maximum(), 0);
+    // The box stays inside its frame.
+    QVERIFY(box->geometry().bottom() < main.Frame_ConnectionStatus->height());
+    QVERIFY(main.Frame_ConnectionStatus->geometry().bottom() < main.Command_Exit->y());
+}
+
 void MainWindowTest::updateStatusBarWithoutDriverChangesNothing()
 {
     TestEnv env;
@@ -479,9 +510,11 @@ void MainWindowTest::captionsMenusAndPanels()
     FormMain &main = loadMain(env);
     QCOMPARE(main.windowTitle(), QStringLiteral("Velkorande 6400 Series Multimeter Setup"));
 
+    // The menus a user sees: the Service menu stays hidden unless the program starts with --service.
     QStringList bar;
     for (QAction *menu : main.menuBar()->actions())
-        bar << menu->text();
+        if (menu->isVisible())
+            bar << menu->text();
     QCOMPARE(bar, (QStringList{"&File", "&Options", "6450 Setup", "Help"}));
     QStringList setup;
     for (QAction *item : main.MenuSetup->actions())

@@ -5,8 +5,9 @@
 // - On GPIB: metersim's meter on its GPIB bus, reached through the stand-in libgpib.so.0
 //   that the dynamic linker finds on LD_LIBRARY_PATH. Options > Options, GPIB, Find DMM
 //   and Yes must put the meter's address into Combo_GPIB1.
-// The program takes no arguments and reads no variables of its own, so it is watched and
-// driven through a Qt generic plugin (tests/support/probe) that reports what the windows
+// - With --service: the Service menu's Setup Tasks run against the meter on RS232.
+// The program reads no variables of its own, so it is watched and driven through a Qt
+// generic plugin (tests/support/probe) that reports what the windows
 // show and then closes the main window. The search broadcasts on Ethernet first, so the
 // tests run only inside the private network namespace (scripts/test).
 #include "tests/support/PrivateNetwork.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -70,7 +72,8 @@ struct BuildTree
 
 // Runs the program with the probe until it ends; its output, or a failure text.
 bool runProgram(const BuildTree &tree, const QTemporaryDir &config, const QString &probe,
-                const QProcessEnvironment &extra, QString &output)
+                const QProcessEnvironment &extra, QString &output, const QStringList &arguments = {},
+                const QString &workingDirectory = {})
 {
     QProcess setup;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -81,7 +84,9 @@ bool runProgram(const BuildTree &tree, const QTemporaryDir &config, const QStrin
     environment.insert(extra);
     setup.setProcessEnvironment(environment);
     setup.setProcessChannelMode(QProcess::MergedChannels);
-    setup.start(tree.program, {});
+    if (!workingDirectory.isEmpty())
+        setup.setWorkingDirectory(workingDirectory);
+    setup.start(tree.program, arguments);
     if (!setup.waitForStarted(10000))
         return false;
     const bool ended = setup.waitForFinished(120000);
@@ -93,6 +98,20 @@ bool runProgram(const BuildTree &tree, const QTemporaryDir &config, const QStrin
     return setup.exitStatus() == QProcess::NormalExit && setup.exitCode() == 0;
 }
 
+// The commands metersim reports it received (" > command < reply" lines), in order.
+QStringList receivedCommands(const QString &traffic)
+{
+    QStringList commands;
+    for (const QString &line : traffic.split(QLatin1Char('\n'))) {
+        const qsizetype from = line.indexOf(QStringLiteral(" > "));
+        if (from < 0)
+            continue;
+        const qsizetype to = line.indexOf(QStringLiteral(" < "), from + 3);
+        commands << line.mid(from + 3, to < 0 ? -1 : to - from - 3).trimmed();
+    }
+    return commands;
+}
+
 } // namespace
 
 class ProgramITest : public QObject
@@ -102,6 +121,8 @@ class ProgramITest : public QObject
 private Q_SLOTS:
     void startUpFindsTheMeterOnASerialPort();
     void optionsFindsTheMeterOnGpib();
+    void serviceMenuRunsTheSetupTasks();
+    void argumentsOtherThanTheOptionsAreRefused();
 };
 
 void ProgramITest::startUpFindsTheMeterOnASerialPort()
@@ -180,6 +201,82 @@ void ProgramITest::optionsFindsTheMeterOnGpib()
     QVERIFY(sim.waitForFinished(10000));
     const QString traffic = QString::fromLocal8Bit(sim.readAll());
     QVERIFY2(traffic.contains(QStringLiteral(" > *IDN? < Velkorande,Model 6450,64509876,2.31")), qPrintable(traffic));
+}
+
+void ProgramITest::serviceMenuRunsTheSetupTasks()
+{
+    REQUIRE_PRIVATE_NETWORK();
+    const BuildTree tree;
+    QVERIFY2(QFileInfo(tree.program).isExecutable(), qPrintable(tree.program));
+
+    QProcess sim;
+    const QString tty = startMeter(sim, {QStringLiteral("--no-udp")});
+    QVERIFY2(!tty.isEmpty(), "metersim did not start");
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    writeSettingsStore(config, tty);
+    // The default specification file, found in the program's working folder.
+    {
+        QFile spec(config.filePath(QStringLiteral("default.spec")));
+        QVERIFY(spec.open(QIODevice::WriteOnly));
+        spec.write("Version 5.10\r\nR01 200mV , 7.5,1.25,\r\nR02 2V , 6,1,\r\n");
+    }
+
+    const QString report = config.filePath(QStringLiteral("service.txt"));
+    QString output;
+    // Qt's own option is taken beside the program's.
+    QVERIFY2(runProgram(tree, config, QStringLiteral("serviceprobe:") + report, {}, output,
+                        {QStringLiteral("--service"), QStringLiteral("-platform"), QStringLiteral("offscreen")},
+                        config.path()),
+             qPrintable(output));
+
+    QFile shown(report);
+    QVERIFY2(shown.open(QIODevice::ReadOnly), "the probe never reached the main window");
+    const QStringList lines = QString::fromUtf8(shown.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("menu: Setup Tasks…|Select Default Specifications File…|")), qPrintable(lines[0]));
+    QVERIFY2(lines[0].endsWith(QStringLiteral("|Close Serial Port|-|Clear All Settings…")), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QStringLiteral("box: Setup Tasks Completed|Date Set/Calibration Password Set/"
+                                      "Calibration Factors Cleared/Default Specifications Loaded"));
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+    const QStringList commands = receivedCommands(QString::fromLocal8Bit(sim.readAll()));
+    const qsizetype clock = commands.indexOf(QRegularExpression(QStringLiteral("^A\\d{10}$")));
+    QVERIFY2(clock > 0, qPrintable(commands.join(QLatin1Char(','))));
+    QCOMPARE(commands[clock - 1], QStringLiteral("k5820637"));
+    const QStringList rest = commands.mid(clock + 1);
+    QCOMPARE(rest.mid(0, 5), (QStringList{"k5820637", "K6182", "k5820637", "CC", "k5820637"}));
+    QCOMPARE(rest.mid(5, 2), (QStringList{"ps", "CALIBRATE:PASSWORD 6182"}));
+    QCOMPARE(rest.mid(7, 4), (QStringList{"Ws1,0,7.5", "Ws1,1,1.25", "Ws2,0,6", "Ws2,1,1"}));
+    QVERIFY2(rest[11].startsWith(QStringLiteral("&05Spec ___ ")), qPrintable(rest[11]));
+    QCOMPARE(rest.mid(12), (QStringList{"a1", "a1"}));
+}
+
+void ProgramITest::argumentsOtherThanTheOptionsAreRefused()
+{
+    const QString program = BuildTree().program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QTemporaryDir config;
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+
+    QProcess refused;
+    refused.setProcessEnvironment(environment);
+    refused.start(program, {QStringLiteral("--servce")});
+    QVERIFY(refused.waitForFinished(30000));
+    QCOMPARE(refused.exitCode(), 2);
+    QVERIFY(QString::fromLocal8Bit(refused.readAllStandardError()).contains(QStringLiteral("unknown argument \"--servce\"")));
+
+    // --help needs no display.
+    QProcess help;
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    help.setProcessEnvironment(environment);
+    help.start(program, {QStringLiteral("--help")});
+    QVERIFY(help.waitForFinished(30000));
+    QCOMPARE(help.exitCode(), 0);
+    QVERIFY(QString::fromLocal8Bit(help.readAllStandardOutput()).contains(QStringLiteral("--service")));
 }
 
 QTEST_MAIN(ProgramITest)

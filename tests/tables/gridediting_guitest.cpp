@@ -2,7 +2,12 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/GridEditorForm.h"
+#include "tables/calfactors/FormCalFactors.h"
+#include "tables/specs/FormImportedUncerts.h"
+#include "tables/specs/FormSpecifications.h"
+#include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/WindowRegistry.h"
 #include "widgets/Twips.h"
 
 #include <QApplication>
@@ -354,14 +359,40 @@ private Q_SLOTS:
         const QPoint place = form->CalGrid->pos();
         form->resize(900, 700);
         form->Form_Resize();
+        // The grid starts 1035 twips down: its height counts from there, to a margin of 60.
         QCOMPARE(form->CalGrid->width(), Twips::toPixels(900 * 15 - 1000));
-        QCOMPARE(form->CalGrid->height(), Twips::toPixels(700 * 15 - 1000));
+        QCOMPARE(form->CalGrid->height(), Twips::toPixels(700 * 15 - 1035 - 60));
         QCOMPARE(form->CalGrid->pos(), place);
         // At 1000 twips or less a dimension keeps its last size; the other still follows.
         form->resize(60, 500);
         form->Form_Resize();
         QCOMPARE(form->CalGrid->width(), Twips::toPixels(900 * 15 - 1000));
-        QCOMPARE(form->CalGrid->height(), Twips::toPixels(500 * 15 - 1000));
+        QCOMPARE(form->CalGrid->height(), Twips::toPixels(500 * 15 - 1035 - 60));
+    }
+
+    // In each editor the grid, scroll bars included, lies inside the window at its opening
+    // size and after a resize.
+    void gridStaysInsideTheEditors_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char *window : {"FormCalFactors", "FormSpecifications", "FormImportedUncerts"})
+            QTest::newRow(window) << QString::fromLatin1(window);
+    }
+    void gridStaysInsideTheEditors()
+    {
+        QFETCH(QString, window);
+        TestEnv env;
+        state().DVM1 = std::make_unique<ScriptedDVM>();
+        GridEditorForm *editor = window == QLatin1String("FormCalFactors") ? static_cast<GridEditorForm *>(&appWindows().form<FormCalFactors>())
+                                 : window == QLatin1String("FormSpecifications") ? static_cast<GridEditorForm *>(&appWindows().form<FormSpecifications>())
+                                                                                : &appWindows().form<FormImportedUncerts>();
+        editor->show();
+        for (const QSize size : {editor->size(), QSize(700, 500), QSize(1200, 900)}) {
+            editor->resize(size);
+            editor->Form_Resize();
+            QVERIFY2(editor->rect().contains(editor->CalGrid->geometry()),
+                     qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+        }
     }
 
     void fgiNumbersCellsRowByRow()

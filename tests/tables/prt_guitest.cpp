@@ -547,6 +547,37 @@ private Q_SLOTS:
         QCOMPARE(commands[3], ExitCommand);
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
+
+    // The close box unloads the window (opening it again shows fresh defaults); during a
+    // save it stops the save first, which leaves setup mode.
+    void closeBoxUnloads_data()
+    {
+        QTest::addColumn<bool>("duringSave");
+        QTest::newRow("idle") << false;
+        QTest::newRow("during a save") << true;
+    }
+    void closeBoxUnloads()
+    {
+        QFETCH(bool, duringSave);
+        Fixture f;
+        FormPRTTable &form = *f.form;
+        form.show();
+        form.Text_R0->setText(QStringLiteral("25"));
+        if (duringSave) {
+            f.dvm->reply = [&form](const QString &command) {
+                if (command.startsWith(QLatin1String("Wt1,")))
+                    QMetaObject::invokeMethod(&form, [&form] { form.close(); }, Qt::QueuedConnection);
+                return QStringLiteral("*0\r");
+            };
+            form.Command_GenerateITS90_Click();
+            form.Command_SaveAll_Click();
+            QCOMPARE(f.dvm->commands(), (QStringList{SetupCommand, f.writes()[0], f.writes()[1], ExitCommand}));
+        } else {
+            form.close();
+        }
+        QTRY_VERIFY(!appWindows().isLoaded<FormPRTTable>());
+        QCOMPARE(appWindows().form<FormPRTTable>().Text_R0->text(), QStringLiteral("100"));
+    }
 };
 
 QTEST_MAIN(PrtGuiTest)

@@ -909,6 +909,17 @@ private Q_SLOTS:
         QCOMPARE(env.ui.hourglassDepth, 0);
     }
 
+    // The database button keeps clear of the "Version" label beside it.
+    void databaseButtonClearOfVersionLabel_data() { bothKinds(); }
+    void databaseButtonClearOfVersionLabel()
+    {
+        QFETCH(QString, kind);
+        TestEnv env;
+        installMeter(kind);
+        SpecTableEditor &editor = openEditor(kind);
+        QVERIFY(editor.Command_SaveDB->geometry().right() + 2 < editor.Label1->geometry().left());
+    }
+
     void buttonsDisabledWhileReading_data() { bothKinds(); }
     void buttonsDisabledWhileReading()
     {

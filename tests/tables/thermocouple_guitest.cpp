@@ -189,6 +189,51 @@ private Q_SLOTS:
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
+    // The close box does what Exit does: idle, the window unloads at once; during a run,
+    // the run stops as after Exit and the window unloads once it has wound up.
+    void closeBoxActsAsExit_data()
+    {
+        QTest::addColumn<bool>("duringRun");
+        QTest::newRow("idle") << false;
+        QTest::newRow("during a run") << true;
+    }
+    void closeBoxActsAsExit()
+    {
+        QFETCH(bool, duringRun);
+        TestEnv env;
+        ScriptedDVM &dvm = installScriptedDVM();
+        auto &form = appWindows().form<FormThermocouple>();
+        form.show();
+        if (!duringRun) {
+            form.close();
+            QTRY_VERIFY(!appWindows().isLoaded<FormThermocouple>());
+            QVERIFY(&appWindows().form<FormThermocouple>() != nullptr);
+            return;
+        }
+        dvm.reply = [&](const QString &command) {
+            if (command.startsWith(QLatin1String("WcB 500,")))
+                QMetaObject::invokeMethod(&form, [&form] { form.close(); }, Qt::QueuedConnection);
+            return Ok;
+        };
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(pointCommands(dvm).size(), 2 + 7); // as after Exit
+        QCOMPARE(dvm.commands().last(), Leave);
+        QTRY_VERIFY(!appWindows().isLoaded<FormThermocouple>());
+    }
+
+    // The write buttons' long captions keep room on each side.
+    void writeButtonCaptionHasRoom()
+    {
+        TestEnv env;
+        for (QPushButton *button : {appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula,
+                                    appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT}) {
+            button->window()->show();
+            QCoreApplication::processEvents();
+            QVERIFY2(button->width() >= button->fontMetrics().horizontalAdvance(button->text()) + 24,
+                     qPrintable(button->text()));
+        }
+    }
+
     void exitWhenIdleUnloads()
     {
         TestEnv env;

@@ -8,15 +8,23 @@
 //   GPIB, Find DMM and answers Yes to the first instrument offered; it writes every message
 //   box's text and then the address in Combo_GPIB1 into the file (separated by lines "--"),
 //   cancels the dialog and closes the main window.
+// - serviceprobe: once the main window shows meter information, the probe writes the
+//   Service menu's items, opens Setup Tasks from it, ticks the clock, password ("6182"),
+//   clear and default-specifications tasks, runs them, writes the summary box's title and
+//   text, answers it and closes the main window.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGenericPlugin>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -147,6 +155,102 @@ private:
     QStringList m_boxes;
 };
 
+class ServiceProbe : public QObject
+{
+public:
+    explicit ServiceProbe(const QString &outputFile) : m_outputFile(outputFile)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &ServiceProbe::look);
+        m_timer.start(100);
+    }
+
+private:
+    enum class Step { WaitForMeter, WaitForDialog, WaitForSummary, Done };
+
+    void write(const QString &line)
+    {
+        QFile out(m_outputFile);
+        if (out.open(QIODevice::WriteOnly | QIODevice::Append))
+            out.write((line + QLatin1Char('\n')).toUtf8());
+    }
+
+    // Every step acts from a fresh event, so the probe's own timer is free while the
+    // program's modal dialogs and boxes run their loops.
+    void look()
+    {
+        QWidget *main = visibleWindow(QStringLiteral("FormMain"));
+        if (!main)
+            return;
+        switch (m_step) {
+        case Step::WaitForMeter: {
+            const auto *info = main->findChild<QPlainTextEdit *>(QStringLiteral("Text_Info"));
+            if (!info || info->toPlainText().isEmpty())
+                return;
+            auto *menu = main->findChild<QMenu *>(QStringLiteral("MenuService"));
+            auto *item = main->findChild<QAction *>(QStringLiteral("MenuServiceSetupTasks"));
+            if (!menu || !item || !menu->menuAction()->isVisible()) {
+                write(QStringLiteral("no service menu"));
+                finish(main);
+                return;
+            }
+            QStringList items;
+            for (QAction *action : menu->actions())
+                items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            write(QStringLiteral("menu: ") + items.join(QLatin1Char('|')));
+            m_step = Step::WaitForDialog;
+            QTimer::singleShot(0, item, &QAction::trigger);
+            return;
+        }
+        case Step::WaitForDialog: {
+            QWidget *dialog = visibleWindow(QStringLiteral("FormSetupTasks"));
+            if (!dialog)
+                return;
+            for (const char *name : {"Check_SetDate", "Check_SetCalPassword", "Check_ClearCalFactors", "Check_LoadDefaultSpecs"})
+                if (auto *box = dialog->findChild<QCheckBox *>(QString::fromLatin1(name)))
+                    box->setChecked(true);
+            if (auto *password = dialog->findChild<QLineEdit *>(QStringLiteral("Text_CalPassword")))
+                password->setText(QStringLiteral("6182"));
+            m_step = Step::WaitForSummary;
+            if (auto *run = dialog->findChild<QPushButton *>(QStringLiteral("Command_Run")))
+                QTimer::singleShot(0, run, &QPushButton::click);
+            return;
+        }
+        case Step::WaitForSummary:
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(window);
+                if (!box || !box->isVisible())
+                    continue;
+                QString text = box->text();
+                text.remove(QLatin1Char('\r'));
+                write(QStringLiteral("box: ") + box->windowTitle() + QLatin1Char('|') + text.trimmed().replace(QLatin1Char('\n'), QLatin1Char('/')));
+                m_step = Step::Done;
+                QTimer::singleShot(0, box, [box] {
+                    if (QPushButton *ok = box->defaultButton())
+                        ok->click();
+                    else
+                        box->done(QMessageBox::Ok);
+                });
+                QTimer::singleShot(500, main, [main] { main->close(); });
+                return;
+            }
+            return;
+        case Step::Done:
+            return;
+        }
+    }
+
+    void finish(QWidget *main)
+    {
+        m_step = Step::Done;
+        m_timer.stop();
+        main->close();
+    }
+
+    QString m_outputFile;
+    QTimer m_timer;
+    Step m_step = Step::WaitForMeter;
+};
+
 } // namespace
 
 class WindowProbePlugin : public QGenericPlugin
@@ -160,6 +264,8 @@ public:
             return new WindowProbe(specification);
         if (key.compare(QLatin1String("optionsprobe"), Qt::CaseInsensitive) == 0)
             return new OptionsProbe(specification);
+        if (key.compare(QLatin1String("serviceprobe"), Qt::CaseInsensitive) == 0)
+            return new ServiceProbe(specification);
         return nullptr;
     }
 };

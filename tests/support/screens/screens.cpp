@@ -21,6 +21,7 @@
 #include "settings/FormDate.h"
 #include "settings/FormDisplaySetup.h"
 #include "settings/FormMeterInformation.h"
+#include "settings/FormSetupTasks.h"
 #include "settings/Form_CalHistory.h"
 #include "settings/Form_CorrectionFactors.h"
 #include "settings/Form_InstalledOptions.h"
@@ -44,7 +45,10 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -85,6 +89,35 @@ QWidget *mainWindow(TestEnv &env)
     main.UpdateStatusBar();
     main.setStatusPanelText(2, QStringLiteral("||||||||"));
     return &main;
+}
+
+// The Setup Tasks dialog with a typical choice ticked.
+QWidget *setupTasksWindow(TestEnv &)
+{
+    FormSetupTasks &dialog = appWindows().form<FormSetupTasks>();
+    dialog.Check_SetDate->setChecked(true);
+    dialog.Check_SetCalPassword->setChecked(true);
+    dialog.Text_CalPassword->setText(QStringLiteral("6182"));
+    dialog.Check_LoadDefaultSpecs->setChecked(true);
+    return &dialog;
+}
+
+// The main window started with --service, its Service menu open.
+QWidget *serviceMenuWindow(TestEnv &env)
+{
+    auto *main = static_cast<FormMain *>(mainWindow(env));
+    main->ShowServiceMenu();
+    return main->MenuService;
+}
+
+// The main window while the setup tasks run: their log shows over the picture.
+QWidget *setupTasksLogWindow(TestEnv &env)
+{
+    auto *main = static_cast<FormMain *>(mainWindow(env));
+    main->ShowServiceMenu();
+    main->setStatusText(QStringLiteral("Date Set\r\nCalibration Password Set\r\nCalibration Factors Cleared\r\n"));
+    main->Text_Status->setVisible(true);
+    return main;
 }
 
 QWidget *splashWindow(TestEnv &) { return &appWindows().form<StartForm>(); }
@@ -314,6 +347,9 @@ int main(int argc, char *argv[])
 
     const Shot shots[] = {
         {"FormMain.png", mainWindow},
+        {"FormMain-service-menu.png", serviceMenuWindow},
+        {"FormMain-setup-tasks-log.png", setupTasksLogWindow},
+        {"FormSetupTasks.png", setupTasksWindow},
         {"StartForm-splash.png", splashWindow},
         {"StartForm-about.png", aboutWindow},
         {"FormCalFactors.png", loadedWindow<FormCalFactors>, true},

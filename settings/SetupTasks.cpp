@@ -1,0 +1,287 @@
+#include "settings/SetupTasks.h"
+#include "link/Communication.h"
+#include "link/MeterOperation.h"
+#include "link/platform/Clock.h"
+#include "link/platform/SettingsStore.h"
+#include "link/SharedState.h"
+#include "settings/MeterClock.h"
+#include "settings/MeterQueries.h"
+#include "tables/specs/FormImportedUncerts.h"
+#include "tables/specs/FormSpecifications.h"
+#include "tables/thermocouple/FormThermocouple.h"
+#include "widgets/WindowRegistry.h"
+
+#include <QFileInfo>
+#include <QPointer>
+
+namespace SetupTasks {
+
+namespace {
+
+constexpr int MaxPasswordLength = 9;
+constexpr int ReplyTimeoutSeconds = 10;
+constexpr int ClearTimeoutSeconds = 60; // clearing the factors takes the meter a while
+
+const QString LineEnd = QStringLiteral("\r\n");
+
+struct DefaultFileKind
+{
+    QString key;
+    QString defaultPath;
+    QString filter;
+    QString extension;
+};
+
+const DefaultFileKind &kindOf(DefaultFile which)
+{
+    static const DefaultFileKind specifications{QStringLiteral("DefaultSpec"), QStringLiteral("default.spec"),
+                                                QStringLiteral("Spec Files (*.spec)|*.spec|"), QStringLiteral(".spec")};
+    static const DefaultFileKind uncertainties{QStringLiteral("Defaultuncert"), QStringLiteral("default.uncert"),
+                                               QStringLiteral("Uncertainty Files (*.uncert)|*.uncert|"),
+                                               QStringLiteral(".uncert")};
+    return which == DefaultFile::Specifications ? specifications : uncertainties;
+}
+
+// How one window-driven task ended.
+enum class Drive { Done, WindowLost };
+
+// Loads the table editor (its loading reads the meter's table), shows it, loads the file
+// into it and writes the pending cells with the editor's own bracket, then unloads it.
+// An editor busy with the user's own read or save is left alone; one closed under the
+// task counts as lost.
+template <class Editor>
+Drive driveTableEditor(const QString &path)
+{
+    WindowRegistry &windows = appWindows();
+    if (const Editor *open = windows.find<Editor>(); open && open->isBusy())
+        return Drive::WindowLost;
+    const QPointer<Editor> editor = &windows.form<Editor>();
+    if (!windows.holds(editor))
+        return Drive::WindowLost;
+    editor->show();
+    editor->raise();
+    editor->FileLoad(path);
+    editor->Command_SaveAll_Click();
+    if (!windows.holds(editor))
+        return Drive::WindowLost;
+    editor->Command_Exit_Click();
+    return Drive::Done;
+}
+
+// Shows the thermocouple window, so the technician sees the run's progress, writes every
+// table and unloads it. Stopped or closed by the user counts as lost.
+Drive driveThermocouple()
+{
+    WindowRegistry &windows = appWindows();
+    if (const FormThermocouple *open = windows.find<FormThermocouple>(); open && open->isWriting())
+        return Drive::WindowLost;
+    const QPointer<FormThermocouple> window = &windows.form<FormThermocouple>();
+    window->show();
+    window->raise();
+    window->Command_SaveThermocoupleTableFromFormula_Click();
+    if (!windows.holds(window) || window->StopFlag())
+        return Drive::WindowLost;
+    window->Command_Exit_Click();
+    return Drive::Done;
+}
+
+class Sequence
+{
+public:
+    Sequence(const SetupTaskInputs &inputs, Log &log) : m_inputs(inputs), m_log(log) {}
+
+    void run()
+    {
+        m_log.setShown(true);
+        if (m_inputs.SetCalPassword && !calPasswordAcceptable(m_inputs.CalPassword)) {
+            m_notCompleted = true;
+            m_log.setText(QStringLiteral("Cal Password must be numeric and 9 digits or less"));
+            finish();
+            return;
+        }
+        m_log.setText(QString());
+        appClock().processEvents();
+        if (runTasks() && m_log.carryOn())
+            ExitSetupMode();
+        finish();
+    }
+
+private:
+    // The tasks in their fixed order; false when one stopped the run.
+    bool runTasks()
+    {
+        if (m_inputs.SetDate) {
+            if (!enter() || !send(MeterClock::setCommand(appClock().now()), ReplyTimeoutSeconds, "Error setting time"))
+                return false;
+            appendAndRepaint(QStringLiteral("Date Set"));
+        }
+        if (m_inputs.SetCalPassword) {
+            if (!enter()
+                || !send(calPasswordCommand(m_inputs.CalPassword), ReplyTimeoutSeconds, "Error setting calibration password"))
+                return false;
+            appendAndRepaint(QStringLiteral("Calibration Password Set"));
+        }
+        if (m_inputs.ClearCalFactors) {
+            if (!enter() || !send(QStringLiteral("CC"), ClearTimeoutSeconds, "Error clearing cal factors"))
+                return false;
+            appendAndRepaint(QStringLiteral("Calibration Factors Cleared"));
+        }
+        if (m_inputs.LoadDefaultSpecs) {
+            if (!enter())
+                return false;
+            loadDefaultFile<FormSpecifications>(DefaultFile::Specifications, QStringLiteral("Specifications"),
+                                                QStringLiteral("Default Specifications Loaded"));
+        }
+        if (m_inputs.LoadDefaultUncerts) {
+            if (!m_log.carryOn() || !enter())
+                return false;
+            loadDefaultFile<FormImportedUncerts>(DefaultFile::Uncertainties, QStringLiteral("Uncertainties"),
+                                                 QStringLiteral("Default Imported Uncertainties Loaded"));
+        }
+        if (m_inputs.LoadThermocouple) {
+            if (!m_log.carryOn() || !enter())
+                return false;
+            if (driveThermocouple() == Drive::Done)
+                append(QStringLiteral("Thermocouple Data Loaded"));
+            else
+                failedLine(QStringLiteral("ERROR: Thermocouple Data Not Loaded"));
+        }
+        return true;
+    }
+
+    template <class Editor>
+    void loadDefaultFile(DefaultFile which, const QString &what, const QString &loadedLine)
+    {
+        const QString path = defaultFilePath(which);
+        if (!QFileInfo(path).isFile())
+            failedLine(QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Found"));
+        else if (driveTableEditor<Editor>(path) == Drive::Done)
+            append(loadedLine);
+        else
+            failedLine(QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded"));
+    }
+
+    // Each task opens setup mode itself, whatever the task before it left.
+    bool enter()
+    {
+        if (!m_log.carryOn())
+            return false;
+        if (EnterSetupMode())
+            return true;
+        stop(QStringLiteral("Error sending password"));
+        return false;
+    }
+
+    bool send(const QString &command, int timeoutSeconds, const char *refusal)
+    {
+        if (ClassifyReply(SendToMeter(command, timeoutSeconds)) == ReplyStatus::Done)
+            return true;
+        stop(QString::fromLatin1(refusal));
+        return false;
+    }
+
+    // A refused step: its message, and the run goes straight to its summary.
+    void stop(const QString &message)
+    {
+        m_notCompleted = true;
+        if (m_log.carryOn())
+            appUi().MsgBox(message);
+    }
+
+    void append(const QString &line) { m_log.setText(m_log.text() + line + LineEnd); }
+
+    void appendAndRepaint(const QString &line)
+    {
+        append(line);
+        appClock().processEvents();
+    }
+
+    void failedLine(const QString &line)
+    {
+        m_notCompleted = true;
+        append(line);
+    }
+
+    void finish()
+    {
+        m_log.setShown(false);
+        if (!m_log.carryOn())
+            return;
+        const QString log = m_log.text();
+        if (const std::optional<Summary> summary = summaryOf(log, m_notCompleted))
+            appUi().MsgBox(log, summary->style, summary->title);
+    }
+
+    const SetupTaskInputs &m_inputs;
+    Log &m_log;
+    bool m_notCompleted = false;
+};
+
+} // namespace
+
+bool calPasswordAcceptable(const QString &password)
+{
+    if (password.size() > MaxPasswordLength)
+        return false;
+    const QString digits = password.trimmed();
+    if (digits.isEmpty())
+        return false;
+    for (const QChar c : digits)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+QString calPasswordCommand(const QString &password) { return QStringLiteral("K") + password.trimmed(); }
+
+std::optional<Summary> summaryOf(const QString &log, bool notCompleted)
+{
+    if (log.isEmpty())
+        return std::nullopt;
+    if (notCompleted)
+        return Summary{QStringLiteral("Setup Tasks Not Completed"), Msg::OKOnly | Msg::Critical};
+    return Summary{QStringLiteral("Setup Tasks Completed"), Msg::OKOnly | Msg::Information};
+}
+
+void Run(const SetupTaskInputs &inputs, Log &log) { Sequence(inputs, log).run(); }
+
+void ClearAllSettings()
+{
+    const int confirm = Msg::YesNo | Msg::Question | Msg::DefaultButton2;
+    const QString title = QStringLiteral("Clear All Settings");
+    if (appUi().MsgBox(QStringLiteral("This will clear all settings - please confirm"), confirm, title) != Msg::Yes)
+        return;
+    if (appUi().MsgBox(QStringLiteral("This will clear everything - please confirm again"), confirm, title) != Msg::Yes)
+        return;
+    if (!EnterSetupMode()) {
+        appUi().MsgBox(QStringLiteral("Error entering setup mode"));
+        return;
+    }
+    const Hourglass hourglass(appUi());
+    // The meter erases itself and is gone for minutes: no reply is awaited, and setup mode
+    // is not left.
+    SendWithoutReply(QStringLiteral("WXerase"));
+    appUi().MsgBox(QStringLiteral("Meter will be unresponsive for several minutes"), Msg::Information);
+}
+
+QString defaultFilePath(DefaultFile which)
+{
+    const DefaultFileKind &kind = kindOf(which);
+    return appSettings().GetSetting(SettingsStore::Section, kind.key, kind.defaultPath);
+}
+
+void SelectDefaultFile(DefaultFile which)
+{
+    const DefaultFileKind &kind = kindOf(which);
+    FileDialogRequest request;
+    request.filter = kind.filter;
+    request.filterIndex = 1;
+    request.defaultExt = kind.extension;
+    request.flags = FileDialogRequest::FileMustExist;
+    request.fileName = defaultFilePath(which);
+    const std::optional<QString> chosen = appUi().ShowOpen(request);
+    if (chosen && !chosen->isEmpty() && QFileInfo(*chosen).isFile())
+        appSettings().SaveSetting(SettingsStore::Section, kind.key, *chosen);
+}
+
+} // namespace SetupTasks
