@@ -1,5 +1,4 @@
 #include "shell/FormOptions.h"
-#include "shell/FormAutoLocate.h"
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
 #include "link/MeterProbes.h"
@@ -104,7 +103,6 @@ std::optional<int> ChosenGpibAddress(const QString &text)
 } // namespace PortSetup
 
 using namespace PortSetup;
-using AutoLocate::PortNumberOfEntry; // the COM number of a list entry, as the search reads it
 
 FormOptions::FormOptions(QWidget *parent) : QDialog(parent)
 {
