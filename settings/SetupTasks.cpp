@@ -45,15 +45,35 @@ const DefaultFileKind &kindOf(DefaultFile which)
 // How one window-driven task ended.
 enum class Drive { Done, WindowLost };
 
+// Whether a window the tasks drive is busy with the technician's own read, save or write:
+// it is then left alone, and so is the meter (a setup-mode command would break the
+// window's own bracket).
+template <class Editor>
+bool editorBusy()
+{
+    const Editor *open = appWindows().find<Editor>();
+    return open && open->isBusy();
+}
+
+bool thermocoupleBusy()
+{
+    const FormThermocouple *open = appWindows().find<FormThermocouple>();
+    return open && open->isWriting();
+}
+
+bool anyDrivenWindowBusy()
+{
+    return editorBusy<FormSpecifications>() || editorBusy<FormImportedUncerts>() || thermocoupleBusy();
+}
+
 // Loads the table editor (its loading reads the meter's table), shows it, loads the file
 // into it and writes the pending cells with the editor's own bracket, then unloads it.
-// An editor busy with the user's own read or save is left alone; one closed under the
-// task counts as lost.
+// One closed under the task counts as lost.
 template <class Editor>
 Drive driveTableEditor(const QString &path)
 {
     WindowRegistry &windows = appWindows();
-    if (const Editor *open = windows.find<Editor>(); open && open->isBusy())
+    if (editorBusy<Editor>())
         return Drive::WindowLost;
     const QPointer<Editor> editor = &windows.form<Editor>();
     if (!windows.holds(editor))
@@ -73,7 +93,7 @@ Drive driveTableEditor(const QString &path)
 Drive driveThermocouple()
 {
     WindowRegistry &windows = appWindows();
-    if (const FormThermocouple *open = windows.find<FormThermocouple>(); open && open->isWriting())
+    if (thermocoupleBusy())
         return Drive::WindowLost;
     const QPointer<FormThermocouple> window = &windows.form<FormThermocouple>();
     window->show();
@@ -92,6 +112,12 @@ public:
 
     void run()
     {
+        if (anyDrivenWindowBusy()) {
+            appUi().MsgBox(QStringLiteral("A table window is still talking to the meter. Run the setup tasks when it "
+                                          "has finished."),
+                           Msg::Exclamation, QStringLiteral("Setup Tasks"));
+            return;
+        }
         m_log.setShown(true);
         if (m_inputs.SetCalPassword && !calPasswordAcceptable(m_inputs.CalPassword)) {
             m_notCompleted = true;
@@ -126,39 +152,48 @@ private:
                 return false;
             appendAndRepaint(QStringLiteral("Calibration Factors Cleared"));
         }
-        if (m_inputs.LoadDefaultSpecs) {
-            if (!enter())
-                return false;
-            loadDefaultFile<FormSpecifications>(DefaultFile::Specifications, QStringLiteral("Specifications"),
-                                                QStringLiteral("Default Specifications Loaded"));
-        }
-        if (m_inputs.LoadDefaultUncerts) {
-            if (!m_log.carryOn() || !enter())
-                return false;
-            loadDefaultFile<FormImportedUncerts>(DefaultFile::Uncertainties, QStringLiteral("Uncertainties"),
-                                                 QStringLiteral("Default Imported Uncertainties Loaded"));
-        }
+        if (m_inputs.LoadDefaultSpecs
+            && !loadDefaultFile<FormSpecifications>(DefaultFile::Specifications, QStringLiteral("Specifications"),
+                                                    QStringLiteral("Default Specifications Loaded")))
+            return false;
+        if (m_inputs.LoadDefaultUncerts
+            && !loadDefaultFile<FormImportedUncerts>(DefaultFile::Uncertainties, QStringLiteral("Uncertainties"),
+                                                     QStringLiteral("Default Imported Uncertainties Loaded")))
+            return false;
         if (m_inputs.LoadThermocouple) {
-            if (!m_log.carryOn() || !enter())
-                return false;
-            if (driveThermocouple() == Drive::Done)
-                append(QStringLiteral("Thermocouple Data Loaded"));
-            else
+            if (thermocoupleBusy()) {
                 failedLine(QStringLiteral("ERROR: Thermocouple Data Not Loaded"));
+            } else {
+                if (!enter())
+                    return false;
+                if (driveThermocouple() == Drive::Done)
+                    append(QStringLiteral("Thermocouple Data Loaded"));
+                else
+                    failedLine(QStringLiteral("ERROR: Thermocouple Data Not Loaded"));
+            }
         }
         return true;
     }
 
+    // One default-file task; false when setup mode was refused (the run stops).
     template <class Editor>
-    void loadDefaultFile(DefaultFile which, const QString &what, const QString &loadedLine)
+    bool loadDefaultFile(DefaultFile which, const QString &what, const QString &loadedLine)
     {
+        const QString notLoaded = QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded");
+        if (editorBusy<Editor>()) {
+            failedLine(notLoaded);
+            return true;
+        }
+        if (!enter())
+            return false;
         const QString path = defaultFilePath(which);
         if (!QFileInfo(path).isFile())
             failedLine(QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Found"));
         else if (driveTableEditor<Editor>(path) == Drive::Done)
             append(loadedLine);
         else
-            failedLine(QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded"));
+            failedLine(notLoaded);
+        return true;
     }
 
     // Each task opens setup mode itself, whatever the task before it left.

@@ -239,6 +239,26 @@ private Q_SLOTS:
         QVERIFY(!f.main.setupTasksRunning());
     }
 
+    // A run asked for while a table window writes to the meter does not start: its setup-mode
+    // commands would break the window's own bracket.
+    void busyEditorHoldsTheRunBack()
+    {
+        ServiceFixture f;
+        writeTableFile(f.folder.filePath("default.spec"), QStringLiteral("1"));
+        f.main.Open_Specifications_Menu();
+        FormSpecifications &editor = *appWindows().find<FormSpecifications>();
+        editor.FileLoad(f.folder.filePath("default.spec"));
+        f.forget();
+        QTimer::singleShot(0, &f.main, [&f] { f.main.Run_Setup_Tasks(inputsOf(QStringLiteral("DS"), {})); });
+        editor.Command_SaveAll_Click(); // lets the window system run between cells
+
+        QCOMPARE(f.boxes(), QStringList{"A table window is still talking to the meter. Run the setup tasks when it has "
+                                        "finished.|Setup Tasks|48"});
+        QCOMPARE(condensed(f.commands()), (QStringList{Password, "Ws×4", "&05Spec ___ 14/03/26", "a1"}));
+        QVERIFY(appWindows().isLoaded<FormSpecifications>());
+        QVERIFY(!f.main.setupTasksRunning());
+    }
+
     // The write-all procedure of the thermocouple window works on a window never shown.
     void thermocoupleWriterWorksHidden()
     {
