@@ -11,6 +11,7 @@
 #include "tables/grid/TableFileText.h"
 #include "widgets/FormProgress.h"
 #include "widgets/Named.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowRegistry.h"
 
@@ -228,6 +229,7 @@ void FormCalFactors::Command_SaveAll_Click()
     bracket.refusalStyle = Msg::OKCancel;
     RunInSetupMode(bracket, [&] {
         const Hourglass hourglass(appUi());
+        PacedDisplay display(run);
         bool stop = false;
         // The counts are read afresh at every cell: a load may reshape the grid while the
         // save lets window events run.
@@ -235,7 +237,7 @@ void FormCalFactors::Command_SaveAll_Click()
             for (int col = 1; !stop && run.windowLoaded() && col < CalGrid->Cols(); ++col) {
                 if (CalGrid->TextMatrix(row, col).isEmpty())
                     continue;
-                makeCurrent(row, col);
+                display.show([this, row, col] { makeCurrent(row, col); });
                 if (CalGrid->cellBackColorAt(row, col) != CellColour::Pending)
                     continue;
                 const CalFactors::CellWrite write
@@ -249,7 +251,7 @@ void FormCalFactors::Command_SaveAll_Click()
                 const ReplyStatus status = ClassifyReply(SendToMeter(write.command, CellTimeoutSeconds));
                 if (!run.windowLoaded())
                     return;
-                makeCurrent(row, col);
+                display.show([this, row, col] { makeCurrent(row, col); });
                 switch (status) {
                 case ReplyStatus::Done:
                     CalGrid->setCellBackColorAt(row, col, CalGrid->BackColor());
@@ -258,6 +260,7 @@ void FormCalFactors::Command_SaveAll_Click()
                     CalGrid->setCellBackColorAt(row, col, CellColour::Rejected);
                     break;
                 case ReplyStatus::PasswordNeeded:
+                    display.flush();
                     appUi().MsgBox(QStringLiteral("Password Needed"));
                     stop = true;
                     break;

@@ -9,8 +9,22 @@
 
 namespace {
 
-// The cell's colour value, kept beside the brush so it reads back exactly.
+// The cell's colour value. It is kept as set, so it reads back exactly, and the cell's
+// brush is drawn from it: colouring a cell is one change of the model, not two.
 constexpr int ColourRole = Qt::UserRole + 1;
+
+class GridCell : public QTableWidgetItem
+{
+public:
+    QVariant data(int role) const override
+    {
+        if (role != Qt::BackgroundRole)
+            return QTableWidgetItem::data(role);
+        const QVariant colour = QTableWidgetItem::data(ColourRole);
+        return colour.isValid() ? QVariant(QBrush(toQColor(colour.value<ColourValue>()))) : QVariant();
+    }
+    QTableWidgetItem *clone() const override { return new GridCell(*this); }
+};
 
 // Raises `leaving` before the current cell changes, whoever changes it: a click, the
 // arrow keys or the program.
@@ -41,8 +55,13 @@ FlexGrid::FlexGrid(QWidget *parent)
     , m_backColor(CellColour::DefaultGridBack)
     , m_fixedColWidthTwips(1200)
     , m_fixedRowHeightTwips(300)
-    , m_corner(std::make_unique<QTableWidgetItem>())
+    , m_corner(std::make_unique<GridCell>())
+    , m_repaintTimer(new QTimer(this))
 {
+    m_repaintTimer->setSingleShot(true);
+    m_repaintTimer->setInterval(RepaintMs);
+    connect(m_repaintTimer, &QTimer::timeout, this, &FlexGrid::repaintChangedCells);
+    setItemPrototype(new GridCell);
     QItemSelectionModel *previous = selectionModel();
     setSelectionModel(new LeaveCellSelectionModel(model(), this, [this] { Q_EMIT LeaveCell(); }));
     delete previous;
@@ -139,7 +158,7 @@ QTableWidgetItem *FlexGrid::cellForWriting(int row, int col)
         return existing;
     if (!isValueCell(row, col))
         return nullptr;
-    auto *created = new QTableWidgetItem;
+    auto *created = new GridCell;
     setItem(row - 1, col - 1, created);
     return created;
 }
@@ -169,7 +188,6 @@ void FlexGrid::setCellBackColorAt(int row, int col, ColourValue colour)
 {
     if (QTableWidgetItem *target = cellForWriting(row, col)) {
         target->setData(ColourRole, QVariant::fromValue(colour));
-        target->setBackground(toQColor(colour));
     }
 }
 
@@ -241,11 +259,11 @@ void FlexGrid::Clear()
     const int currentRow = Row();
     const int currentCol = Col();
     clearContents();
-    m_corner = std::make_unique<QTableWidgetItem>();
+    m_corner = std::make_unique<GridCell>();
     for (int col = 0; col < columnCount(); ++col)
-        setHorizontalHeaderItem(col, new QTableWidgetItem);
+        setHorizontalHeaderItem(col, new GridCell);
     for (int row = 0; row < rowCount(); ++row)
-        setVerticalHeaderItem(row, new QTableWidgetItem);
+        setVerticalHeaderItem(row, new GridCell);
     if (isValueCell(currentRow, currentCol))
         setCurrentCell(currentRow - 1, currentCol - 1);
     ensureCurrentCell();
@@ -258,11 +276,11 @@ void FlexGrid::ensureFixedCells(int fromRow, int fromCol)
     // each row once.
     for (int col = fromCol; col < columnCount(); ++col) {
         if (!horizontalHeaderItem(col))
-            setHorizontalHeaderItem(col, new QTableWidgetItem);
+            setHorizontalHeaderItem(col, new GridCell);
     }
     for (int row = fromRow; row < rowCount(); ++row) {
         if (!verticalHeaderItem(row))
-            setVerticalHeaderItem(row, new QTableWidgetItem);
+            setVerticalHeaderItem(row, new GridCell);
     }
 }
 
@@ -298,4 +316,26 @@ void FlexGrid::focusInEvent(QFocusEvent *event)
 {
     QTableWidget::focusInEvent(event);
     Q_EMIT GotFocus();
+}
+
+void FlexGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    // The grid has no editors to refresh: a single cell only needs repainting.
+    if (topLeft != bottomRight || !topLeft.isValid()) {
+        QTableWidget::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    m_changedCells.append(QPoint(topLeft.column(), topLeft.row()));
+    if (!m_repaintTimer->isActive())
+        m_repaintTimer->start();
+}
+
+void FlexGrid::repaintChangedCells()
+{
+    // A cell the grid has lost meanwhile needs no repaint.
+    for (const QPoint &changed : std::as_const(m_changedCells)) {
+        if (changed.y() < rowCount() && changed.x() < columnCount())
+            update(model()->index(changed.y(), changed.x()));
+    }
+    m_changedCells.clear();
 }

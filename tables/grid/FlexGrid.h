@@ -1,7 +1,9 @@
 #pragma once
 #include "widgets/ColourValue.h"
 
+#include <QPoint>
 #include <QTableWidget>
+#include <QTimer>
 #include <memory>
 
 // A table grid with one fixed header row (row 0) and one fixed label column (column 0),
@@ -80,8 +82,16 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    // A changed cell is repainted with the others changed within the same RepaintMs, so
+    // a long write that colours a cell after every command paints a few times a second,
+    // not once per cell.
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
 
 private:
+    static constexpr int RepaintMs = 50;
+    void repaintChangedCells();
+
     QTableWidgetItem *cell(int row, int col) const;
     QTableWidgetItem *cellForWriting(int row, int col);
     bool isValueCell(int row, int col) const;
@@ -94,4 +104,7 @@ private:
     int m_fixedRowHeightTwips;
     // Row 0, column 0: it has no place on screen, but keeps its text like any cell.
     std::unique_ptr<QTableWidgetItem> m_corner;
+    // Cells changed since the last repaint, and the timer of the next one.
+    QList<QPoint> m_changedCells; // (column, row) of the model
+    QTimer *m_repaintTimer;
 };

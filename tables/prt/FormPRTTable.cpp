@@ -8,6 +8,7 @@
 #include "tables/grid/FlexGrid.h"
 #include "tables/prt/PRTTable.h"
 #include "widgets/Named.h"
+#include "widgets/PacedDisplay.h"
 
 #include <QGridLayout>
 #include <QCloseEvent>
@@ -343,6 +344,7 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
 {
     // Bounds are read afresh on every step: a Load or Generate run while this one yields
     // may resize the grid.
+    PacedDisplay display(run);
     for (int row = 1; row < CalGrid->Rows(); ++row) {
         for (int column = 1; column < CalGrid->Cols(); ++column) {
             const QString text = CalGrid->TextMatrix(row, column);
@@ -351,14 +353,17 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
             const int index = PRTTableIndex(row, column);
             const std::optional<qint32> value = PRTWriteValue(text);
             if (!value) {
+                display.flush();
                 appUi().MsgBox(QStringLiteral("Save stopped: the entry at index %1 is not a number that can be written")
                                    .arg(index),
                                Msg::OKOnly | Msg::Exclamation);
                 return;
             }
-            ProgressBar1->setValue(std::clamp(static_cast<int>(index / double(PRTTableLastIndex) * 100), 0, 100));
-            if (index < 0 || index > PRTTableLastIndex)
+            const int percent = std::clamp(static_cast<int>(index / double(PRTTableLastIndex) * 100), 0, 100);
+            if (index < 0 || index > PRTTableLastIndex) {
+                display.show([this, percent] { ProgressBar1->setValue(percent); });
                 continue;
+            }
 
             const QString command = PRTWriteCommand(index, *value);
             for (;;) {
@@ -367,8 +372,11 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
                     const ReplyStatus status = ClassifyReply(SendToMeter(command, 10));
                     if (!run.windowLoaded())
                         return;
-                    CalGrid->setRow(row); // ignored when a Load or Generate has shrunk the grid
-                    CalGrid->setCol(column);
+                    display.show([this, row, column, percent] {
+                        ProgressBar1->setValue(percent);
+                        CalGrid->setRow(row); // ignored when a Load or Generate has shrunk the grid
+                        CalGrid->setCol(column);
+                    });
                     switch (status) {
                     case ReplyStatus::Done:
                         CalGrid->setCellBackColorAt(row, column, CellColour::Written);
@@ -378,6 +386,7 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
                         CalGrid->setCellBackColorAt(row, column, CellColour::Rejected);
                         break;
                     case ReplyStatus::PasswordNeeded:
+                        display.flush();
                         appUi().MsgBox(QStringLiteral("Password needed"));
                         return;
                     case ReplyStatus::Other:
@@ -390,6 +399,7 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
                 }
                 if (accepted)
                     break;
+                display.flush();
                 const Msg::Answer answer =
                     appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
                 if (!run.windowLoaded() || answer == Msg::Abort)

@@ -10,6 +10,7 @@
 #include "tables/grid/TableFileText.h"
 #include "widgets/FormProgress.h"
 #include "widgets/Named.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowRegistry.h"
 #include "widgets/WrappingButton.h"
@@ -213,6 +214,7 @@ void SpecTableEditor::Command_SaveAll_Click()
             return;
         const Hourglass hourglass(appUi());
         DisableButtons();
+        PacedDisplay display(run);
         int written = 0;
         bool complete = true;
         for (int row = 1; complete && row < CalGrid->Rows(); ++row) {
@@ -220,9 +222,12 @@ void SpecTableEditor::Command_SaveAll_Click()
                 const QString text = CalGrid->TextMatrix(row, column);
                 if (text.isEmpty())
                     continue;
-                // Making the cell current also commits an edit still open in the box.
-                CalGrid->setRow(row);
-                CalGrid->setCol(column);
+                // Making the cell current also commits an edit still open in the box (the
+                // first cell is made current at once, the rest at the display's pace).
+                display.show([this, row, column] {
+                    CalGrid->setRow(row);
+                    CalGrid->setCol(column);
+                });
                 if (CalGrid->cellBackColorAt(row, column) != CellColour::Pending)
                     continue;
 
@@ -233,6 +238,7 @@ void SpecTableEditor::Command_SaveAll_Click()
                 } else if (row <= LastMeterRow) {
                     ++written;
                     if (writeCell(row, column, *value, run) == ReplyStatus::PasswordNeeded) {
+                        display.flush();
                         appUi().MsgBox(QStringLiteral("Setup Password Needed"));
                         complete = false;
                         break;
@@ -249,6 +255,7 @@ void SpecTableEditor::Command_SaveAll_Click()
             }
         }
 
+        display.flush();
         if (run.windowLoaded() && complete) {
             if (const std::optional<QString> line =
                     informationLine(m_kind, Text_Version->text(), written, appClock().now().date())) {

@@ -99,7 +99,7 @@ bool FormThermocouple_FromTable::writeFile(const QString &path)
         const std::optional<Thermocouple::FilePoint> point = Thermocouple::parsePairLine(line);
         if (!point)
             continue;
-        Label_Thermostatus->setText(Thermocouple::writingStatus(type, point->E));
+        showStatus(Thermocouple::writingStatus(type, point->E));
         const PointOutcome outcome = writePoint(point->E, point->T, type, TextConv::General(point->T), PointTimeoutSeconds);
         if (outcome == PointOutcome::Unloaded || outcome == PointOutcome::PasswordNeeded
             || outcome == PointOutcome::Aborted || run.stopRequested())

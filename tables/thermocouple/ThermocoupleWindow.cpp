@@ -11,8 +11,10 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -79,7 +81,15 @@ void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard:
         {
             const Hourglass hourglass(appUi());
             m_writeButton->setEnabled(false);
+            PacedDisplay display(run);
+            m_display = &display;
+            // The window may be destroyed under the run (the main window closing).
+            const auto unpaced = qScopeGuard([window = QPointer<ThermocoupleWindow>(this)] {
+                if (window)
+                    window->m_display = nullptr;
+            });
             writes(run);
+            display.discard(); // the final state follows
         }
         if (run.windowLoaded()) {
             ProgressBar1->setValue(0);
@@ -97,7 +107,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
     const QString command = Thermocouple::pointCommand(type, E, temperatureText);
     const RunGuard::Run run = m_guard.begin();
     for (;;) {
-        Label_Thermostatus->setText(Thermocouple::writingStatus(type, E));
+        showStatus(Thermocouple::writingStatus(type, E));
         for (int tries = 2; tries > 0; --tries) {
             std::optional<PointOutcome> ended;
             switch (ClassifyReply(SendToMeter(command, timeoutSeconds))) {
@@ -105,6 +115,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
                 ended = PointOutcome::Written;
                 break;
             case ReplyStatus::PasswordNeeded:
+                flushDisplay();
                 appUi().MsgBox(QStringLiteral("Password needed"), Msg::Exclamation, QStringLiteral("Authentication Failure"));
                 ended = PointOutcome::PasswordNeeded;
                 break;
@@ -120,6 +131,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
             if (run.stopRequested())
                 return PointOutcome::Stopped;
         }
+        flushDisplay();
         const Msg::Answer answer = appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
         if (!run.windowLoaded())
             return PointOutcome::Unloaded;
@@ -128,4 +140,18 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
         if (answer != Msg::Retry)
             return PointOutcome::Ignored;
     }
+}
+
+void ThermocoupleWindow::showStatus(const QString &text)
+{
+    if (m_display)
+        m_display->show([this, text] { Label_Thermostatus->setText(text); });
+    else
+        Label_Thermostatus->setText(text);
+}
+
+void ThermocoupleWindow::flushDisplay()
+{
+    if (m_display)
+        m_display->flush();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "widgets/PacedDisplay.h"
 #include "widgets/RunGuard.h"
 
 #include <QWidget>
@@ -70,6 +71,15 @@ protected:
     // The runs of the window; a point or a table within a run joins it.
     RunGuard m_guard{this};
 
+    // Shows the point being written: at the display's pace during a run in setup mode,
+    // at once otherwise.
+    void showStatus(const QString &text);
+
 private:
+    // Shows what is kept for the display now (before a message box).
+    void flushDisplay();
+
     QPushButton *m_writeButton;
+    // The pace of the status text while runInSetupMode runs.
+    PacedDisplay *m_display = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThermocoupleTableFolder.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QDir>
@@ -120,6 +121,9 @@ private Q_SLOTS:
                 seenLabel = form.Label_Thermostatus->text();
                 seenEnabled = form.Command_SaveThermocoupleTableFromFormula->isEnabled();
             }
+            // A meter slow enough that the status, shown at most once per interval, shows
+            // every point.
+            env.clock.advance(PacedDisplay::IntervalMs);
             return Ok;
         };
         form.Command_SaveThermocoupleTableFromFormula_Click();

@@ -1,0 +1,44 @@
+#include "widgets/PacedDisplay.h"
+
+#include "link/SharedState.h"
+#include "link/platform/Clock.h"
+
+PacedDisplay::PacedDisplay(const RunGuard::Run &run)
+    : m_windowLoaded([&run] { return run.windowLoaded(); })
+{
+}
+
+PacedDisplay::PacedDisplay(const RunGuard &guard)
+    : m_windowLoaded([&guard] { return guard.windowLoaded(); })
+{
+}
+
+PacedDisplay::~PacedDisplay() { flush(); }
+
+void PacedDisplay::show(std::function<void()> state)
+{
+    if (!m_shownBefore || appClock().monotonicMs() - m_lastShownMs >= IntervalMs) {
+        m_pending = nullptr;
+        showNow(state);
+    } else {
+        m_pending = std::move(state);
+    }
+}
+
+void PacedDisplay::flush()
+{
+    if (!m_pending)
+        return;
+    const std::function<void()> state = std::move(m_pending);
+    m_pending = nullptr;
+    showNow(state);
+}
+
+void PacedDisplay::showNow(const std::function<void()> &state)
+{
+    if (!m_windowLoaded())
+        return;
+    state();
+    m_shownBefore = true;
+    m_lastShownMs = appClock().monotonicMs();
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include "widgets/RunGuard.h"
+
+#include <QtGlobal>
+#include <functional>
+
+// Shows a long run's progress (the current cell, a progress bar, a status text) at most once
+// every IntervalMs on the clock seam. Painting a window after every command would hold the
+// run up for longer than the meter takes to answer, to show changes faster than the eye can
+// follow. The latest state handed in is kept and shown when the next one is due, before a
+// message box (flush) and when the run ends (flush, or the end of the display's life), so
+// the final state is always on screen. Nothing is shown once the window is no longer loaded.
+//
+//     PacedDisplay display(run);
+//     for (...) {
+//         ... write the cell, colour it ...
+//         display.show([this, row, col, percent] { Grid->setRow(row); Grid->setCol(col); Bar->setValue(percent); });
+//         appClock().processEvents();
+//     }
+class PacedDisplay
+{
+public:
+    static constexpr int IntervalMs = 50;
+
+    // Shows while the run's window is loaded.
+    explicit PacedDisplay(const RunGuard::Run &run);
+    // Shows while the guard's window is loaded (for a display kept in the window itself).
+    explicit PacedDisplay(const RunGuard &guard);
+    ~PacedDisplay();
+    PacedDisplay(const PacedDisplay &) = delete;
+    PacedDisplay &operator=(const PacedDisplay &) = delete;
+
+    // Shows `state` now when the last showing is IntervalMs old (or there was none);
+    // otherwise keeps it, in place of what was kept before, to show later.
+    void show(std::function<void()> state);
+    // Shows the kept state now, if any.
+    void flush();
+    // Forgets the kept state (the run is about to show its own final state).
+    void discard() { m_pending = nullptr; }
+
+private:
+    void showNow(const std::function<void()> &state);
+
+    std::function<bool()> m_windowLoaded;
+    std::function<void()> m_pending;
+    bool m_shownBefore = false;
+    qint64 m_lastShownMs = 0;
+};
