@@ -1,14 +1,10 @@
 #include "shell/FormAutoLocate.h"
 #include "link/DMM_Setup.h"
-#include "link/Ethernet.h"
-#include "link/IDVM.h"
+#include "link/MeterProbes.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
-#include "link/USB.h"
 #include "link/Utility.h"
 #include "link/platform/Clock.h"
-#include "link/platform/Ftdi.h"
-#include "link/platform/SerialPortControl.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormMain.h"
@@ -31,50 +27,14 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-// Ports the serial search can name: COM1 to COM16.
-constexpr int FirstPort = 1;
-constexpr int LastPort = 16;
-// FTDI listing attempts, and the pause after each and after the probe of a device.
-constexpr int UsbListAttempts = 5;
-constexpr int UsbPauseMs = 250;
-// An Ethernet probe waits this long for the meter's one-line reply.
-constexpr int EthernetProbeSeconds = 4;
-
-QString setting(const QString &key, const QString &defaultValue = {})
-{
-    return appSettings().GetSetting(SettingsStore::Section, key, defaultValue);
-}
-
 void saveSetting(const QString &key, const QString &value)
 {
     appSettings().SaveSetting(SettingsStore::Section, key, value);
 }
 
-// A stored port number; a text that is no number, or out of range, reads as 0.
-int portSetting(const QString &key)
-{
-    return TextConv::CInt(TextConv::Val(setting(key, QStringLiteral("1")))).value_or(0);
-}
-
-// Each search judges replies with a meter driver of its own, whatever model the settings name.
-std::unique_ptr<IDVM> temporaryDriver() { return CreateDVM(QStringLiteral("6450")); }
-
 } // namespace
 
 namespace AutoLocate {
-
-QString UsbDeviceHeader(const QString &description)
-{
-    return QStringLiteral("USB Device \"") + description + QStringLiteral("\" Found: ");
-}
-
-bool IsMeterModule(const EthernetDevice &module)
-{
-    const QString &address = module.IPAddress.text();
-    const bool addressFilled = !TrimBlanks(address).isEmpty() && address.at(0) != QChar(0);
-    return addressFilled && module.Owner.text().toUpper() == QLatin1String("VELKORAN")
-        && module.DeviceName.text().left(4).toUpper() == QLatin1String("6450");
-}
 
 QString ModuleListEntry(const EthernetDevice &module)
 {
@@ -82,8 +42,6 @@ QString ModuleListEntry(const EthernetDevice &module)
     identity.remove(CRLF);
     return identity + QStringLiteral(" (") + TrimBlanks(module.IPAddress.text()) + QLatin1Char(')');
 }
-
-int PortNumberOfEntry(const QString &entry) { return TextConv::CInt(TextConv::Val(entry.mid(3))).value_or(0); }
 
 QString DisplayText(QString text)
 {
@@ -244,123 +202,43 @@ bool FormAutoLocate::Locate_All()
     return found;
 }
 
+ProbeLog FormAutoLocate::progressLog()
+{
+    return [this](const QString &line) { ShowProgress(line); };
+}
+
 bool FormAutoLocate::Locate_DVM_USB()
 {
-    SharedState &s = state();
-    const std::unique_ptr<IDVM> probe = temporaryDriver();
-
-    int count = 0;
-    for (int attempt = 0; attempt < UsbListAttempts && count == 0; ++attempt) {
-        count = ListUSBDevices();
-        appClock().sleepMs(UsbPauseMs);
-    }
-    if (count == 0) {
-        ShowProgress(QStringLiteral("No USB Devices Found"));
-        return false;
-    }
-
-    // A copy: the probes yield to the window system, and a handler run there may list the
-    // devices anew, replacing the shared list under the loop.
-    const QList<USBDevice> devices = s.USBDevices.mid(0, count);
-    bool accepted = false;
-    for (qsizetype i = 0; i < devices.size() && !accepted; ++i) {
-        USBDevice device = devices[i];
-        ShowProgress(UsbDeviceHeader(device.Description));
-        if (!OpenUSBDevice(device.SerialNumber, device.Handle)) {
-            ShowProgress(QStringLiteral("Open Failed"));
-            // The listed device keeps the handle -1, as long as the list is the one walked.
-            if (i < s.USBDevices.size() && s.USBDevices[i].SerialNumber == device.SerialNumber)
-                s.USBDevices[i].Handle = -1;
-            continue;
-        }
-        UsbWrite(QStringLiteral("*IDN?\r"), device.Handle);
-        appClock().sleepMs(UsbPauseMs);
-
-        // One look at the receive queue: a device that has sent nothing by now is silent.
-        QString reply;
-        quint32 waiting = 0, txQueue = 0, events = 0;
-        if (s.ftdi->GetStatus(device.Handle, waiting, txQueue, events) == Ft::Ok && waiting > 0) {
-            reply = UsbReadLine(device.Handle);
-            ShowProgress(reply);
-        } else {
-            ShowProgress(QStringLiteral("No reply"));
-        }
-
-        if (probe->CheckIdentity(reply)) {
-            s.USBDevice = device;
-            ShowProgress(QStringLiteral("Using USB Device ") + device.Description + QStringLiteral(" (")
-                         + device.SerialNumber + QLatin1Char(')'));
-            AddResultDetail(QStringLiteral("Using USB Device ") + reply);
-            SaveUSBSettings();
-            if (IDVM *dvm = s.DVM1.get()) {
-                dvm->SetInterfaceType(InterfaceUSB);
-                dvm->SetUSBDevice();
-            }
-            accepted = true;
-        }
-        s.ftdi->Close(device.Handle);
-    }
-    if (!accepted)
-        ShowProgress(QStringLiteral("No Velkorande USB DMM Devices Found"));
-    return accepted;
+    const UsbMeterSearch result = FindMeterOnUSB(progressLog());
+    if (result.found)
+        AddResultDetail(QStringLiteral("Using USB Device ") + result.reply);
+    return result.found;
 }
 
 bool FormAutoLocate::Locate_DVM_Ethernet()
 {
-    SharedState &s = state();
-    const std::unique_ptr<IDVM> probe = temporaryDriver();
-    QList<EthernetDevice> candidates(1); // used from index 1
-
-    if (DiscoverEthernetDevices()) {
-        s.SelectedMAC.clear();
-        // A copy: the probes yield to the window system, and nothing there may change the
-        // list under the loop.
-        const QList<EthernetDevice> modules = s.EthernetDevices;
-        for (qsizetype i = 1; i < modules.size(); ++i) {
-            const EthernetDevice &module = modules[i];
-            if (!IsMeterModule(module))
-                continue;
-            s.EthernetDevice = module;
-            const QString reply =
-                EthernetSendString(QStringLiteral("*IDN?\r"), true, EthernetProbeSeconds, /*one line*/ 0);
-            if (probe->CheckIdentity(reply)) {
-                EthernetDevice candidate = module;
-                candidate.Identity = reply;
-                candidates.append(candidate);
-            } else {
-                ShowProgress(QStringLiteral("No Reply from Ethernet  ") + module.IPAddress.text());
-            }
-        }
-    }
-
-    const qsizetype count = candidates.size() - 1;
-    if (count == 0) {
-        ShowProgress(QStringLiteral("No Ethernet Devices"));
+    const QList<EthernetDevice> meters = FindMetersOnEthernet(progressLog());
+    if (meters.isEmpty())
         return false;
-    }
 
-    qsizetype chosen = 1;
-    if (count > 1) {
+    qsizetype chosen = 0;
+    if (meters.size() > 1) {
         WindowRegistry &windows = appWindows();
         Form_List_Dialogue &dialog = windows.form<Form_List_Dialogue>();
         dialog.setWindowTitle(QStringLiteral("Select Instrument"));
         dialog.List1->clear();
-        for (qsizetype k = 1; k <= count; ++k)
-            dialog.List1->addItem(ModuleListEntry(candidates[k]));
+        for (const EthernetDevice &meter : meters)
+            dialog.List1->addItem(ModuleListEntry(meter));
         dialog.exec();
         const int selected = dialog.ItemSelected();
         windows.unload<Form_List_Dialogue>();
-        if (selected >= 0 && selected < count)
-            chosen = selected + 1;
+        // Cancelled (or anything else): the first.
+        if (selected >= 0 && selected < meters.size())
+            chosen = selected;
     }
 
-    const EthernetDevice &module = candidates[chosen];
-    s.EthernetDevice = module;
-    SaveEthernetSettings();
-    if (IDVM *dvm = s.DVM1.get()) {
-        dvm->SetInterfaceType(InterfaceEthernet);
-        dvm->SetEthernetDevice();
-    }
+    const EthernetDevice &module = meters[chosen];
+    UseEthernetModule(module);
     ShowProgress(QStringLiteral("** Using Ethernet  ") + module.IPAddress.text() + QLatin1Char(' ')
                  + module.Identity.text());
     FoundText += QStringLiteral("** Using Ethernet  ") + module.Identity.text() + QLatin1Char(' ')
@@ -371,84 +249,34 @@ bool FormAutoLocate::Locate_DVM_Ethernet()
 void FormAutoLocate::Fill_SerialPort_Lists()
 {
     SharedState &s = state();
-    SerialPortControl *comm = s.DVM1Comm;
-    if (comm && comm->PortOpen())
-        comm->setPortOpen(false);
-
-    const int commPort = portSetting(QStringLiteral("DVM1_CommPort"));
-    const int scannerPort = portSetting(QStringLiteral("ScannerCommPort"));
+    const int scannerPort = PortNumberSetting(QStringLiteral("ScannerCommPort"));
     Check_Scanner->setChecked(scannerPort != 0);
     List_RS232S->setEnabled(scannerPort != 0);
 
     List_RS2321->clear();
     List_RS232S->clear();
     s.CommAbort = false;
-    if (!comm)
+    if (!s.DVM1Comm)
         return;
-
-    // A port that is missing, in use or refused by the system does not open: it is left out.
-    for (int port = FirstPort; port <= LastPort; ++port) {
-        if (!comm->setCommPort(port) || !comm->setPortOpen(true))
-            continue;
-        if (!comm->setPortOpen(false))
-            continue;
-        const QString entry = QStringLiteral("COM") + QString::number(port);
+    for (const int port : OpenableSerialPorts(*s.DVM1Comm, PortNumberSetting(QStringLiteral("DVM1_CommPort")))) {
+        const QString entry = SerialPortEntry(port);
         List_RS2321->addItem(entry);
         List_RS232S->addItem(entry);
     }
-    comm->setCommPort(commPort);
 }
 
 void FormAutoLocate::Locate_DVM_Serial()
 {
-    SharedState &s = state();
-    const std::unique_ptr<IDVM> probe = temporaryDriver();
-    SerialPortControl *comm = s.DVM1Comm;
-    s.CommAbort = false;
     Hourglass busy(appUi());
     setWindowTitle(QStringLiteral("Automatic 6450 Location"));
     setProgressLabel(QStringLiteral("Checking Serial Ports"));
 
-    // A port that fails at any step (gone since the list was filled, refusing to open) is
-    // simply not a meter: the probe's reply is then empty or "TIMEOUT".
-    bool found = false;
-    for (int row = 0; comm && row < List_RS2321->count() && !found; ++row) {
-        const int port = PortNumberOfEntry(List_RS2321->item(row)->text());
-        comm->setPortOpen(false);
-        comm->setCommPort(port);
-        probe->SetCommControl(comm);
-        comm->setPortOpen(true);
-        comm->Output(QStringLiteral("\r"));
-        ShowProgress(QStringLiteral("Checking Port ") + QString::number(port));
-
-        const QString reply = TrimBlanks(probe->Identify());
-        comm->setPortOpen(false);
-
-        if (probe->CheckIdentity(reply)) {
-            const QString text = QStringLiteral("Found ") + reply + QStringLiteral("On port ") + QString::number(port);
-            AddResultDetail(text);
-            ShowProgress(text);
-            saveSetting(QStringLiteral("DVM1_Interface"), QStringLiteral("RS232"));
-            saveSetting(QStringLiteral("DVM1_CommPort"), QString::number(port));
-            if (IDVM *dvm = s.DVM1.get()) {
-                dvm->SetInterfaceType(InterfaceRS232);
-                dvm->SetCommControl(comm);
-            }
-            found = true;
-        } else if (!reply.isEmpty()) {
-            ShowProgress(QStringLiteral("Reply: ") + reply);
-        } else {
-            ShowProgress(QStringLiteral("No Reply"));
-        }
-    }
-
-    if (!found) {
-        if (comm) {
-            comm->setPortOpen(false);
-            comm->setCommPort(portSetting(QStringLiteral("DVM1_CommPort")));
-        }
-        ShowProgress(QStringLiteral("No Meter Found on serial ports"));
-    }
+    QList<int> ports;
+    for (int row = 0; row < List_RS2321->count(); ++row)
+        ports.append(PortNumberOfEntry(List_RS2321->item(row)->text()));
+    const SerialMeterSearch result = FindMeterOnSerial(state().DVM1Comm, ports, progressLog());
+    if (result.found)
+        AddResultDetail(result.resultText);
 }
 
 void FormAutoLocate::Locate_Scanner() { saveSetting(QStringLiteral("ScannerCommPort"), QStringLiteral("0")); }

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/DeviceRecords.h"
+#include "link/MeterProbes.h"
 
 #include <QWidget>
 #include <QString>
@@ -24,17 +25,9 @@ constexpr int FrameHeight = 450;
 constexpr int WindowWidth = 6585;
 constexpr int FrameWidth = 120;
 
-// The log's header line for one FTDI device: USB Device "<description>" Found: .
-QString UsbDeviceHeader(const QString &description);
-// Whether a discovered module is worth a probe: its address was filled, its owner is
-// "VELKORAN" over the field's full 8 characters and its device name begins with "6450"
-// (both compared in upper case).
-bool IsMeterModule(const EthernetDevice &module);
 // The dialog's entry for an accepted module: its identity with blanks trimmed and every
 // CR LF removed, then " (", the trimmed address and ")".
 QString ModuleListEntry(const EthernetDevice &module);
-// The port number of a list entry "COMn".
-int PortNumberOfEntry(const QString &entry);
 // A log or result text as a text widget shows it: CR LF, a CR before CR LF and a lone CR
 // each make one line break.
 QString DisplayText(QString text);
@@ -111,6 +104,8 @@ protected:
 
 private:
     void buildControls();
+    // The search's log: each line shown as its step happens.
+    ProbeLog progressLog();
     void setProgressLabel(const QString &text);
 
     QString m_log;

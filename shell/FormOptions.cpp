@@ -1,7 +1,7 @@
 #include "shell/FormOptions.h"
-#include "shell/FormAutoLocate.h"
 #include "link/DMM_Setup.h"
 #include "link/IDVM.h"
+#include "link/MeterProbes.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "link/Utility.h"
@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int FirstSerialPort = 1;
-constexpr int LastSerialPort = 16;
 constexpr int FirstListedAddress = 1;
 constexpr int LastListedAddress = 24;
 constexpr int LastSearchedAddress = 30;
@@ -82,20 +80,6 @@ QString AskAt(int address, const QString &command)
     return reply;
 }
 
-// One serial port's identification through the driver: the port set to the number,
-// given to the driver, opened, woken with a bare CR, asked, closed.
-QString IdentifyOnSerialPort(SerialPortControl &port, int number, IDVM &driver)
-{
-    port.setPortOpen(false);
-    port.setCommPort(number);
-    driver.SetCommControl(&port);
-    port.setPortOpen(true);
-    port.Output(QStringLiteral("\r"));
-    const QString identification = driver.Identify();
-    port.setPortOpen(false);
-    return identification;
-}
-
 } // namespace
 
 namespace PortSetup {
@@ -119,7 +103,6 @@ std::optional<int> ChosenGpibAddress(const QString &text)
 } // namespace PortSetup
 
 using namespace PortSetup;
-using AutoLocate::PortNumberOfEntry; // the COM number of a list entry, as the search reads it
 
 FormOptions::FormOptions(QWidget *parent) : QDialog(parent)
 {
@@ -228,17 +211,11 @@ void FormOptions::List_Available_Comm_Ports()
     SerialPortControl *comm = state().DVM1Comm;
     if (!comm)
         return;
-    comm->setPortOpen(false);
-    const int saved = TextConv::CInt(TextConv::Val(setting(QStringLiteral("DVM1_CommPort"), QStringLiteral("1"))))
-                          .value_or(0);
-    QList<int> openable;
-    for (int port = FirstSerialPort; port <= LastSerialPort; ++port)
-        if (comm->setCommPort(port) && comm->setPortOpen(true) && comm->setPortOpen(false))
-            openable << port;
+    const int saved = PortNumberSetting(QStringLiteral("DVM1_CommPort"));
+    const QList<int> openable = OpenableSerialPorts(*comm, saved);
     for (int port : openable)
-        List_RS2321->addItem(QStringLiteral("COM") + QString::number(port));
+        List_RS2321->addItem(SerialPortEntry(port));
     List_RS2321->setCurrentRow(SavedPortRow(openable, saved));
-    comm->setCommPort(saved);
 }
 
 void FormOptions::Option_DVM1_Interface_Click(int Index)
@@ -266,7 +243,7 @@ void FormOptions::LocateOnSerialPorts()
         const QString entry = List_RS2321->item(row)->text();
         QString identification;
         if (driver && comm)
-            identification = IdentifyOnSerialPort(*comm, PortNumberOfEntry(entry), *driver);
+            identification = ProbeSerialPort(*comm, PortNumberOfEntry(entry), *driver);
         // A silent port gives the time-out text, which names no instrument.
         if (!identification.isEmpty() && identification != QLatin1String("TIMEOUT")) {
             const QString question = entry + QStringLiteral(": ") + identification + QLatin1Char('\r')

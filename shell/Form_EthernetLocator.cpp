@@ -1,6 +1,7 @@
 #include "shell/Form_EthernetLocator.h"
 #include "link/Ethernet.h"
 #include "link/IDVM.h"
+#include "link/MeterProbes.h"
 #include "link/SharedState.h"
 #include "link/Utility.h"
 #include "link/platform/Clock.h"
@@ -215,11 +216,7 @@ void Form_EthernetLocator::SelectEthernetModule(int index)
     s.SelectedMAC = TrimBlanks(QString(module.MACAddress.text()).remove(QChar(0)));
     s.EthernetDevice = module;
     DisplayActiveEthernetModule();
-    SaveEthernetSettings();
-    if (IDVM *dvm = s.DVM1.get()) {
-        dvm->SetInterfaceType(InterfaceEthernet);
-        dvm->SetEthernetDevice();
-    }
+    UseEthernetModule(module);
 }
 
 void Form_EthernetLocator::Command_BroadcastFind_Click()
@@ -266,8 +263,7 @@ void Form_EthernetLocator::search(const RunGuard::Run &run)
             row->setToolTip(column, shown(row->text(column)));
 
         // The transport addresses this module; it stays so after the search.
-        s.EthernetDevice = module;
-        QString identity = EthernetSendString(QStringLiteral("*IDN?\r"), true, IdentityProbeSeconds, /*one line*/ 0);
+        QString identity = ProbeEthernetModule(module, IdentityQueryCR, IdentityProbeSeconds);
         if (!run.windowLoaded())
             return;
         identity.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));

@@ -6,7 +6,7 @@
 #include "link/SharedState.h"
 #include "widgets/Twips.h"
 #include "link/USB.h"
-#include "link/USBProbe.h"
+#include "link/MeterProbes.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
 #include "shell/USBLocator.h"
@@ -184,12 +184,12 @@ void Form_USBLocator::Command_Locate_Click()
         appUi().MsgBox(QStringLiteral("No USB Devices Found"));
         return;
     }
-    m_listedCount = ListUSBDevicesPatiently();
+    m_listedCount = ListUSBDevicesWithRetries();
     showListing(true);
-    const QList<USBProbeResult> results = ProbeUSBDevicesTogether(m_listedCount, false);
+    const QList<UsbIdentityReply> results = ProbeUSBDevicesTogether(m_listedCount, false);
     for (int i = 0; i < results.size(); ++i) {
         if (results[i].opened)
-            setReplyColumn(i, ReplyColumn(results[i].reply));
+            setReplyColumn(i, ReplyColumn(results[i].line));
     }
 }
 
@@ -200,22 +200,18 @@ void Form_USBLocator::Identify_Listed_USBDevices()
     if (m_listedCount <= 0 || !state().ftdi)
         return;
     Hourglass busy(appUi());
-    const QList<USBProbeResult> results =
+    const QList<UsbIdentityReply> results =
         ProbeUSBDevicesTogether(static_cast<int>(state().USBDevices.size()) - 1, true);
     for (int i = 0; i < results.size(); ++i) {
         if (results[i].opened)
-            setReplyColumn(i, ReplyColumn(results[i].reply));
+            setReplyColumn(i, ReplyColumn(results[i].line));
     }
 }
 
 void Form_USBLocator::completeSelection()
 {
     DisplayActiveUSBModule();
-    SaveUSBSettings();
-    if (IDVM *dvm = state().DVM1.get()) {
-        dvm->SetInterfaceType(InterfaceUSB);
-        dvm->SetUSBDevice();
-    }
+    UseUSBDevice(state().USBDevice);
 }
 
 void Form_USBLocator::Command_Autodetect_Click()
@@ -255,7 +251,7 @@ void Form_USBLocator::Command_AutomaticUSB_Click()
 {
     Hourglass busy(appUi());
     SharedState &s = state();
-    m_listedCount = ListUSBDevicesPatiently();
+    m_listedCount = ListUSBDevicesWithRetries();
     showListing(false);
     if (m_listedCount == 0) {
         appUi().MsgBox(QStringLiteral("No USB Devices Found"));

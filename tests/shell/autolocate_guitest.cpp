@@ -2,6 +2,7 @@
 // in-memory FTDI backend and in-memory serial ports, on the virtual clock. The searches
 // that reach the Ethernet step broadcast, so they live in autolocate_itest.cpp.
 #include "link/IDVM.h"
+#include "link/MeterProbes.h"
 #include "link/SharedState.h"
 #include "link/drivers/DVM_6450.h"
 #include "link/platform/Ftdi.h"
@@ -10,6 +11,7 @@
 #include "shell/FormMain.h"
 #include "shell/Main.h"
 #include "tests/sim/core/MeterLink.h"
+#include "tests/support/SerialPortBank.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryFtdi.h"
 #include "tests/support/doubles/MemorySerialPort.h"
@@ -23,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <map>
 
 using namespace metersim;
 
@@ -31,37 +32,6 @@ namespace {
 
 const QString Settings = QStringLiteral("Settings");
 const QString Identity = QStringLiteral("Velkorande,Model 6450,64500123,2.31");
-
-// Serial ports by COM number: each number that has a port behaves as that port; the
-// others cannot be opened. Stands in for the main window's DVM1Comm.
-class SerialPortBank : public SerialPortControl
-{
-public:
-    void add(int number, MemorySerialPort &port) { m_ports[number] = &port; }
-    int CommPort() const override { return m_port; }
-    bool setCommPort(int port) override
-    {
-        if (PortOpen() || port < 1 || port > 16)
-            return false;
-        m_port = port;
-        return true;
-    }
-    bool PortOpen() const override { return current() && current()->PortOpen(); }
-    bool setPortOpen(bool open) override { return current() ? current()->setPortOpen(open) : !open; }
-    bool Output(const QString &text) override { return current() && current()->Output(text); }
-    QString Input() override { return current() ? current()->Input() : QString(); }
-    int InBufferCount() override { return current() ? current()->InBufferCount() : 0; }
-    bool waitForInput(int ms) override { return current() && current()->waitForInput(ms); }
-
-private:
-    MemorySerialPort *current() const
-    {
-        const auto it = m_ports.find(m_port);
-        return it == m_ports.end() ? nullptr : it->second;
-    }
-    std::map<int, MemorySerialPort *> m_ports;
-    int m_port = 1;
-};
 
 // A meter driver as start-up makes it, with no link yet.
 DVM_6450 &installDriver()
@@ -95,8 +65,6 @@ class AutoLocateTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void meterModules_data();
-    void meterModules();
     void textHelpers();
     void layout();
     void detailsShowAndHideTheLog();
@@ -114,55 +82,16 @@ private Q_SLOTS:
     void closeBoxUnloadsTheSearch();
 };
 
-void AutoLocateTest::meterModules_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("owner");
-    QTest::addColumn<QString>("deviceName");
-    QTest::addColumn<bool>("probed");
-    QTest::newRow("ours") << QStringLiteral("127.0.0.2")
-        << QStringLiteral("Velkoran") << QStringLiteral("6450 DMM") << true;
-    QTest::newRow("upper case, name only the model") << QStringLiteral("127.0.0.2")
-        << QStringLiteral("VELKORAN") << QStringLiteral("6450") << true;
-    QTest::newRow("a 6440") << QStringLiteral("127.0.0.2")
-        << QStringLiteral("Velkoran") << QStringLiteral("6440 DMM") << false;
-    QTest::newRow("owner cut short") << QStringLiteral("127.0.0.2")
-        << QStringLiteral("Velkora") << QStringLiteral("6450 DMM") << false;
-    QTest::newRow("another owner") << QStringLiteral("127.0.0.2")
-        << QStringLiteral("Acme") << QStringLiteral("6450 DMM") << false;
-    QTest::newRow("blank address") << QStringLiteral("")
-        << QStringLiteral("Velkoran") << QStringLiteral("6450 DMM") << false;
-}
-
-void AutoLocateTest::meterModules()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, owner);
-    QFETCH(QString, deviceName);
-    QFETCH(bool, probed);
-    EthernetDevice module;
-    module.IPAddress = address;
-    module.Owner = owner;
-    module.DeviceName = deviceName;
-    QCOMPARE(AutoLocate::IsMeterModule(module), probed);
-}
-
 void AutoLocateTest::textHelpers()
 {
-    // A module whose address was never assigned (NUL-filled) is no candidate.
-    EthernetDevice unassigned;
-    unassigned.Owner = QStringLiteral("Velkoran");
-    unassigned.DeviceName = QStringLiteral("6450 DMM");
-    QVERIFY(!AutoLocate::IsMeterModule(unassigned));
-
     EthernetDevice module;
     module.IPAddress = QStringLiteral("127.0.0.2");
     module.Identity = QStringLiteral("  ") + Identity + QStringLiteral("\r\n");
     QCOMPARE(AutoLocate::ModuleListEntry(module), Identity + QStringLiteral(" (127.0.0.2)"));
 
-    QCOMPARE(AutoLocate::PortNumberOfEntry(QStringLiteral("COM12")), 12);
-    QCOMPARE(AutoLocate::PortNumberOfEntry(QStringLiteral("COM3")), 3);
-    QCOMPARE(AutoLocate::UsbDeviceHeader(QStringLiteral("FT232R")), QStringLiteral("USB Device \"FT232R\" Found: "));
+    QCOMPARE(PortNumberOfEntry(QStringLiteral("COM12")), 12);
+    QCOMPARE(PortNumberOfEntry(QStringLiteral("COM3")), 3);
+    QCOMPARE(UsbDeviceHeader(QStringLiteral("FT232R")), QStringLiteral("USB Device \"FT232R\" Found: "));
     QCOMPARE(AutoLocate::DisplayText(QStringLiteral("a\r\r\nb\r\nc\rd")), QStringLiteral("a\nb\nc\nd"));
 }
 

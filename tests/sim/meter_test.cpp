@@ -136,6 +136,58 @@ private Q_SLOTS:
         QCOMPARE(rig.meter.mode(), Mode::Normal);
     }
 
+    // The meter's own number reading and writing: a value set and read back.
+    void numbers_data()
+    {
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QString>("readBack"); // empty: refused with "*9"
+        QTest::newRow("plain") << "12.5" << "12.5";
+        QTest::newRow("sign and exponent") << "+1.25e2" << "125";
+        QTest::newRow("trailing point") << "10." << "10";
+        QTest::newRow("lone point") << "." << "0";
+        QTest::newRow("leading point") << "-.5" << "-0.5";
+        QTest::newRow("minus zero") << "-0" << "0";
+        QTest::newRow("fifteen digits") << "123.4567890123456789" << "123.456789012346";
+        QTest::newRow("rounds up into the next digit") << "999.9999999999999" << "1000";
+        QTest::newRow("smallest plain") << "0.00001" << "0.00001";
+        QTest::newRow("scientific below") << "0.0000015" << "1.5E-06";
+        QTest::newRow("negative scientific") << "-2E-7" << "-2E-07";
+        QTest::newRow("comma") << "1,5" << "";
+        QTest::newRow("no number") << "x" << "";
+        QTest::newRow("two points") << "1.2.3" << "";
+        QTest::newRow("beyond a double") << "1e400" << "";
+    }
+    void numbers()
+    {
+        QFETCH(QString, sent);
+        QFETCH(QString, readBack);
+        VirtualClock clock;
+        SerialMeterRig rig(clock);
+        rig.port.setPortOpen(true);
+        exchange(rig, clock, "CORRECTION:ACLIN 7\r");
+        QCOMPARE(exchange(rig, clock, "CORRECTION:ACLIN " + sent + "\r"), QString::fromLatin1(readBack.isEmpty() ? "*9\r\n" : "*0\r\n"));
+        QCOMPARE(exchange(rig, clock, "CORRECTION:ACLIN ?\r"),
+                 (readBack.isEmpty() ? QStringLiteral("7") : readBack) + "\r\n*0\r\n");
+    }
+
+    // The default options of each model, bit by bit.
+    void defaultOptionsByModel_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<qint64>("mask");
+        QTest::newRow("6450") << "6450" << qint64(522190);
+        QTest::newRow("6445") << "6445" << qint64(520960);
+        QTest::newRow("6440") << "6440" << qint64(520192);
+        QTest::newRow("6480") << "6480" << qint64(393984);
+        QTest::newRow("6475") << "6475" << qint64(393216);
+    }
+    void defaultOptionsByModel()
+    {
+        QFETCH(QString, model);
+        QFETCH(qint64, mask);
+        QCOMPARE(defaultOptions(model), mask);
+    }
+
     // What is written is what is read back, in the reply layouts the editors parse.
     void tableRoundTrip()
     {

@@ -1,8 +1,8 @@
 #include "tests/sim/core/SimMeter.h"
-#include "link/TextConv.h"
 
 #include <QRegularExpression>
 #include <QSet>
+#include <charconv>
 #include <cmath>
 
 namespace metersim {
@@ -16,16 +16,34 @@ QStringList rejected() { return {QStringLiteral("*9")}; }
 QStringList refused() { return {QStringLiteral("*6")}; }
 QStringList unknown() { return {QStringLiteral("*1")}; }
 
+// Numbers are read and written by the meter's own small rules below, never by the
+// program's conversions: a fault there must not hide on both sides of a test.
+
 // A decimal number as a whole: sign, digits, one ".", exponent. "." alone and "10." count
-// (the thermocouple writer formats 0 as "." and 10 as "10.").
+// (the thermocouple writer formats 0 as "." and 10 as "10."). A number beyond the range
+// of a double is malformed.
 bool parseNumber(const QString &text, double &value)
 {
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d*)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression pattern(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d*)([eE][+-]?\\d+)?$"));
     const QString t = text.trimmed();
-    if (!number.match(t).hasMatch())
+    if (!pattern.match(t).hasMatch())
         return false;
-    value = (t == QLatin1String(".") || t == QLatin1String("+.") || t == QLatin1String("-.")) ? 0.0 : TextConv::Val(t);
-    return std::isfinite(value);
+    const QByteArray bytes = t.toLatin1();
+    const char *first = bytes.constData();
+    const char *const last = first + bytes.size();
+    const bool negative = *first == '-';
+    if (*first == '+' || *first == '-')
+        ++first;
+    if (last - first == 1 && *first == '.') {
+        value = 0.0;
+        return true;
+    }
+    double magnitude = 0;
+    const auto [end, error] = std::from_chars(first, last, magnitude, std::chars_format::general);
+    if (error != std::errc() || end != last || !std::isfinite(magnitude))
+        return false;
+    value = negative ? -magnitude : magnitude;
+    return true;
 }
 
 bool parseInt(const QString &text, qint64 &value)
@@ -35,7 +53,41 @@ bool parseInt(const QString &text, qint64 &value)
     return ok;
 }
 
-QString number(double value) { return TextConv::General(value); }
+// The meter's number format: rounded to 15 significant digits, trailing zeros dropped,
+// plain while the decimal exponent lies from -5 to 14 ("0.00001", "123.5"), else
+// scientific with a signed exponent of at least two digits ("1.5E-06", "2E+15").
+// Zero (and minus zero) is "0".
+QString number(double value)
+{
+    if (value == 0 || !std::isfinite(value))
+        return QStringLiteral("0");
+    // "d.dddddddddddddde+XX": the 15 significant digits, correctly rounded.
+    char buffer[40];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, std::abs(value),
+                                            std::chars_format::scientific, 14);
+    const QString text = QString::fromLatin1(buffer, end - buffer);
+    const qsizetype e = text.indexOf(QLatin1Char('e'));
+    QString digits = text.left(1) + text.mid(2, e - 2);
+    const int exponent = text.mid(e + 1).toInt();
+    while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+
+    QString out;
+    if (exponent < -5 || exponent >= 15) {
+        out = digits.left(1);
+        if (digits.size() > 1)
+            out += QLatin1Char('.') + digits.mid(1);
+        out += QLatin1String(exponent < 0 ? "E-" : "E+")
+            + QString::number(std::abs(exponent)).rightJustified(2, QLatin1Char('0'));
+    } else if (exponent < 0) {
+        out = QStringLiteral("0.") + QString(-exponent - 1, QLatin1Char('0')) + digits;
+    } else if (digits.size() <= exponent + 1) {
+        out = digits + QString(exponent + 1 - digits.size(), QLatin1Char('0'));
+    } else {
+        out = digits.left(exponent + 1) + QLatin1Char('.') + digits.mid(exponent + 1);
+    }
+    return value < 0 ? QLatin1Char('-') + out : out;
+}
 
 // Deterministic noise for the factory tables, so two meters with different serial
 // numbers hold different (but repeatable) values.
@@ -113,13 +165,20 @@ QString dateText(const QDate &d)
 
 qint64 defaultOptions(const QString &model)
 {
-    qint64 mask = 393216; // Ethernet and GPIB
-    if (model == QLatin1String("6450"))
-        mask += 8 + 4 + 1024 + 64 + 128 + 2;
-    if (model == QLatin1String("6450") || model == QLatin1String("6445") || model == QLatin1String("6440"))
-        mask += 4096 + 8192 + 16384 + 32768 + 65536;
-    if (model == QLatin1String("6450") || model == QLatin1String("6445") || model == QLatin1String("6480"))
-        mask += 256 + 512;
+    using namespace Option;
+    const auto is = [&model](std::initializer_list<const char *> models) {
+        for (const char *m : models)
+            if (model == QLatin1String(m))
+                return true;
+        return false;
+    };
+    qint64 mask = Ethernet | GPIB;
+    if (is({"6450"}))
+        mask |= Electrometer | PRT | RearTerminals | Shunt | DCPower | Thermocouple;
+    if (is({"6450", "6445", "6440"}))
+        mask |= DCCurrent | ACVoltage | ACCurrent | Resistance | Frequency;
+    if (is({"6450", "6445", "6480"}))
+        mask |= EightDigit | OneOhm;
     return mask;
 }
 
@@ -430,178 +489,271 @@ void SimMeter::handleLine(const QByteArray &line, double doneAt, qint64 nowMs, c
 
 QDateTime SimMeter::meterTime(const QDateTime &wall) const { return wall.addMSecs(m_state.clockOffsetMs); }
 
-void SimMeter::closeBracket(const QDateTime &wall)
+// The command table and its handlers. A command line is matched against the entries in
+// table order, and the first entry that matches runs: a command that needs a bracket the
+// meter is not in is refused ("*6") before its arguments are looked at; a line that no
+// entry matches is unknown ("*1"). Where one entry's text begins another's, the longer
+// or whole one stands first ("SYSTEM:OPTIONS ?" before "SYSTEM:OPTIONS ").
+struct SimMeter::Commands
 {
-    if (!m_rangesWrittenInBracket.isEmpty()) {
-        QList<int> ranges;
-        for (int r : std::as_const(m_rangesWrittenInBracket))
-            if (r <= HistoryRangeLimit && !ranges.contains(r))
-                ranges << r;
-        std::sort(ranges.begin(), ranges.end());
-        m_state.history.push_back({meterTime(wall).date(), ranges});
-        m_rangesWrittenInBracket.clear();
-    }
-    m_state.mode = Mode::Normal;
-}
-
-SimMeter::Result SimMeter::execute(const QString &cmd, const QDateTime &wall)
-{
-    MeterState &s = m_state;
-    Result r;
-    auto answer = [&r](const QStringList &lines) -> Result & {
-        r.lines = lines;
-        return r;
+    enum class Match {
+        Whole,           // the line is the text
+        Prefix,          // the line begins with the text
+        PrefixThenDigit, // the line begins with the text and a digit ("R3", "A0712...")
     };
-    auto valueThenOk = [&](const QString &value) -> Result & { return answer({value, QStringLiteral("*0")}); };
+    enum class Needs { Nothing, Service, Calibration, EitherMode };
+    using Handler = Result (*)(SimMeter &meter, const QString &command, const QDateTime &wall);
+    struct Entry
+    {
+        const char *text;
+        Match match;
+        Needs needs;
+        Handler handler;
+    };
+    static const Entry table[];
 
-    // The bracket.
-    if (cmd == QLatin1String("k5820637")) {
-        s.mode = Mode::Service;
-        return answer(ok());
-    }
-    if (cmd.startsWith(QLatin1Char('k')))
-        return answer(refused());
-    if (cmd.startsWith(QLatin1String("CALIBRATE:PASSWORD"))) {
-        if (cmd.startsWith(QLatin1String("CALIBRATE:PASSWORD ")) && cmd.mid(19).trimmed() == s.calPassword) {
-            s.mode = Mode::Calibration;
-            return answer(ok());
+    static bool matches(const Entry &entry, const QString &command)
+    {
+        const QLatin1String text(entry.text);
+        switch (entry.match) {
+        case Match::Whole:
+            return command == text;
+        case Match::Prefix:
+            return command.startsWith(text);
+        case Match::PrefixThenDigit:
+            return command.startsWith(text) && command.size() > text.size() && command[text.size()].isDigit();
         }
-        return answer(refused());
-    }
-    if (cmd == QLatin1String("a1")) {
-        closeBracket(wall);
-        return answer(ok());
+        return false;
     }
 
-    // Queries.
-    if (cmd == QLatin1String("*IDN?"))
-        return answer({identityText()});
-    if (cmd == QLatin1String("v"))
-        return answer(infoReply());
-    if (cmd == QLatin1String("q"))
-        return valueThenOk(s.serial);
-    if (cmd == QLatin1String("a")) {
-        const QDateTime t = meterTime(wall);
+    static bool allowed(Needs needs, Mode mode)
+    {
+        switch (needs) {
+        case Needs::Nothing:
+            return true;
+        case Needs::Service:
+            return mode == Mode::Service;
+        case Needs::Calibration:
+            return mode == Mode::Calibration;
+        case Needs::EitherMode:
+            return mode != Mode::Normal;
+        }
+        return false;
+    }
+
+    static Result valueThenOk(const QString &value) { return {{value, QStringLiteral("*0")}}; }
+    static void resetCalFactors(MeterState &s)
+    {
+        for (auto &row : s.calFactors)
+            for (size_t p = 0; p < row.size(); ++p)
+                row[p] = (p == 1 || p == 2) ? 100000000 : 0;
+    }
+
+    // --- the bracket ---
+    static Result enterService(SimMeter &m, const QString &, const QDateTime &)
+    {
+        m.m_state.mode = Mode::Service;
+        return {ok()};
+    }
+    static Result wrongAccessCode(SimMeter &, const QString &, const QDateTime &) { return {refused()}; }
+    static Result enterCalibration(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
+        if (cmd.startsWith(QLatin1String("CALIBRATE:PASSWORD ")) && cmd.mid(19).trimmed() == m.m_state.calPassword) {
+            m.m_state.mode = Mode::Calibration;
+            return {ok()};
+        }
+        return {refused()};
+    }
+    // Closes either bracket. A bracket in which "Ww" wrote ranges adds a history event.
+    static Result closeBracket(SimMeter &m, const QString &, const QDateTime &wall)
+    {
+        MeterState &s = m.m_state;
+        if (!m.m_rangesWrittenInBracket.isEmpty()) {
+            QList<int> ranges;
+            for (int r : std::as_const(m.m_rangesWrittenInBracket))
+                if (r <= HistoryRangeLimit && !ranges.contains(r))
+                    ranges << r;
+            std::sort(ranges.begin(), ranges.end());
+            s.history.push_back({m.meterTime(wall).date(), ranges});
+            m.m_rangesWrittenInBracket.clear();
+        }
+        s.mode = Mode::Normal;
+        return {ok()};
+    }
+
+    // --- queries ---
+    static Result identity(SimMeter &m, const QString &, const QDateTime &) { return {{m.identityText()}}; }
+    static Result information(SimMeter &m, const QString &, const QDateTime &)
+    {
+        const MeterState &s = m.m_state;
+        QStringList lines{QStringLiteral("Model ") + s.model, QStringLiteral("Version ") + s.version,
+                          QStringLiteral("Serial ") + s.serial, QStringLiteral("Options ") + QString::number(s.options)};
+        for (const QString &slot : s.info)
+            lines << slot;
+        lines << QStringLiteral("*0");
+        return {lines};
+    }
+    static Result serialNumber(SimMeter &m, const QString &, const QDateTime &) { return valueThenOk(m.m_state.serial); }
+    static Result clock(SimMeter &m, const QString &, const QDateTime &wall)
+    {
+        const QDateTime t = m.meterTime(wall);
         return valueThenOk(dateText(t.date()) + QLatin1Char(' ') + t.time().toString(QStringLiteral("hh:mm:ss")));
     }
-    if (cmd == QLatin1String("pa"))
-        return answer(calFactorsReply());
-    if (cmd == QLatin1String("ps"))
-        return answer(specReply(s.specs));
-    if (cmd == QLatin1String("pi"))
-        return answer(specReply(s.uncerts));
-    if (cmd == QLatin1String("pt"))
-        return answer(prtReply());
-    if (cmd == QLatin1String("CALIBRATE:HISTORY"))
-        return answer(historyReply());
-    if (cmd == QLatin1String("SYSTEM:OPTIONS ?"))
-        return answer({QString::number(s.options)});
-    if (cmd == QLatin1String("TEMP?"))
-        return answer({(s.internalTemp >= 0 ? QStringLiteral(" ") : QString()) + QString::number(s.internalTemp, 'f', 1)});
-    if (cmd == QLatin1String("TEMPCOMP:COEFF ?"))
-        return valueThenOk(number(s.tempCoeffs.count(s.selectedRange) ? s.tempCoeffs[s.selectedRange] : 0.0));
-    if (cmd == QLatin1String("TEMPCOMP:AMBIENT ?"))
-        return valueThenOk(number(s.ambient));
-    if (cmd == QLatin1String("CORRECTION:ACLIN ?"))
-        return valueThenOk(number(s.acLinearity));
-    if (cmd == QLatin1String("READ?")) {
-        m_noise = m_noise * 1103515245u + 12345u;
-        const double spread = ((m_noise >> 16) % 200 - 100) * 1e-8;
-        return answer({QString::asprintf("%+.8E", s.confValue * (1 + 3e-6 + spread))});
+    static Result calFactors(SimMeter &m, const QString &, const QDateTime &)
+    {
+        QStringList lines;
+        for (int r = 1; r <= MeterState::Ranges; ++r) {
+            QString line = QStringLiteral("Range ") + QString::number(r);
+            for (const qint32 v : m.m_state.calFactors[r])
+                line += QStringLiteral(", ") + QString::number(v);
+            lines << line;
+        }
+        lines << QStringLiteral("*0");
+        return {lines};
+    }
+    // "ps" the specifications, "pi" the imported uncertainties.
+    static Result specTable(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
+        const auto &table = cmd == QLatin1String("ps") ? m.m_state.specs : m.m_state.uncerts;
+        QStringList lines;
+        for (int r = 1; r <= MeterState::Ranges; ++r) {
+            QString line = QLatin1Char('R') + twoDigits(r) + QLatin1Char(' ') + rangeLabel(r);
+            for (const double v : table[r])
+                line += QLatin1Char(',') + number(v);
+            lines << line;
+        }
+        lines << QStringLiteral("*0");
+        return {lines};
+    }
+    static Result prtTable(SimMeter &m, const QString &, const QDateTime &)
+    {
+        QStringList lines;
+        for (int row = 0; row < MeterState::PrtEntries / 10; ++row) {
+            QString line = QString::number(row) + QLatin1Char('R');
+            for (int c = 0; c < 10; ++c)
+                line += QLatin1Char(',') + QString::number(m.m_state.prt[row * 10 + c]);
+            lines << line;
+        }
+        lines << QStringLiteral("*0");
+        return {lines};
+    }
+    static Result history(SimMeter &m, const QString &, const QDateTime &)
+    {
+        QStringList lines;
+        for (const CalEvent &e : m.m_state.history) {
+            lines << QStringLiteral("DATE ") + dateText(e.date);
+            QStringList ranges;
+            for (int r : e.ranges)
+                ranges << QString::number(r);
+            lines << QStringLiteral("RANGE ") + ranges.join(QLatin1Char(','));
+        }
+        lines << QStringLiteral("*0");
+        return {lines};
+    }
+    static Result options(SimMeter &m, const QString &, const QDateTime &) { return {{QString::number(m.m_state.options)}}; }
+    static Result internalTemperature(SimMeter &m, const QString &, const QDateTime &)
+    {
+        const double t = m.m_state.internalTemp;
+        return {{(t >= 0 ? QStringLiteral(" ") : QString()) + QString::number(t, 'f', 1)}};
+    }
+    static Result tempCoefficient(SimMeter &m, const QString &, const QDateTime &)
+    {
+        const MeterState &s = m.m_state;
+        const auto coeff = s.tempCoeffs.find(s.selectedRange);
+        return valueThenOk(number(coeff != s.tempCoeffs.end() ? coeff->second : 0.0));
+    }
+    static Result ambient(SimMeter &m, const QString &, const QDateTime &) { return valueThenOk(number(m.m_state.ambient)); }
+    static Result acLinearity(SimMeter &m, const QString &, const QDateTime &)
+    {
+        return valueThenOk(number(m.m_state.acLinearity));
+    }
+    static Result reading(SimMeter &m, const QString &, const QDateTime &)
+    {
+        m.m_noise = m.m_noise * 1103515245u + 12345u;
+        const double spread = ((m.m_noise >> 16) % 200 - 100) * 1e-8;
+        return {{QString::asprintf("%+.8E", m.m_state.confValue * (1 + 3e-6 + spread))}};
     }
 
-    // Settings that need no bracket.
-    if (cmd.startsWith(QLatin1String("B1")) || cmd.startsWith(QLatin1String("B2"))) {
+    // --- settings that need no bracket ---
+    // "B1" and "B2": the two display brightness levels.
+    static Result brightness(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         qint64 level = 0;
         if (!parseInt(cmd.mid(2), level) || level < 0 || level > 15)
-            return answer(rejected());
-        (cmd[1] == QLatin1Char('1') ? s.brightness1 : s.brightness2) = static_cast<int>(level);
-        return answer(ok());
+            return {rejected()};
+        (cmd[1] == QLatin1Char('1') ? m.m_state.brightness1 : m.m_state.brightness2) = static_cast<int>(level);
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("CONF:"))) {
+    static Result configure(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         static const QStringList functions{"VOLTAGE:DC", "CURRENT:DC", "VOLTAGE:AC", "CURRENT:AC", "RES", "FRES",
                                            "RES:LOWI",   "FRES:LOWI",  "RES:HIGHI",  "FRES:HIGHI", "FREQ"};
-        const int blank = cmd.indexOf(QLatin1Char(' '));
+        const qsizetype blank = cmd.indexOf(QLatin1Char(' '));
         const QString function = cmd.mid(5, blank < 0 ? -1 : blank - 5);
         double value = 0;
         if (!functions.contains(function))
-            return answer(unknown());
+            return {unknown()};
         if (blank < 0 || !parseNumber(cmd.mid(blank + 1), value))
-            return answer(rejected());
-        s.confFunction = function;
-        s.confValue = value;
-        return answer(ok());
+            return {rejected()};
+        m.m_state.confFunction = function;
+        m.m_state.confValue = value;
+        return {ok()};
     }
-    if (cmd.size() > 1 && cmd[0] == QLatin1Char('R') && cmd[1].isDigit()) {
+    static Result selectRange(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         qint64 range = 0;
         if (!parseInt(cmd.mid(1), range) || range < 0 || range > 90)
-            return answer(rejected());
-        s.selectedRange = static_cast<int>(range);
-        return answer(ok());
+            return {rejected()};
+        m.m_state.selectedRange = static_cast<int>(range);
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("TEMPCOMP:COEFF "))) {
+    static Result setTempCoefficient(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
+        MeterState &s = m.m_state;
         double c = 0;
         if (!parseNumber(cmd.mid(15), c) || std::abs(c) > 300 || !hasTempComp(s.selectedRange))
-            return answer(rejected());
+            return {rejected()};
         s.tempCoeffs[s.selectedRange] = c;
-        return answer(ok());
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("TEMPCOMP:AMBIENT "))) {
+    static Result setAmbient(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         double t = 0;
         if (!parseNumber(cmd.mid(17), t) || t <= 0 || t >= 100)
-            return answer(rejected());
-        s.ambient = t;
-        return answer(ok());
+            return {rejected()};
+        m.m_state.ambient = t;
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("CORRECTION:ACLIN "))) {
+    static Result setAcLinearity(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         double v = 0;
         if (!parseNumber(cmd.mid(17), v) || std::abs(v) > 1000)
-            return answer(rejected());
-        s.acLinearity = v;
-        return answer(ok());
+            return {rejected()};
+        m.m_state.acLinearity = v;
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("SYST:COMM:GPIB:ADDR "))) {
+    static Result setGpibAddress(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         qint64 address = 0;
         if (!parseInt(cmd.mid(20), address) || address < 1 || address > 30)
-            return answer(rejected());
-        s.gpibAddress = static_cast<int>(address);
-        return answer(ok());
+            return {rejected()};
+        m.m_state.gpibAddress = static_cast<int>(address);
+        return {ok()};
     }
-    if (cmd == QLatin1String("SYSTEM:REBOOT")) {
-        m_rangesWrittenInBracket.clear();
-        s.mode = Mode::Normal;
-        r.deafMs = m_rebootMs;
-        return answer(ok());
+    static Result reboot(SimMeter &m, const QString &, const QDateTime &)
+    {
+        m.m_rangesWrittenInBracket.clear();
+        m.m_state.mode = Mode::Normal;
+        return {ok(), 0, m.m_rebootMs};
     }
-    if (cmd == QLatin1String("L")) // back to front-panel (local) operation
-        return answer(ok());
+    // Back to front-panel (local) operation.
+    static Result local(SimMeter &, const QString &, const QDateTime &) { return {ok()}; }
 
-    return executeWrite(cmd, wall);
-}
-
-// Commands that change what the meter stores, each behind its bracket.
-SimMeter::Result SimMeter::executeWrite(const QString &cmd, const QDateTime &wall)
-{
-    MeterState &s = m_state;
-    Result r;
-    auto answer = [&r](const QStringList &lines) -> Result & {
-        r.lines = lines;
-        return r;
-    };
-    const bool service = s.mode == Mode::Service;
-    const bool calibration = s.mode == Mode::Calibration;
-    const bool either = service || calibration;
-
-    auto rangeAndColumn = [&](const QString &args, qint64 &range, qint64 &column, double &value) {
-        const QStringList f = args.split(QLatin1Char(','));
-        return f.size() == 3 && parseInt(f[0], range) && parseInt(f[1], column) && parseNumber(f[2], value) &&
-               range >= 1 && range <= MeterState::Ranges && column >= 0 &&
-               column < MeterState::specColumns(static_cast<int>(range)) && value >= 0 && value <= 1e6;
-    };
-
-    if (cmd.startsWith(QLatin1String("Ww"))) {
-        if (!either)
-            return answer(refused());
+    // --- writes, each behind its bracket ---
+    // "Ww" and a point letter (a to z, then A and B), range, value.
+    static Result writeCalFactor(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
+        MeterState &s = m.m_state;
         const QStringList f = cmd.mid(3).split(QLatin1Char(','));
         const QChar letter = cmd.size() > 2 ? cmd[2] : QChar();
         const int point = letter >= QLatin1Char('a') && letter <= QLatin1Char('z') ? letter.unicode() - 'a'
@@ -612,47 +764,48 @@ SimMeter::Result SimMeter::executeWrite(const QString &cmd, const QDateTime &wal
         if (point < 0 || f.size() != 2 || !parseInt(f[0], range) || !parseInt(f[1], value) || range < 1 ||
             range > MeterState::Ranges || point >= s.calPoints(static_cast<int>(range)) || value < INT32_MIN ||
             value > INT32_MAX)
-            return answer(rejected());
+            return {rejected()};
         if ((point == 1 || point == 2) && range != 17 && (value < 50000000 || value > 150000000))
-            return answer(rejected());
+            return {rejected()};
         s.calFactors[range][point] = static_cast<qint32>(value);
-        m_rangesWrittenInBracket << static_cast<int>(range);
-        return answer(ok());
+        m.m_rangesWrittenInBracket << static_cast<int>(range);
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("Ws")) || cmd.startsWith(QLatin1String("Wi"))) {
-        if (!calibration)
-            return answer(refused());
+    // "Ws" a specification, "Wi" an imported uncertainty: range, column, value.
+    static Result writeSpecCell(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
+        const QStringList f = cmd.mid(2).split(QLatin1Char(','));
         qint64 range = 0, column = 0;
         double value = 0;
-        if (!rangeAndColumn(cmd.mid(2), range, column, value))
-            return answer(rejected());
-        (cmd[1] == QLatin1Char('s') ? s.specs : s.uncerts)[range][column] = value;
-        return answer(ok());
+        if (f.size() != 3 || !parseInt(f[0], range) || !parseInt(f[1], column) || !parseNumber(f[2], value) ||
+            range < 1 || range > MeterState::Ranges || column < 0 ||
+            column >= MeterState::specColumns(static_cast<int>(range)) || value < 0 || value > 1e6)
+            return {rejected()};
+        (cmd[1] == QLatin1Char('s') ? m.m_state.specs : m.m_state.uncerts)[range][column] = value;
+        return {ok()};
     }
-    if (cmd == QLatin1String("WS") || cmd == QLatin1String("WI")) {
-        if (!service)
-            return answer(refused());
-        for (auto &row : (cmd == QLatin1String("WS") ? s.specs : s.uncerts))
+    // "WS" clears the specifications, "WI" the imported uncertainties.
+    static Result clearSpecTable(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
+        for (auto &row : (cmd == QLatin1String("WS") ? m.m_state.specs : m.m_state.uncerts))
             std::fill(row.begin(), row.end(), 0.0);
-        r.busyMs = 2000;
-        return answer(ok());
+        return {ok(), 2000};
     }
-    if (cmd.startsWith(QLatin1String("Wt"))) {
-        if (!service)
-            return answer(refused());
+    static Result writePrtEntry(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         const QStringList f = cmd.mid(2).split(QLatin1Char(','));
         qint64 index = 0, value = 0;
         if (f.size() != 2 || !parseInt(f[0], index) || !parseInt(f[1], value) || index < 0 ||
             index >= MeterState::PrtEntries || std::abs(value) > 1000000001)
-            return answer(rejected());
+            return {rejected()};
         // Entries arrive one count above the table value (the editor adds one) and are
         // stored one lower, so a table read with "pt" and written back stays the same.
-        s.prt[index] = static_cast<qint32>(value - 1);
-        return answer(ok());
+        m.m_state.prt[index] = static_cast<qint32>(value - 1);
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("Wc"))) {
-        if (!service)
-            return answer(refused());
+    // "Wc", the type letter, a blank, microvolts, degrees.
+    static Result writeThermocouplePoint(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         const QChar type = cmd.size() > 2 ? cmd[2] : QChar();
         const QStringList f = cmd.mid(3).split(QLatin1Char(','));
         qint64 emf = 0;
@@ -660,16 +813,17 @@ SimMeter::Result SimMeter::executeWrite(const QString &cmd, const QDateTime &wal
         if (!QStringLiteral("BEJKNRST").contains(type) || cmd.size() < 4 || cmd[3] != QLatin1Char(' ') ||
             f.size() != 2 || !parseInt(f[0], emf) || !parseNumber(f[1], t) || emf < -8000 || emf > 80000 || t < -273 ||
             t > 2000)
-            return answer(rejected());
-        auto &points = s.thermocouples[type];
+            return {rejected()};
+        auto &points = m.m_state.thermocouples[type];
         if (!points.count(static_cast<int>(emf)) && points.size() >= 400) // the meter's room per type
-            return answer(rejected());
+            return {rejected()};
         points[static_cast<int>(emf)] = t;
-        return answer(ok());
+        return {ok()};
     }
-    if (cmd == QLatin1String("WXerase")) {
-        if (!service)
-            return answer(refused());
+    // Full erase: factory tables, then every table emptied; identity, options and clock stay.
+    static Result eraseAll(SimMeter &m, const QString &, const QDateTime &)
+    {
+        MeterState &s = m.m_state;
         MeterConfig config;
         config.model = s.model;
         config.serial = s.serial;
@@ -686,172 +840,164 @@ SimMeter::Result SimMeter::executeWrite(const QString &cmd, const QDateTime &wal
         for (auto *table : {&s.specs, &s.uncerts})
             for (auto &row : *table)
                 std::fill(row.begin(), row.end(), 0.0);
-        for (auto &row : s.calFactors)
-            for (size_t p = 0; p < row.size(); ++p)
-                row[p] = (p == 1 || p == 2) ? 100000000 : 0;
+        resetCalFactors(s);
         s.calBackup = s.calFactors;
         std::fill(s.prt.begin(), s.prt.end(), 0);
         s.tempCoeffs.clear();
-        m_rangesWrittenInBracket.clear();
-        r.deafMs = m_eraseMs;
-        return answer(ok());
+        m.m_rangesWrittenInBracket.clear();
+        return {ok(), 0, m.m_eraseMs};
     }
-    if (cmd == QLatin1String("CB") || cmd == QLatin1String("CR") || cmd == QLatin1String("CC")) {
-        if (cmd == QLatin1String("CC") ? !either : !calibration)
-            return answer(refused());
+    // "CB" backs the calibration factors up, "CR" restores the backup, "CC" clears them.
+    static Result calFactorStore(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
+        MeterState &s = m.m_state;
         if (cmd == QLatin1String("CB"))
             s.calBackup = s.calFactors;
         else if (cmd == QLatin1String("CR"))
             s.calFactors = s.calBackup;
         else
-            for (auto &row : s.calFactors)
-                for (size_t p = 0; p < row.size(); ++p)
-                    row[p] = (p == 1 || p == 2) ? 100000000 : 0;
-        r.busyMs = 1500; // EEPROM work
-        return answer(ok());
+            resetCalFactors(s);
+        return {ok(), 1500}; // EEPROM work
     }
-    if (cmd.startsWith(QLatin1Char('&'))) {
-        if (!either)
-            return answer(refused());
+    // "&", a two-digit slot 01 to 06, the text (at most 20 characters).
+    static Result writeInformationLine(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         qint64 slot = 0;
         const QString text = cmd.mid(3);
         if (cmd.size() < 3 || !cmd[1].isDigit() || !cmd[2].isDigit() || !parseInt(cmd.mid(1, 2), slot) || slot < 1 ||
             slot > 6 || text.size() > 20)
-            return answer(rejected());
-        s.info[slot - 1] = text;
-        return answer(ok());
+            return {rejected()};
+        m.m_state.info[slot - 1] = text;
+        return {ok()};
     }
-    if (cmd.size() > 1 && cmd[0] == QLatin1Char('A') && cmd[1].isDigit()) {
-        if (!service)
-            return answer(refused());
+    // "A" and ddmmyyhhmm: sets the meter's clock.
+    static Result setClock(SimMeter &m, const QString &cmd, const QDateTime &wall)
+    {
         if (cmd.size() != 11)
-            return answer(rejected());
+            return {rejected()};
         int f[5];
         for (int i = 0; i < 5; ++i) {
             qint64 v = 0;
             if (!cmd[1 + 2 * i].isDigit() || !cmd[2 + 2 * i].isDigit() || !parseInt(cmd.mid(1 + 2 * i, 2), v))
-                return answer(rejected());
+                return {rejected()};
             f[i] = static_cast<int>(v);
         }
         const QDate date(2000 + f[2], f[1], f[0]);
         const QTime time(f[3], f[4]);
         if (!date.isValid() || !time.isValid())
-            return answer(rejected());
-        const QDateTime target(date, time);
-        s.clockOffsetMs = wall.msecsTo(target);
-        return answer(ok());
+            return {rejected()};
+        m.m_state.clockOffsetMs = wall.msecsTo(QDateTime(date, time));
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1Char('K'))) {
+    // "K" and 1 to 9 digits: the new calibration password.
+    static Result setPassword(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-        if (!service)
-            return answer(refused());
         if (!digits.match(cmd.mid(1)).hasMatch())
-            return answer(rejected());
-        s.calPassword = cmd.mid(1);
-        return answer(ok());
+            return {rejected()};
+        m.m_state.calPassword = cmd.mid(1);
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1Char('q'))) {
-        if (!service)
-            return answer(refused());
+    static Result setSerialNumber(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         const QString serial = cmd.mid(1).trimmed();
         if (serial.isEmpty() || serial.size() > 10)
-            return answer(rejected());
-        s.serial = serial;
-        return answer(ok());
+            return {rejected()};
+        m.m_state.serial = serial;
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("model "))) {
-        if (!service)
-            return answer(refused());
+    static Result setModel(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         const QString model = cmd.mid(6).trimmed();
         if (!models().contains(model))
-            return answer(rejected());
-        s.model = model;
-        return answer(ok());
+            return {rejected()};
+        m.m_state.model = model;
+        return {ok()};
     }
-    if (cmd.startsWith(QLatin1String("SYSTEM:OPTIONS "))) {
-        if (!service)
-            return answer(refused());
+    static Result setOptions(SimMeter &m, const QString &cmd, const QDateTime &)
+    {
         qint64 mask = 0;
-        if (!parseInt(cmd.mid(15), mask) || mask < 0 || mask >= (1 << 21))
-            return answer(rejected());
-        s.options = mask;
-        return answer(ok());
+        if (!parseInt(cmd.mid(15), mask) || mask < 0 || mask > Option::All)
+            return {rejected()};
+        m.m_state.options = mask;
+        return {ok()};
     }
-    if (cmd == QLatin1String("OPTDEFAULT")) {
-        if (!service)
-            return answer(refused());
+    // The user options back to their defaults.
+    static Result defaultUserOptions(SimMeter &m, const QString &, const QDateTime &)
+    {
+        MeterState &s = m.m_state;
         s.tempCoeffs.clear();
         s.ambient = 20.0;
         s.acLinearity = 0.0;
         s.brightness1 = s.brightness2 = 12;
-        r.busyMs = 500;
-        return answer(ok());
+        return {ok(), 500};
     }
-    return answer(unknown());
-}
+};
 
-QStringList SimMeter::infoReply() const
-{
-    const MeterState &s = m_state;
-    QStringList lines{QStringLiteral("Model ") + s.model, QStringLiteral("Version ") + s.version,
-                      QStringLiteral("Serial ") + s.serial, QStringLiteral("Options ") + QString::number(s.options)};
-    for (const QString &slot : s.info)
-        lines << slot;
-    lines << QStringLiteral("*0");
-    return lines;
-}
+const SimMeter::Commands::Entry SimMeter::Commands::table[] = {
+    // The bracket.
+    {"k5820637", Match::Whole, Needs::Nothing, enterService},
+    {"k", Match::Prefix, Needs::Nothing, wrongAccessCode},
+    {"CALIBRATE:PASSWORD", Match::Prefix, Needs::Nothing, enterCalibration},
+    {"a1", Match::Whole, Needs::Nothing, closeBracket},
+    // Queries.
+    {"*IDN?", Match::Whole, Needs::Nothing, identity},
+    {"v", Match::Whole, Needs::Nothing, information},
+    {"q", Match::Whole, Needs::Nothing, serialNumber},
+    {"a", Match::Whole, Needs::Nothing, clock},
+    {"pa", Match::Whole, Needs::Nothing, calFactors},
+    {"ps", Match::Whole, Needs::Nothing, specTable},
+    {"pi", Match::Whole, Needs::Nothing, specTable},
+    {"pt", Match::Whole, Needs::Nothing, prtTable},
+    {"CALIBRATE:HISTORY", Match::Whole, Needs::Nothing, history},
+    {"SYSTEM:OPTIONS ?", Match::Whole, Needs::Nothing, options},
+    {"TEMP?", Match::Whole, Needs::Nothing, internalTemperature},
+    {"TEMPCOMP:COEFF ?", Match::Whole, Needs::Nothing, tempCoefficient},
+    {"TEMPCOMP:AMBIENT ?", Match::Whole, Needs::Nothing, ambient},
+    {"CORRECTION:ACLIN ?", Match::Whole, Needs::Nothing, acLinearity},
+    {"READ?", Match::Whole, Needs::Nothing, reading},
+    // Settings that need no bracket.
+    {"B1", Match::Prefix, Needs::Nothing, brightness},
+    {"B2", Match::Prefix, Needs::Nothing, brightness},
+    {"CONF:", Match::Prefix, Needs::Nothing, configure},
+    {"R", Match::PrefixThenDigit, Needs::Nothing, selectRange},
+    {"TEMPCOMP:COEFF ", Match::Prefix, Needs::Nothing, setTempCoefficient},
+    {"TEMPCOMP:AMBIENT ", Match::Prefix, Needs::Nothing, setAmbient},
+    {"CORRECTION:ACLIN ", Match::Prefix, Needs::Nothing, setAcLinearity},
+    {"SYST:COMM:GPIB:ADDR ", Match::Prefix, Needs::Nothing, setGpibAddress},
+    {"SYSTEM:REBOOT", Match::Whole, Needs::Nothing, reboot},
+    {"L", Match::Whole, Needs::Nothing, local},
+    // Writes.
+    {"Ww", Match::Prefix, Needs::EitherMode, writeCalFactor},
+    {"Ws", Match::Prefix, Needs::Calibration, writeSpecCell},
+    {"Wi", Match::Prefix, Needs::Calibration, writeSpecCell},
+    {"WS", Match::Whole, Needs::Service, clearSpecTable},
+    {"WI", Match::Whole, Needs::Service, clearSpecTable},
+    {"Wt", Match::Prefix, Needs::Service, writePrtEntry},
+    {"Wc", Match::Prefix, Needs::Service, writeThermocouplePoint},
+    {"WXerase", Match::Whole, Needs::Service, eraseAll},
+    {"CB", Match::Whole, Needs::Calibration, calFactorStore},
+    {"CR", Match::Whole, Needs::Calibration, calFactorStore},
+    {"CC", Match::Whole, Needs::EitherMode, calFactorStore},
+    {"&", Match::Prefix, Needs::EitherMode, writeInformationLine},
+    {"A", Match::PrefixThenDigit, Needs::Service, setClock},
+    {"K", Match::Prefix, Needs::Service, setPassword},
+    {"q", Match::Prefix, Needs::Service, setSerialNumber},
+    {"model ", Match::Prefix, Needs::Service, setModel},
+    {"SYSTEM:OPTIONS ", Match::Prefix, Needs::Service, setOptions},
+    {"OPTDEFAULT", Match::Whole, Needs::Service, defaultUserOptions},
+};
 
-QStringList SimMeter::calFactorsReply() const
+SimMeter::Result SimMeter::execute(const QString &command, const QDateTime &wall)
 {
-    QStringList lines;
-    for (int r = 1; r <= MeterState::Ranges; ++r) {
-        QString line = QStringLiteral("Range ") + QString::number(r);
-        for (const qint32 v : m_state.calFactors[r])
-            line += QStringLiteral(", ") + QString::number(v);
-        lines << line;
+    for (const Commands::Entry &entry : Commands::table) {
+        if (!Commands::matches(entry, command))
+            continue;
+        if (!Commands::allowed(entry.needs, m_state.mode))
+            return {refused()};
+        return entry.handler(*this, command, wall);
     }
-    lines << QStringLiteral("*0");
-    return lines;
-}
-
-QStringList SimMeter::specReply(const std::vector<std::vector<double>> &table) const
-{
-    QStringList lines;
-    for (int r = 1; r <= MeterState::Ranges; ++r) {
-        QString line = QLatin1Char('R') + twoDigits(r) + QLatin1Char(' ') + rangeLabel(r);
-        for (const double v : table[r])
-            line += QLatin1Char(',') + number(v);
-        lines << line;
-    }
-    lines << QStringLiteral("*0");
-    return lines;
-}
-
-QStringList SimMeter::prtReply() const
-{
-    QStringList lines;
-    for (int row = 0; row < MeterState::PrtEntries / 10; ++row) {
-        QString line = QString::number(row) + QLatin1Char('R');
-        for (int c = 0; c < 10; ++c)
-            line += QLatin1Char(',') + QString::number(m_state.prt[row * 10 + c]);
-        lines << line;
-    }
-    lines << QStringLiteral("*0");
-    return lines;
-}
-
-QStringList SimMeter::historyReply() const
-{
-    QStringList lines;
-    for (const CalEvent &e : m_state.history) {
-        lines << QStringLiteral("DATE ") + dateText(e.date);
-        QStringList ranges;
-        for (int r : e.ranges)
-            ranges << QString::number(r);
-        lines << QStringLiteral("RANGE ") + ranges.join(QLatin1Char(','));
-    }
-    lines << QStringLiteral("*0");
-    return lines;
+    return {unknown()};
 }
 
 } // namespace metersim

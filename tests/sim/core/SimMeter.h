@@ -24,6 +24,12 @@
 // - Status tokens: "*0" done, "*6" the command needs a setup-mode bracket that is not
 //   open (or a wrong password / access code), "*9" a value or index out of range or
 //   malformed, "*1" an unknown command.
+// - Numbers in commands: decimal, with optional sign, "." and exponent ("10." and "."
+//   count); anything else, or beyond a double's range, is "*9". Numbers in replies
+//   (specifications, coefficients): rounded to 15 significant digits, trailing zeros
+//   dropped, plain from 1E-05 up to 15 integer digits ("0.5", "120"), else "1.5E-06".
+// - Commands are matched in a fixed order (the command table in SimMeter.cpp); one that
+//   needs a bracket that is not open is "*6" whatever its arguments.
 // - Single-line queries answer one line and no token: "*IDN?", "SYSTEM:OPTIONS ?",
 //   "TEMP?", "READ?". Every other command ends its reply with a token.
 // - "*IDN?": "Velkorande,Model <model>,<serial>,<version>", e.g.
@@ -43,7 +49,8 @@
 //   "K" changes it) opens calibration mode, "a1" closes either (and answers "*0" always).
 //   Calibration mode only: "Ws", "Wi", "CB", "CR". Either mode: "Ww", "CC", "&". Service
 //   mode only: "WS", "WI", "Wt", "Wc", "A<date>", "K", "q<serial>", "model ",
-//   "SYSTEM:OPTIONS <mask>", "OPTDEFAULT", "WXerase". Everything else needs no bracket.
+//   "SYSTEM:OPTIONS <mask>" (0 to 2097151, the bits of Option), "OPTDEFAULT", "WXerase".
+//   Everything else needs no bracket.
 namespace metersim {
 
 enum class Fault {
@@ -57,6 +64,33 @@ enum class Fault {
 };
 
 enum class Mode { Normal, Service, Calibration };
+
+// The installed options, one bit each in the options mask ("SYSTEM:OPTIONS", "Options" in
+// the "v" reply). A mask holds bits 0 to 20.
+namespace Option {
+constexpr qint64 ByModel = 1 << 0; // version 1.x: the model decides, overriding the rest
+constexpr qint64 Thermocouple = 1 << 1;
+constexpr qint64 PRT = 1 << 2;
+constexpr qint64 Electrometer = 1 << 3;
+constexpr qint64 Phase = 1 << 4;
+constexpr qint64 Pressure = 1 << 5;
+constexpr qint64 Shunt = 1 << 6;
+constexpr qint64 DCPower = 1 << 7;
+constexpr qint64 EightDigit = 1 << 8;
+constexpr qint64 OneOhm = 1 << 9;
+constexpr qint64 RearTerminals = 1 << 10;
+constexpr qint64 ExtFreqRef = 1 << 11;
+constexpr qint64 DCCurrent = 1 << 12;
+constexpr qint64 ACVoltage = 1 << 13;
+constexpr qint64 ACCurrent = 1 << 14;
+constexpr qint64 Resistance = 1 << 15;
+constexpr qint64 Frequency = 1 << 16;
+constexpr qint64 Ethernet = 1 << 17;
+constexpr qint64 GPIB = 1 << 18;
+constexpr qint64 AC3Ranges = 1 << 19;
+constexpr qint64 Capacitance = 1 << 20;
+constexpr qint64 All = (1 << 21) - 1; // the largest mask "SYSTEM:OPTIONS" accepts
+} // namespace Option
 
 struct TranscriptEntry
 {
@@ -186,15 +220,10 @@ private:
     void handleLine(const QByteArray &line, double doneAt, qint64 nowMs, const QDateTime &wallNow, double byteTime,
                     QList<Emission> &out, QList<TranscriptEntry> &entries);
     bool takeFault(Fault fault, const QString &command);
+    // Runs one command line through the command table (SimMeter.cpp).
     Result execute(const QString &command, const QDateTime &wall);
-    Result executeWrite(const QString &command, const QDateTime &wall);
-    void closeBracket(const QDateTime &wall);
+    struct Commands;
     QString identityText() const;
-    QStringList infoReply() const;
-    QStringList calFactorsReply() const;
-    QStringList specReply(const std::vector<std::vector<double>> &table) const;
-    QStringList prtReply() const;
-    QStringList historyReply() const;
     QDateTime meterTime(const QDateTime &wall) const;
     void notify(const QList<TranscriptEntry> &entries);
 
