@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString reply = input.text();
     const QString info = InfoTextFromReply(reply);
     // Only lines of the reply reach the box, each ended by CR LF.
-    FUZZ_CHECK(info.size() <= 2 * reply.size() + 64 * reply.count(QLatin1Char('\n')) + 64);
+    FUZZ_CHECK(info.size() <= 2 * reply.size() + 64 * (reply.count(QLatin1Char('\n')) + reply.count(QLatin1Char('\r')) + 1));
     FUZZ_CHECK(info.isEmpty() || info.endsWith(QLatin1String("\r\n")));
     DisplayReadingText(reply.left(64));
     // The meter driver's identity check of an "*IDN?" reply.

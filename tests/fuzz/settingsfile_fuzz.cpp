@@ -11,7 +11,9 @@
 #include "tests/fuzz/FuzzInput.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -24,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const FuzzInput input(data, size);
     const QString path = QSettings(QSettings::IniFormat, QSettings::UserScope, AppTitle, AppTitle).fileName();
+    QDir().mkpath(QFileInfo(path).absolutePath());
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
