@@ -21,10 +21,8 @@
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
-#include "tests/sim/core/SimServer.h"
+#include "bench/BenchPlatform.h"
 #include "tests/support/TestEnv.h"
-#include "tests/support/doubles/MemorySettingsStore.h"
-#include "tests/support/doubles/ScriptedUserInteraction.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -122,15 +120,9 @@ int main(int argc, char *argv[])
                              ? app.arguments()[2]
                              : QString();
     useFreshConfigFolder();
-    RealClock clock;
-    MemorySettingsStore settings;
-    MemoryMainWindowHost host;
-    ScriptedUserInteraction ui;
+    BenchPlatform platform;
+    ScriptedUserInteraction &ui = platform.ui;
     SharedState &s = state();
-    s.clock = &clock;
-    s.settings = &settings;
-    s.host = &host;
-    s.ui = &ui;
 
     const QList<Path> paths{
         {"prt",
@@ -156,20 +148,13 @@ int main(int argc, char *argv[])
             metersim::SimMeter meter;
             meter.setWireTime(line.wireTime, 9600);
             meter.setReplyDelayMs(line.replyDelayMs);
-            metersim::SimServer server;
-            QString why;
-            const QString tty = server.servePty(meter, &why);
-            if (tty.isEmpty()) {
-                std::fprintf(stderr, "window_write_bench: no pseudo-terminal: %s\n", qPrintable(why));
+            PtyMeter served(meter, platform.settings, "window_write_bench");
+            if (!served.port)
                 return 1;
-            }
-            settings.SaveSetting(QStringLiteral("Ports"), QStringLiteral("COM1"), tty);
-            QtSerialPortControl port(settings);
-            port.setCommPort(1);
-            s.DVM1Comm = &port;
+            s.DVM1Comm = served.port.get();
             s.DVM1 = CreateDVM(QStringLiteral("6450"));
             s.DVM1->SetInterfaceType(InterfaceRS232);
-            s.DVM1->SetCommControl(&port);
+            s.DVM1->SetCommControl(served.port.get());
 
             QTemporaryDir dir;
             path.prepare(dir);

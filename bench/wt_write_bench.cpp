@@ -7,12 +7,8 @@
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SerialPortControl.h"
-#include "link/platform/SettingsStore.h"
-#include "link/platform/UserInteraction.h"
-#include "tests/sim/core/SimServer.h"
+#include "bench/BenchPlatform.h"
 #include "tests/support/ScriptedDVM.h"
-#include "tests/support/doubles/MemorySettingsStore.h"
-#include "tests/support/doubles/ScriptedUserInteraction.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -63,29 +59,17 @@ struct Floor
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    RealClock clock;
-    MemorySettingsStore settings;
-    MemoryMainWindowHost host;
-    ScriptedUserInteraction ui;
+    BenchPlatform platform;
     SharedState &s = state();
-    s.clock = &clock;
-    s.settings = &settings;
-    s.host = &host;
-    s.ui = &ui;
 
     metersim::SimMeter meter;
     meter.setWireTime(true, 9600);
     meter.setReplyDelayMs(0);
-    metersim::SimServer server;
-    QString why;
-    const QString tty = server.servePty(meter, &why);
-    if (tty.isEmpty()) {
-        std::fprintf(stderr, "wt_write_bench: no pseudo-terminal: %s\n", qPrintable(why));
+    PtyMeter served(meter, platform.settings, "wt_write_bench");
+    if (!served.port)
         return 1;
-    }
-    settings.SaveSetting(QStringLiteral("Ports"), QStringLiteral("COM1"), tty);
-    QtSerialPortControl port(settings);
-    port.setCommPort(1);
+    QtSerialPortControl &port = *served.port;
+    const QString &tty = served.tty;
     s.DVM1Comm = &port;
     s.DVM1 = std::make_unique<SerialDVM>(port);
 
