@@ -37,7 +37,8 @@ std::optional<QDateTime> ParseMeterDateTime(const QString &text)
     // One blank between date and time, whatever the meter put there.
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
     const QString simplified = text.trimmed().replace(blanks, QStringLiteral(" "));
-    if (simplified.isEmpty())
+    // Every form begins with a number: anything else is no date, without trying them all.
+    if (simplified.isEmpty() || !simplified.front().isDigit())
         return std::nullopt;
     const QLocale c = QLocale::c();
     for (const QString &date : dateForms()) {
