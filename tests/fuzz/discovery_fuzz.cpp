@@ -23,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     MemoryUdpSocket command(net);
     state().UDPCommand = &command;
     QStringList replies = datagram.split(QChar(0));
-    net.listen(QStringLiteral("10.0.0.10"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
+    net.listen(QStringLiteral("127.0.1.10"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
         for (qsizetype i = 0; i < replies.size(); ++i)
-            net.send({"10.0.0." + QString::number(10 + i % 200), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort,
+            net.send({"127.0.1." + QString::number(10 + i % 200), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort,
                       replies[i].toLatin1()},
                      int(i % 7) * 150);
     });
@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // is returned, and each of the two waits ends within its twenty 50-ms steps.
     state().SelectedMAC = QStringLiteral("00-50-C2-64-50-01");
     qsizetype next = 0;
-    net.listen(QStringLiteral("10.0.0.11"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
+    net.listen(QStringLiteral("127.0.1.11"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
         if (next < replies.size())
-            net.send({QStringLiteral("10.0.0.11"), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort,
+            net.send({QStringLiteral("127.0.1.11"), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort,
                       replies[next++].toLatin1()});
     });
     const qint64 before = env.clock.elapsedMs();

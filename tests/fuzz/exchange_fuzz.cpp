@@ -122,18 +122,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         break;
     }
     default: {
-        // The meter behind a module at 10.0.0.10: each piece is one datagram.
+        // The meter behind a module at 127.0.1.10: each piece is one datagram.
         MemoryUdpNetwork net(env.clock);
         MemoryUdpSocket data(net);
         data.Bind();
         ConnectEthernetReceive(data);
         state().UDPData = &data;
-        state().EthernetDevice.IPAddress = QStringLiteral("10.0.0.10");
+        state().EthernetDevice.IPAddress = QStringLiteral("127.0.1.10");
         state().EthernetDevice.Port = 10001;
         ScriptedPeerForFuzz peer(env.clock, script);
         int replyPort = 0;
-        peer.deliver = [&](const QByteArray &bytes) { net.send({"10.0.0.10", 10001, net.localIP, replyPort, bytes}); };
-        net.listen(QStringLiteral("10.0.0.10"), 10001, [&](const MemoryUdpNetwork::Datagram &d) {
+        peer.deliver = [&](const QByteArray &bytes) { net.send({"127.0.1.10", 10001, net.localIP, replyPort, bytes}); };
+        net.listen(QStringLiteral("127.0.1.10"), 10001, [&](const MemoryUdpNetwork::Datagram &d) {
             replyPort = d.fromPort;
             peer.receive(d.bytes);
         });

@@ -30,7 +30,7 @@ struct Network
     explicit Network(VirtualClock &clock, int modules) : net(clock), command(net), data(net)
     {
         for (int i = 0; i < modules; ++i) {
-            const QString address = QStringLiteral("10.0.0.%1").arg(10 + i);
+            const QString address = QStringLiteral("127.0.1.%1").arg(10 + i);
             meters.push_back(std::make_unique<metersim::SimMeter>());
             this->modules.push_back(std::make_unique<metersim::SimModule>(
                 moduleAt(address, QStringLiteral("00-50-C2-64-50-0%1").arg(i + 1), QStringLiteral("Owner%1").arg(i + 1))));
@@ -87,7 +87,7 @@ private Q_SLOTS:
         QCOMPARE(state().EthernetDevices.size(), entries);
         for (int i = 1; i <= modules; ++i) {
             const EthernetDevice &device = state().EthernetDevices[i];
-            QCOMPARE(device.IPAddress.text().trimmed(), QStringLiteral("10.0.0.%1").arg(9 + i));
+            QCOMPARE(device.IPAddress.text().trimmed(), QStringLiteral("127.0.1.%1").arg(9 + i));
             QCOMPARE(device.MACAddress.text().trimmed(), QStringLiteral("00-50-C2-64-50-0%1").arg(i));
             QCOMPARE(device.Owner.text().trimmed(), QStringLiteral("Owner%1").arg(i));
             QCOMPARE(device.Port, 10001);
@@ -104,14 +104,14 @@ private Q_SLOTS:
         TestEnv env;
         Network network(env.clock, 0);
         QRandomGenerator random(7);
-        network.net.listen(QStringLiteral("10.0.0.10"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
+        network.net.listen(QStringLiteral("127.0.1.10"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
             for (int i = 0; i < 100000; ++i) {
                 QByteArray bytes(static_cast<int>(random.bounded(i % 500 == 0 ? 9000 : 60)), Qt::Uninitialized);
                 for (char &c : bytes)
                     c = static_cast<char>(random.bounded(256));
                 if (i % 2 == 0 && !bytes.isEmpty())
                     bytes[0] = 'A';
-                network.net.send({QStringLiteral("10.0.0.10"), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort, bytes},
+                network.net.send({QStringLiteral("127.0.1.10"), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort, bytes},
                                  5 + i / 100);
             }
         });
@@ -189,7 +189,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         Network network(env.clock, 1);
-        network.net.unreachableHosts.insert(QStringLiteral("10.0.0.10"));
+        network.net.unreachableHosts.insert(QStringLiteral("127.0.1.10"));
         QVERIFY(DiscoverEthernetDevices());
         network.select(1);
         QCOMPARE(EthernetSendString(QStringLiteral("v"), true, 1, 1), QString());

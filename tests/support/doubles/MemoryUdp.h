@@ -21,8 +21,8 @@ class MemoryUdpSocket;
 //   MemoryUdpNetwork net(env.clock);
 //   MemoryUdpSocket command(net), data(net);
 //   state().UDPCommand = &command;
-//   net.listen("10.0.0.7", 32767, [&](const MemoryUdpNetwork::Datagram &d) {
-//       net.send({"10.0.0.7", 32767, d.fromAddress, d.fromPort, "A00-50-C2-64-50-01/10001/01RMSV6.2"}, 3);
+//   net.listen("127.0.1.7", 32767, [&](const MemoryUdpNetwork::Datagram &d) {
+//       net.send({"127.0.1.7", 32767, d.fromAddress, d.fromPort, "A00-50-C2-64-50-01/10001/01RMSV6.2"}, 3);
 //   });
 class MemoryUdpNetwork
 {
