@@ -40,13 +40,24 @@ std::optional<QDateTime> ParseMeterDateTime(const QString &text)
     // Every form begins with a number: anything else is no date, without trying them all.
     if (simplified.isEmpty() || !simplified.front().isDigit())
         return std::nullopt;
+    // The longest form ("31 September 2024 23:59:59") is far shorter; and a form can only match
+    // a text holding its separator, and a time form only a text with a colon. These skip the
+    // forms that cannot match without trying them (each try builds a parser).
+    if (simplified.size() > 64)
+        return std::nullopt;
+    const bool hasTime = simplified.contains(QLatin1Char(':'));
     const QLocale c = QLocale::c();
     for (const QString &date : dateForms()) {
         for (const QChar separator : {QLatin1Char('/'), QLatin1Char('-'), QLatin1Char('.')}) {
-            if (separator != QLatin1Char('/') && !date.contains(QLatin1Char('/')))
+            const bool separated = date.contains(QLatin1Char('/'));
+            if (separator != QLatin1Char('/') && !separated)
+                continue;
+            if (separated && !simplified.contains(separator))
                 continue;
             const QString dateForm = QString(date).replace(QLatin1Char('/'), separator);
             for (const QString &time : timeForms()) {
+                if (time.isEmpty() == hasTime)
+                    continue;
                 const QDateTime read = c.toDateTime(simplified, dateForm + time);
                 if (!read.isValid())
                     continue;

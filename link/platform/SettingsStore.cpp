@@ -5,11 +5,6 @@
 
 namespace {
 
-QSettings openStore()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, AppTitle, AppTitle);
-}
-
 // The stored spelling of a key that matches `key` without regard to case, or `key` itself.
 QString storedKey(QSettings &store, const QString &section, const QString &key)
 {
@@ -29,21 +24,27 @@ QString storedKey(QSettings &store, const QString &section, const QString &key)
 
 } // namespace
 
+// Opening the store resolves the folder and reads and parses the whole file: done once, not
+// for each of the many settings read at start-up.
+QtSettingsStore::QtSettingsStore()
+    : m_store(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, AppTitle, AppTitle))
+{
+}
+
+QtSettingsStore::~QtSettingsStore() = default;
+
 QString QtSettingsStore::GetSetting(const QString &section, const QString &key, const QString &defaultValue)
 {
-    QSettings store = openStore();
-    return store.value(storedKey(store, section, key), defaultValue).toString();
+    return m_store->value(storedKey(*m_store, section, key), defaultValue).toString();
 }
 
 void QtSettingsStore::SaveSetting(const QString &section, const QString &key, const QString &value)
 {
-    QSettings store = openStore();
-    store.setValue(storedKey(store, section, key), value);
-    store.sync();
+    m_store->setValue(storedKey(*m_store, section, key), value);
+    m_store->sync();
 }
 
 bool QtSettingsStore::HasSetting(const QString &section, const QString &key)
 {
-    QSettings store = openStore();
-    return store.contains(storedKey(store, section, key));
+    return m_store->contains(storedKey(*m_store, section, key));
 }

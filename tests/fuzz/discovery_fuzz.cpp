@@ -23,7 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     MemoryUdpSocket command(net);
     state().UDPCommand = &command;
     QStringList replies = datagram.split(QChar(0));
+    // The modules answer the discovery "X" only, not the configuration exchange's broadcasts below.
     net.listen(QStringLiteral("127.0.1.10"), Ethernet::ModuleCommandPort, [&](const MemoryUdpNetwork::Datagram &d) {
+        if (d.bytes != "X")
+            return;
         for (qsizetype i = 0; i < replies.size(); ++i)
             net.send({"127.0.1." + QString::number(10 + i % 200), Ethernet::ModuleCommandPort, d.fromAddress, d.fromPort,
                       replies[i].toLatin1()},

@@ -16,17 +16,22 @@
 #include <QFileInfo>
 #include <QSettings>
 
+namespace {
+QString settingsPath;
+}
+
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     useFreshConfigFolder();
+    settingsPath = QSettings(QSettings::IniFormat, QSettings::UserScope, AppTitle, AppTitle).fileName();
+    QDir().mkpath(QFileInfo(settingsPath).absolutePath());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const FuzzInput input(data, size);
-    const QString path = QSettings(QSettings::IniFormat, QSettings::UserScope, AppTitle, AppTitle).fileName();
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString &path = settingsPath;
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
