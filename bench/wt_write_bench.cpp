@@ -3,6 +3,8 @@
 // delay), in real time, and prints the total time divided by the floor: the wire time of
 // every byte both ways plus the protocol's fixed sleeps (pacing and the bracket's sleeps).
 // A ratio near 1 means no poll step is lost waiting for a reply that has already arrived.
+// With --no-wire-time the meter answers 5 ms after each command instead, as in the second
+// run of window_write_bench: the link's own share of that benchmark's ratios.
 #include "link/Communication.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr int Writes = 500;
 constexpr double ByteMs = 10000.0 / 9600; // 10 bits a byte at 9600 baud
+constexpr int NoWireReplyDelayMs = 5;
 
 // The meter driver's RS232 path: every command through the serial exchange, LF removed.
 class SerialDVM : public ScriptedDVM
@@ -39,6 +42,7 @@ private:
 // following the pacing rule (20 ms when the previous send left less than 0.2 s before).
 struct Floor
 {
+    bool wireTime = true;
     double now = 0, lastSend = 0, total = 0;
 
     void sleep(double ms)
@@ -50,7 +54,7 @@ struct Floor
     {
         sleep(now - lastSend < 200 ? 20 : 5);
         lastSend = now;
-        sleep((command.size() + 1 + replyBytes) * ByteMs);
+        sleep(wireTime ? (command.size() + 1 + replyBytes) * ByteMs : NoWireReplyDelayMs);
     }
 };
 
@@ -62,9 +66,10 @@ int main(int argc, char *argv[])
     BenchPlatform platform;
     SharedState &s = state();
 
+    const bool wireTime = !app.arguments().contains(QStringLiteral("--no-wire-time"));
     metersim::SimMeter meter;
-    meter.setWireTime(true, 9600);
-    meter.setReplyDelayMs(0);
+    meter.setWireTime(wireTime, 9600);
+    meter.setReplyDelayMs(wireTime ? 0 : NoWireReplyDelayMs);
     PtyMeter served(meter, platform.settings, "wt_write_bench");
     if (!served.port)
         return 1;
@@ -92,6 +97,7 @@ int main(int argc, char *argv[])
     const double elapsed = timer.nsecsElapsed() / 1e6;
 
     Floor floor; // the warm-up's send is the last one before the run starts, at about 0
+    floor.wireTime = wireTime;
     floor.sleep(150);
     floor.exchange(QStringLiteral("k5820637"), 4);
     floor.sleep(50);
@@ -101,9 +107,11 @@ int main(int argc, char *argv[])
     floor.exchange(QStringLiteral("a1"), 4);
     floor.sleep(50);
 
-    std::printf("wt_write_bench: %d Wt writes over %s at 9600 baud, %d accepted, bracket %s/%s\n", Writes,
-                qPrintable(tty), accepted, entered ? "opened" : "FAILED", left ? "closed" : "FAILED");
-    std::printf("total %.0f ms, floor %.0f ms (wire time of every byte and the fixed sleeps)\n", elapsed, floor.total);
+    std::printf("wt_write_bench: %d Wt writes over %s %s, %d accepted, bracket %s/%s\n", Writes, qPrintable(tty),
+                wireTime ? "at 9600 baud" : "without wire time, 5-ms replies", accepted, entered ? "opened" : "FAILED",
+                left ? "closed" : "FAILED");
+    std::printf("total %.0f ms, floor %.0f ms (%s and the fixed sleeps)\n", elapsed, floor.total,
+                wireTime ? "wire time of every byte" : "the meter's reply delays");
     std::printf("ratio total/floor: %.3f\n", elapsed / floor.total);
     s.DVM1.reset();
     s.DVM1Comm = nullptr;

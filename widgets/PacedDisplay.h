@@ -5,9 +5,10 @@
 #include <functional>
 
 // Shows a long run's progress (the current cell, a progress bar, a status text) at most once
-// every IntervalMs on the clock seam. Painting a window after every command would hold the
-// run up for longer than the meter takes to answer, to show changes faster than the eye can
-// follow. The latest state handed in is kept and shown when the next one is due, before a
+// every IntervalMs on the clock seam: five times a second, which the eye follows easily.
+// Painting the window after every command would hold each command up by about a millisecond
+// (moving the current cell scrolls and repaints the whole grid), to show changes no one
+// could read. The latest state handed in is kept and shown when the next one is due, before a
 // message box (flush) and when the run ends (flush, or the end of the display's life), so
 // the final state is always on screen. Nothing is shown once the window is no longer loaded.
 //
@@ -20,7 +21,7 @@
 class PacedDisplay
 {
 public:
-    static constexpr int IntervalMs = 50;
+    static constexpr int IntervalMs = 200;
 
     // Shows while the run's window is loaded.
     explicit PacedDisplay(const RunGuard::Run &run);

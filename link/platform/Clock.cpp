@@ -5,11 +5,27 @@
 #include <QThread>
 
 #include <algorithm>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+RealClock::RealClock()
+{
+#ifdef __linux__
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
 
 double RealClock::timeOfDay()
 {
-    const QTime t = QTime::currentTime();
-    return t.msecsSinceStartOfDay() / 1000.0;
+    const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
+    if (!m_zoneKnown || utcMs < m_zoneCheckedAtMs || utcMs - m_zoneCheckedAtMs >= 60000) {
+        m_zoneOffsetMs = qint64(QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc()) * 1000;
+        m_zoneCheckedAtMs = utcMs;
+        m_zoneKnown = true;
+    }
+    constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
+    return static_cast<double>(((utcMs + m_zoneOffsetMs) % DayMs + DayMs) % DayMs) / 1000.0;
 }
 
 qint64 RealClock::monotonicMs()

@@ -27,10 +27,20 @@ public:
 class RealClock : public Clock
 {
 public:
+    // Sleeps of the thread that makes the clock (the one that talks to the meter) end on
+    // time: by default the kernel may let each run up to 50 us long.
+    RealClock();
     double timeOfDay() override;
     qint64 monotonicMs() override;
     QDateTime now() override;
     void sleepMs(int ms) override;
     void processEvents() override;
     bool waitUntil(const std::function<bool()> &ready, int ms) override;
+
+private:
+    // The local zone's offset from UTC, looked up at most once a minute: each look-up reads
+    // the zone's file, and the time of day is read twice for every command to the meter.
+    qint64 m_zoneOffsetMs = 0;
+    qint64 m_zoneCheckedAtMs = 0;
+    bool m_zoneKnown = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include "widgets/ColourValue.h"
+#include "widgets/PacedDisplay.h"
 
 #include <QPoint>
 #include <QTableWidget>
@@ -83,13 +84,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     // A changed cell is repainted with the others changed within the same RepaintMs, so
-    // a long write that colours a cell after every command paints a few times a second,
-    // not once per cell.
+    // a long write that colours a cell after every command paints as often as its progress
+    // is shown, not once per cell.
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
 
 private:
-    static constexpr int RepaintMs = 50;
+    static constexpr int RepaintMs = PacedDisplay::IntervalMs;
     void repaintChangedCells();
 
     QTableWidgetItem *cell(int row, int col) const;

@@ -10,6 +10,7 @@
 #include "tests/support/doubles/VirtualClock.h"
 
 #include <QFile>
+#include <QTime>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -87,6 +88,19 @@ private Q_SLOTS:
         QVERIFY(t1 - t0 >= 20);
         QVERIFY(clock.waitUntil([] { return true; }, 1000));
         QVERIFY(clock.timeOfDay() >= 0 && clock.timeOfDay() < 86400);
+    }
+    void realTimeOfDayIsLocal()
+    {
+        // A zone three hours east of UTC, given as a rule, so no zone file is needed.
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "EAST-3");
+        tzset();
+        RealClock clock;
+        const double local = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+        const double apart = std::fmod(std::abs(clock.timeOfDay() - local), 86400.0);
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+        QVERIFY2(std::min(apart, 86400 - apart) < 1.0, qPrintable(QString::number(apart)));
     }
 
     // --- settings store ---

@@ -27,12 +27,14 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("times");
         QTest::addColumn<QList<int>>("shownAtOnce");
         QTest::addColumn<int>("shownLast");
+        const int interval = PacedDisplay::IntervalMs;
         QTest::newRow("one state") << QList<int>{0} << QList<int>{0} << 0;
         QTest::newRow("a state within the interval waits for the end")
-            << QList<int>{0, 20} << QList<int>{0} << 1;
-        QTest::newRow("the interval passed") << QList<int>{0, 50, 60, 100} << QList<int>{0, 1, 3} << 3;
+            << QList<int>{0, interval / 2} << QList<int>{0} << 1;
+        QTest::newRow("the interval passed")
+            << QList<int>{0, interval, interval + 10, 2 * interval} << QList<int>{0, 1, 3} << 3;
         QTest::newRow("kept states are replaced by later ones")
-            << QList<int>{0, 10, 20, 30, 40} << QList<int>{0} << 4;
+            << QList<int>{0, 10, 20, 30, interval - 1} << QList<int>{0} << 4;
     }
     void showsAtMostOncePerInterval()
     {

@@ -456,7 +456,7 @@ void SimMeter::handleLine(const QByteArray &line, double doneAt, qint64 nowMs, c
     const qint64 cutAt = cut ? total / 2 : total;
 
     auto emitAt = [&out](double t, const QByteArray &bytes) {
-        out.push_back({static_cast<qint64>(std::ceil(t - 1e-9)), bytes, false});
+        out.push_back({static_cast<qint64>(std::ceil(t - 1e-9)), bytes, false, t});
     };
     double t = std::max(doneAt + m_replyDelayMs + result.busyMs, m_txFreeAt);
     QByteArray sent;
@@ -477,7 +477,7 @@ void SimMeter::handleLine(const QByteArray &line, double doneAt, qint64 nowMs, c
         sent += bytes;
     }
     if (cut)
-        out.push_back({static_cast<qint64>(std::ceil(t)), {}, true});
+        out.push_back({static_cast<qint64>(std::ceil(t)), {}, true, t});
     m_txFreeAt = t;
     if (result.deafMs > 0)
         m_deafUntil = t + result.deafMs;

@@ -105,6 +105,7 @@ struct Emission
     qint64 atMs = 0;
     QByteArray bytes;
     bool disconnect = false; // the link drops after these bytes
+    double exactMs = 0;      // atMs before it was rounded up to the millisecond
 };
 
 struct MeterConfig

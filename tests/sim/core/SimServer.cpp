@@ -6,6 +6,7 @@
 #include <QUdpSocket>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -67,8 +68,12 @@ private:
         }
         if (bytes.isEmpty())
             return;
-        for (const Emission &e : m_meter.receive(bytes, m_scheduler.nowMs(), m_scheduler.wallNow()))
-            m_scheduler.at(e.atMs, [this, e] {
+        // The meter's timeline is in whole milliseconds; the emissions are put back at the
+        // fraction of a millisecond the command really arrived at.
+        const double now = m_scheduler.preciseNowMs();
+        const qint64 whole = static_cast<qint64>(std::floor(now));
+        for (const Emission &e : m_meter.receive(bytes, whole, m_scheduler.wallNow()))
+            m_scheduler.atExact(e.exactMs + (now - whole), [this, e] {
                 if (m_master < 0)
                     return;
                 m_pending += e.bytes;
