@@ -59,7 +59,6 @@ FlexGrid::FlexGrid(QWidget *parent)
     , m_repaintTimer(new QTimer(this))
 {
     m_repaintTimer->setSingleShot(true);
-    m_repaintTimer->setInterval(RepaintMs);
     connect(m_repaintTimer, &QTimer::timeout, this, &FlexGrid::repaintChangedCells);
     setItemPrototype(new GridCell);
     QItemSelectionModel *previous = selectionModel();
@@ -326,8 +325,13 @@ void FlexGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottom
         return;
     }
     m_changedCells.append(QPoint(topLeft.column(), topLeft.row()));
-    if (!m_repaintTimer->isActive())
-        m_repaintTimer->start();
+    if (m_repaintTimer->isActive())
+        return;
+    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : RepaintMs;
+    if (since >= RepaintMs)
+        repaintChangedCells();
+    else
+        m_repaintTimer->start(static_cast<int>(RepaintMs - since));
 }
 
 void FlexGrid::repaintChangedCells()
@@ -338,4 +342,5 @@ void FlexGrid::repaintChangedCells()
             update(model()->index(changed.y(), changed.x()));
     }
     m_changedCells.clear();
+    m_sinceRepaint.start();
 }

@@ -2,6 +2,7 @@
 #include "widgets/ColourValue.h"
 #include "widgets/PacedDisplay.h"
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QTableWidget>
 #include <QTimer>
@@ -83,9 +84,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
-    // A changed cell is repainted with the others changed within the same RepaintMs, so
-    // a long write that colours a cell after every command paints as often as its progress
-    // is shown, not once per cell.
+    // A changed cell is repainted at once when the last repaint is RepaintMs old (an edit
+    // shows without delay), otherwise with the others changed until then, so a long write
+    // that colours a cell after every command paints as often as its progress is shown,
+    // not once per cell.
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
 
@@ -108,4 +110,5 @@ private:
     // Cells changed since the last repaint, and the timer of the next one.
     QList<QPoint> m_changedCells; // (column, row) of the model
     QTimer *m_repaintTimer;
+    QElapsedTimer m_sinceRepaint; // since the changed cells were last repainted
 };

@@ -6,6 +6,21 @@
 #include <QSignalSpy>
 #include <QTest>
 
+// Counts the paint events of the widget it filters.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(int &paints) : m_paints(paints) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_paints += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int &m_paints;
+};
+
 class FlexGridTest : public QObject
 {
     Q_OBJECT
@@ -66,6 +81,32 @@ private Q_SLOTS:
         }
         QCOMPARE(toQColor(CellColour::Pending), QColor(200, 230, 250));
         QCOMPARE(toColourValue(QColor(200, 230, 250)), CellColour::Pending);
+    }
+
+    // An edited cell shows at once; cells coloured one after another within the repaint
+    // interval (a long write) are painted together when it ends.
+    void changedCellsPaintAtOnceThenTogether()
+    {
+        FlexGrid grid;
+        grid.setCols(4);
+        grid.setRows(4);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QTest::qWait(PacedDisplay::IntervalMs); // the first paint and its interval are over
+        int paints = 0;
+        PaintCounter counter(paints);
+        grid.viewport()->installEventFilter(&counter);
+
+        grid.setCellBackColorAt(1, 1, CellColour::Pending);
+        QCoreApplication::processEvents();
+        QCOMPARE(paints, 1);
+        grid.setCellBackColorAt(1, 2, CellColour::Rejected);
+        grid.setCellBackColorAt(1, 3, CellColour::Failed);
+        QCoreApplication::processEvents();
+        QCOMPARE(paints, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(paints, 2, 5 * PacedDisplay::IntervalMs);
+        QTest::qWait(PacedDisplay::IntervalMs / 2);
+        QCOMPARE(paints, 2);
     }
 
     void leaveCellComesBeforeTheMove()
