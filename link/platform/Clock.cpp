@@ -9,7 +9,7 @@
 #include <sys/prctl.h>
 #endif
 
-RealClock::RealClock()
+void usePreciseTimersOnThisThread()
 {
 #ifdef __linux__
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);

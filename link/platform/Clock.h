@@ -24,12 +24,15 @@ public:
     virtual bool waitUntil(const std::function<bool()> &ready, int ms) = 0;
 };
 
+// Lets the calling thread's sleeps and timers end on time: by default the kernel may let
+// each run up to 50 us long.
+void usePreciseTimersOnThisThread();
+
 class RealClock : public Clock
 {
 public:
-    // Sleeps of the thread that makes the clock (the one that talks to the meter) end on
-    // time: by default the kernel may let each run up to 50 us long.
-    RealClock();
+    // The thread that makes the clock (the one that talks to the meter) sleeps precisely.
+    RealClock() { usePreciseTimersOnThisThread(); }
     double timeOfDay() override;
     qint64 monotonicMs() override;
     QDateTime now() override;

@@ -1,13 +1,11 @@
 #include "tests/sim/core/SimScheduler.h"
+#include "link/platform/Clock.h"
 #include "tests/support/doubles/VirtualClock.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 
 namespace metersim {
 
@@ -39,10 +37,7 @@ void sleepPrecisely(double ms)
 
 RealTimeScheduler::RealTimeScheduler()
 {
-#ifdef __linux__
-    // The kernel may otherwise let this thread's sleeps and timers run 50 us long.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
+    usePreciseTimersOnThisThread();
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, this, [this] { runDue(); });
