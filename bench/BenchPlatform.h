@@ -51,3 +51,32 @@ struct PtyMeter
     QString tty;
     std::unique_ptr<QtSerialPortControl> port;
 };
+
+// The floor of a timed run: the sleeps the protocol always takes and, for every command, the
+// pacing sleep before it (20 ms when the previous send left less than 0.2 s before, else
+// 5 ms), the wire time of its bytes both ways (at 9600 baud, when the line has wire time)
+// and the meter's reply delay (when it answers).
+struct Floor
+{
+    static constexpr double ByteMs = 10000.0 / 9600; // 10 bits a byte at 9600 baud
+
+    bool wireTime = true;
+    int replyDelayMs = 0;
+    double lastSend = -1e9; // long before the run: its first command paces 5 ms
+    double now = 0, total = 0;
+
+    void sleep(double ms)
+    {
+        now += ms;
+        total += ms;
+    }
+    void exchange(const QString &command, qsizetype replyBytes)
+    {
+        sleep(now - lastSend < 200 ? 20 : 5);
+        lastSend = now;
+        if (wireTime)
+            sleep(static_cast<double>(command.size() + 1 + replyBytes) * ByteMs);
+        if (replyBytes > 0)
+            sleep(replyDelayMs);
+    }
+};

@@ -33,8 +33,6 @@
 
 namespace {
 
-constexpr double ByteMs = 10000.0 / 9600; // 10 bits a byte at 9600 baud
-
 struct Line
 {
     bool wireTime;
@@ -45,27 +43,20 @@ struct Line
 // The floor of a run, from what the meter received and sent.
 double floorMs(const QList<metersim::TranscriptEntry> &transcript, const Line &line)
 {
-    double now = 0, lastSend = -1e9, total = 0;
-    const auto sleep = [&](double ms) {
-        now += ms;
-        total += ms;
-    };
+    Floor floor;
+    floor.wireTime = line.wireTime;
+    floor.replyDelayMs = line.replyDelayMs;
     for (const metersim::TranscriptEntry &entry : transcript) {
         const bool access = entry.command == QLatin1String("k5820637");
         const bool leave = entry.command == QLatin1String("a1");
         const bool password = entry.command.startsWith(QLatin1String("CALIBRATE:PASSWORD"));
         if (access || leave)
-            sleep(150);
-        sleep(now - lastSend < 200 ? 20 : 5);
-        lastSend = now;
-        if (line.wireTime)
-            sleep((entry.command.size() + 1 + entry.reply.size()) * ByteMs);
-        if (!entry.reply.isEmpty())
-            sleep(line.replyDelayMs);
+            floor.sleep(150);
+        floor.exchange(entry.command, entry.reply.size());
         if (access || leave || password)
-            sleep(50);
+            floor.sleep(50);
     }
-    return total;
+    return floor.total;
 }
 
 // Processor time of the calling thread, in milliseconds.

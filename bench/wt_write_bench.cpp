@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int Writes = 500;
-constexpr double ByteMs = 10000.0 / 9600; // 10 bits a byte at 9600 baud
 constexpr int NoWireReplyDelayMs = 5;
 
 // The meter driver's RS232 path: every command through the serial exchange, LF removed.
@@ -36,26 +35,6 @@ protected:
 
 private:
     SerialPortControl &m_port;
-};
-
-// The floor of the timed run: sleeps the protocol always takes, and every byte on the wire,
-// following the pacing rule (20 ms when the previous send left less than 0.2 s before).
-struct Floor
-{
-    bool wireTime = true;
-    double now = 0, lastSend = 0, total = 0;
-
-    void sleep(double ms)
-    {
-        now += ms;
-        total += ms;
-    }
-    void exchange(const QString &command, int replyBytes)
-    {
-        sleep(now - lastSend < 200 ? 20 : 5);
-        lastSend = now;
-        sleep(wireTime ? (command.size() + 1 + replyBytes) * ByteMs : NoWireReplyDelayMs);
-    }
 };
 
 } // namespace
@@ -96,8 +75,10 @@ int main(int argc, char *argv[])
     const bool left = ExitSetupMode();
     const double elapsed = timer.nsecsElapsed() / 1e6;
 
-    Floor floor; // the warm-up's send is the last one before the run starts, at about 0
+    Floor floor;
     floor.wireTime = wireTime;
+    floor.replyDelayMs = wireTime ? 0 : NoWireReplyDelayMs;
+    floor.lastSend = 0; // the warm-up's send is the last one before the run starts, at about 0
     floor.sleep(150);
     floor.exchange(QStringLiteral("k5820637"), 4);
     floor.sleep(50);

@@ -131,9 +131,7 @@ bool DiscoverEthernetDevices()
         return false;
     // Whatever waits on the socket now was sent before this "X" and answers something else.
     dropPending(*socket);
-    socket->RemoteHost = Ethernet::BroadcastAddress;
-    socket->RemotePort = Ethernet::ModuleCommandPort;
-    if (!socket->SendData(QStringLiteral("X")))
+    if (!BroadcastModuleCommand(QStringLiteral("X")))
         return false;
 
     // Plain 50-ms sleeps, not a wait that ends at the first datagram: the other modules'

@@ -3,16 +3,6 @@
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 
-PacedDisplay::PacedDisplay(const RunGuard::Run &run)
-    : m_windowLoaded([&run] { return run.windowLoaded(); })
-{
-}
-
-PacedDisplay::PacedDisplay(const RunGuard &guard)
-    : m_windowLoaded([&guard] { return guard.windowLoaded(); })
-{
-}
-
 PacedDisplay::~PacedDisplay() { flush(); }
 
 void PacedDisplay::show(std::function<void()> state)
@@ -36,7 +26,7 @@ void PacedDisplay::flush()
 
 void PacedDisplay::showNow(const std::function<void()> &state)
 {
-    if (!m_windowLoaded())
+    if (!m_run.windowLoaded())
         return;
     state();
     m_shownBefore = true;

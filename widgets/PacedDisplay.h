@@ -24,9 +24,7 @@ public:
     static constexpr int IntervalMs = 200;
 
     // Shows while the run's window is loaded.
-    explicit PacedDisplay(const RunGuard::Run &run);
-    // Shows while the guard's window is loaded (for a display kept in the window itself).
-    explicit PacedDisplay(const RunGuard &guard);
+    explicit PacedDisplay(const RunGuard::Run &run) : m_run(run) {}
     ~PacedDisplay();
     PacedDisplay(const PacedDisplay &) = delete;
     PacedDisplay &operator=(const PacedDisplay &) = delete;
@@ -42,7 +40,7 @@ public:
 private:
     void showNow(const std::function<void()> &state);
 
-    std::function<bool()> m_windowLoaded;
+    const RunGuard::Run &m_run;
     std::function<void()> m_pending;
     bool m_shownBefore = false;
     qint64 m_lastShownMs = 0;

@@ -252,21 +252,11 @@ void FormCalFactors::Command_SaveAll_Click()
                 if (!run.windowLoaded())
                     return;
                 display.show([this, row, col] { makeCurrent(row, col); });
-                switch (status) {
-                case ReplyStatus::Done:
-                    CalGrid->setCellBackColorAt(row, col, CalGrid->BackColor());
-                    break;
-                case ReplyStatus::Rejected:
-                    CalGrid->setCellBackColorAt(row, col, CellColour::Rejected);
-                    break;
-                case ReplyStatus::PasswordNeeded:
+                colourByReply(*CalGrid, row, col, status, CalGrid->BackColor());
+                if (status == ReplyStatus::PasswordNeeded) {
                     display.flush();
                     appUi().MsgBox(QStringLiteral("Password Needed"));
                     stop = true;
-                    break;
-                case ReplyStatus::Other:
-                    CalGrid->setCellBackColorAt(row, col, CellColour::Failed);
-                    break;
                 }
                 appClock().processEvents();
             }

@@ -1,4 +1,6 @@
 #pragma once
+#include "link/MeterOperation.h"
+#include "tables/grid/FlexGrid.h"
 #include "widgets/ColourValue.h"
 
 // The states of a table cell, kept as its background colour (&HBBGGRR). The table editors
@@ -20,3 +22,22 @@ inline constexpr ColourValue Failed = 0xFF0000;
 // The grid's background until an editor sets another.
 inline constexpr ColourValue DefaultGridBack = 0xFFFFFF;
 } // namespace CellColour
+
+// Colours a cell just written by the meter's reply: `accepted` when it was carried out,
+// Rejected for "*9", Failed for anything else; a password request leaves the cell as it is.
+inline void colourByReply(FlexGrid &grid, int row, int col, ReplyStatus status, ColourValue accepted)
+{
+    switch (status) {
+    case ReplyStatus::Done:
+        grid.setCellBackColorAt(row, col, accepted);
+        break;
+    case ReplyStatus::Rejected:
+        grid.setCellBackColorAt(row, col, CellColour::Rejected);
+        break;
+    case ReplyStatus::PasswordNeeded:
+        break;
+    case ReplyStatus::Other:
+        grid.setCellBackColorAt(row, col, CellColour::Failed);
+        break;
+    }
+}

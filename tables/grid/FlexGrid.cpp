@@ -1,6 +1,7 @@
 #include "tables/grid/FlexGrid.h"
 
 #include "tables/grid/CellColours.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
 
 #include <QHeaderView>
@@ -8,6 +9,9 @@
 #include <QKeyEvent>
 
 namespace {
+
+// Changed cells are repainted as often as a long write shows its progress.
+constexpr int RepaintMs = PacedDisplay::IntervalMs;
 
 // The cell's colour value. It is kept as set, so it reads back exactly, and the cell's
 // brush is drawn from it: colouring a cell is one change of the model, not two.

@@ -1,6 +1,5 @@
 #pragma once
 #include "widgets/ColourValue.h"
-#include "widgets/PacedDisplay.h"
 
 #include <QElapsedTimer>
 #include <QPoint>
@@ -84,15 +83,14 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
-    // A changed cell is repainted at once when the last repaint is RepaintMs old (an edit
-    // shows without delay), otherwise with the others changed until then, so a long write
-    // that colours a cell after every command paints as often as its progress is shown,
-    // not once per cell.
+    // A changed cell is repainted at once when the last repaint is one interval old (an
+    // edit shows without delay), otherwise with the others changed until then, so a long
+    // write that colours a cell after every command paints as often as its progress is
+    // shown, not once per cell.
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
 
 private:
-    static constexpr int RepaintMs = PacedDisplay::IntervalMs;
     void repaintChangedCells();
 
     QTableWidgetItem *cell(int row, int col) const;

@@ -230,9 +230,9 @@ void GridEditorForm::Form_Resize()
     const int top = Twips::fromPixels(CalGrid->y());
     const int gridWidth = scaleWidth - std::max(Reserve, left + EdgeMargin);
     const int gridHeight = scaleHeight - std::max(Reserve, top + EdgeMargin);
-    if (scaleWidth > Reserve && gridWidth > 0)
+    if (gridWidth > 0)
         CalGrid->resize(Twips::toPixels(gridWidth), CalGrid->height());
-    if (scaleHeight > Reserve && gridHeight > 0)
+    if (gridHeight > 0)
         CalGrid->resize(CalGrid->width(), Twips::toPixels(gridHeight));
 }
 

@@ -377,22 +377,13 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
                         CalGrid->setRow(row); // ignored when a Load or Generate has shrunk the grid
                         CalGrid->setCol(column);
                     });
-                    switch (status) {
-                    case ReplyStatus::Done:
-                        CalGrid->setCellBackColorAt(row, column, CellColour::Written);
-                        accepted = true;
-                        break;
-                    case ReplyStatus::Rejected:
-                        CalGrid->setCellBackColorAt(row, column, CellColour::Rejected);
-                        break;
-                    case ReplyStatus::PasswordNeeded:
+                    colourByReply(*CalGrid, row, column, status, CellColour::Written);
+                    if (status == ReplyStatus::PasswordNeeded) {
                         display.flush();
                         appUi().MsgBox(QStringLiteral("Password needed"));
                         return;
-                    case ReplyStatus::Other:
-                        CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
-                        break;
                     }
+                    accepted = status == ReplyStatus::Done;
                     appClock().processEvents();
                     if (!run.windowLoaded() || run.stopRequested())
                         return;

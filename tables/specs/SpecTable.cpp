@@ -129,11 +129,11 @@ QString fieldValue(QStringView field) { return TextConv::General(leadingNumber(f
 
 bool onlyBlanksAndLineEnds(QStringView text) { return text.trimmed().isEmpty(); }
 
-// The lines of a file: CR LF, CR and LF end a line; text after the last line end is a line.
 // The reader's tests of a file line, as it stands (not trimmed).
 bool isVersionLine(const QString &line) { return line.left(7).toUpper() == QLatin1String("VERSION"); }
 bool isCommentLine(const QString &line) { return line.startsWith(QLatin1Char('#')); }
 
+// The lines of a file: CR LF, CR and LF end a line; text after the last line end is a line.
 QStringList fileLines(const QString &text)
 {
     QStringList lines;

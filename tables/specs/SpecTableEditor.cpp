@@ -184,19 +184,7 @@ ReplyStatus SpecTableEditor::writeCell(int row, int column, double value, const 
     // An Ethernet exchange lets the window system run while it waits.
     if (!run.windowLoaded())
         return ReplyStatus::Other;
-    switch (status) {
-    case ReplyStatus::Done:
-        CalGrid->setCellBackColorAt(row, column, CalGrid->BackColor());
-        break;
-    case ReplyStatus::Rejected:
-        CalGrid->setCellBackColorAt(row, column, CellColour::Rejected);
-        break;
-    case ReplyStatus::PasswordNeeded:
-        break; // the cell stays green
-    case ReplyStatus::Other:
-        CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
-        break;
-    }
+    colourByReply(*CalGrid, row, column, status, CalGrid->BackColor()); // a password request leaves it green
     return status;
 }
 

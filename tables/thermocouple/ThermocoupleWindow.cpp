@@ -1,6 +1,5 @@
 #include "tables/thermocouple/ThermocoupleWindow.h"
 #include "link/MeterOperation.h"
-#include "link/DMM_Setup.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 #include "link/platform/UserInteraction.h"

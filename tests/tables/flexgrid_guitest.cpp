@@ -1,5 +1,6 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
 
 #include <QHeaderView>
