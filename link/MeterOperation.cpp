@@ -5,8 +5,9 @@
 
 namespace {
 
-// The end condition that ends a reply at its status token.
-constexpr int UpToStatusToken = 1;
+// The end conditions of a reply: after its first line, or at its status token.
+constexpr int OneLine = 0, UpToStatusToken = 1;
+constexpr int UnawaitedTimeout = 10; // seconds; not used while nothing is awaited
 
 } // namespace
 
@@ -28,6 +29,18 @@ QString SendToMeter(const QString &command, int timeoutSeconds)
 {
     IDVM *dvm = state().DVM1.get();
     return dvm ? dvm->SendString(command, true, timeoutSeconds, UpToStatusToken) : QString();
+}
+
+QString AskMeterOneLine(const QString &command, int timeoutSeconds)
+{
+    IDVM *dvm = state().DVM1.get();
+    return dvm ? dvm->SendString(command, true, timeoutSeconds, OneLine) : QString();
+}
+
+void SendWithoutReply(const QString &command)
+{
+    if (IDVM *dvm = state().DVM1.get())
+        dvm->SendString(command, false, UnawaitedTimeout, UpToStatusToken);
 }
 
 SetupModeRun RunInSetupMode(const SetupModeBracket &bracket, const std::function<bool()> &work)

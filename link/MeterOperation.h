@@ -28,6 +28,13 @@ bool ReplyHoldsDone(const QString &reply);
 // The exchange may let the window system run (an Ethernet wait).
 QString SendToMeter(const QString &command, int timeoutSeconds);
 
+// A query the meter answers with one line and no status token ("*IDN?", "TEMP?"): the reply
+// ends after its first line. The empty text when no driver is set.
+QString AskMeterOneLine(const QString &command, int timeoutSeconds);
+
+// A command whose reply is not awaited (the meter's answer is dropped with the next command).
+void SendWithoutReply(const QString &command);
+
 // How a piece of work is bracketed by setup mode, and what happens when the meter refuses
 // to enter it. The defaults are the usual bracket: EnterSetupMode; when refused, "Error
 // entering setup mode" (OK, no icon, the application's title) and nothing more.

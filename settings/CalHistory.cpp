@@ -14,12 +14,6 @@ constexpr qint16 True = -1;
 constexpr double RangeAbove = 0, RangeBelow = 64; // a RANGE part counts strictly between these
 const QString NoDate = QStringLiteral(" --- ");
 
-void clearRanges(CalibrationEvent &event)
-{
-    for (int n = 1; n < CalibrationEvent::RangeFlagCount; ++n)
-        event.RangeFlags[n] = 0;
-}
-
 } // namespace
 
 QList<CalibrationEvent> parseReply(const QString &reply)
@@ -35,7 +29,6 @@ QList<CalibrationEvent> parseReply(const QString &reply)
             const std::optional<QDateTime> date = ParseMeterDateTime(line.mid(4));
             event.DateValid = date ? True : 0;
             event.EventDate = date.value_or(QDateTime());
-            clearRanges(event);
         } else if (line.left(5).toUpper() == QLatin1String("RANGE")) {
             for (const QString &part : SplitByDelimiter(line.mid(5), QStringLiteral(","))) {
                 const double value = TextConv::Val(part);

@@ -53,15 +53,12 @@ FormDate::FormDate(QWidget *parent)
     pickers->addWidget(DTPicker1);
     pickers->addWidget(DTPicker2);
     pickers->addWidget(Command_SetOtherTime, 1);
-    auto *exitRow = new QHBoxLayout;
-    exitRow->addStretch();
-    exitRow->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);
     layout->addWidget(Frame2);
     layout->addWidget(Command_SetTime);
     layout->addLayout(pickers);
-    layout->addLayout(exitRow);
+    layout->addLayout(exitRow());
     setMinimumWidth(460);
 
     TimerClock->setInterval(ClockRefreshMs);

@@ -1,10 +1,10 @@
 #include "settings/FormDisplaySetup.h"
 #include "widgets/CentreForm.h"
 #include "widgets/Named.h"
+#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
 #include "settings/DisplaySettings.h"
-#include "settings/MeterQueries.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -115,12 +115,9 @@ FormDisplaySetup::FormDisplaySetup(QWidget *parent)
     grid->addWidget(Command_SetOffTimeout, 3, 2);
     grid->addWidget(Label1, 4, 0, 1, 2);
     grid->setVerticalSpacing(10);
-    auto *exitRow = new QHBoxLayout;
-    exitRow->addStretch();
-    exitRow->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(exitRow);
+    layout->addLayout(exitRow());
 
     connect(Command_SetDisplay1, &QPushButton::clicked, this, &FormDisplaySetup::Command_SetDisplay1_Click);
     connect(Command_SetDisplay2, &QPushButton::clicked, this, &FormDisplaySetup::Command_SetDisplay2_Click);

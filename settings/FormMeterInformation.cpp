@@ -71,13 +71,9 @@ FormMeterInformation::FormMeterInformation(QWidget *parent)
     Text_Information->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text_Information->setFixedHeight(Text_Information->fontMetrics().lineSpacing() * 4 + 12);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Command_Read);
-    buttons->addStretch();
-    buttons->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addLayout(exitRow({Command_Read}));
 
     Text_Serial->setValidator(new TypedLengthLimit(m_serialShown, Text_Serial));
     connect(Text_Serial, &QLineEdit::textChanged, this, [this](const QString &text) { m_serialShown = text; });

@@ -90,8 +90,8 @@ void Form_CalHistory::UpdateCalibrationEvents()
         const QSignalBlocker quiet(List_CalEvents);
         List_CalEvents->clear();
         List_CalEvents->addItems(CalHistory::eventEntries(m_events));
+        List_CalEvents->setCurrentRow(0);
     }
-    List_CalEvents->setCurrentRow(0); // runs List_CalEvents_Click
     Update_CalRanges_View();
 }
 

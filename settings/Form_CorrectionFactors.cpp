@@ -33,13 +33,10 @@ Form_CorrectionFactors::Form_CorrectionFactors(QWidget *parent)
         row->addWidget(Command_ACLIN[index]);
         connect(Command_ACLIN[index], &QPushButton::clicked, this, [this, index] { Command_ACLIN_Click(index); });
     }
-    auto *exitRow = new QHBoxLayout;
-    exitRow->addStretch();
-    exitRow->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addLayout(row);
-    layout->addLayout(exitRow);
+    layout->addLayout(exitRow());
 }
 
 void Form_CorrectionFactors::Command_ACLIN_Click(int Index)

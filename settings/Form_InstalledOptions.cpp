@@ -4,7 +4,6 @@
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
-#include "settings/MeterQueries.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -20,6 +19,9 @@ namespace {
 
 const QString OptionsTitle = QStringLiteral("Options");
 const char *const InstalledProperty = "installed";
+
+// The models the two hidden buttons (Command_6450) set, by button index.
+const QString HiddenModels[] = {QStringLiteral("6450"), QStringLiteral("6440")};
 
 // The grid column of each bit's box (bit 0 spans the top row).
 int columnOf(int bit) { return bit <= 7 ? 0 : bit <= 11 ? 1 : 2; }
@@ -62,9 +64,8 @@ Form_InstalledOptions::Form_InstalledOptions(QWidget *parent)
     options->setRowStretch(10, 1);
     options->setHorizontalSpacing(18);
 
-    const QString hidden[] = {QStringLiteral("6450"), QStringLiteral("6440")};
     for (int index = 0; index < 2; ++index) {
-        Command_6450[index] = named(new QPushButton(hidden[index], this), QStringLiteral("Command_6450(%1)").arg(index));
+        Command_6450[index] = named(new QPushButton(HiddenModels[index], this), QStringLiteral("Command_6450(%1)").arg(index));
         Command_6450[index]->setVisible(false);
         connect(Command_6450[index], &QPushButton::clicked, this, [this, index] { Command_6450_Click(index); });
     }
@@ -75,15 +76,9 @@ Form_InstalledOptions::Form_InstalledOptions(QWidget *parent)
     auto *top = new QHBoxLayout;
     top->addLayout(left);
     top->addWidget(Frame1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Command_Read);
-    buttons->addWidget(Command_Set);
-    buttons->addWidget(Command_ResetOptions);
-    buttons->addStretch();
-    buttons->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addLayout(buttons);
+    layout->addLayout(exitRow({Command_Read, Command_Set, Command_ResetOptions}));
 
     connect(Command_SelectDefaults, &QPushButton::clicked, this, &Form_InstalledOptions::Command_SelectDefaults_Click);
     connect(Command_Read, &QPushButton::clicked, this, &Form_InstalledOptions::Command_Read_Click);
@@ -107,7 +102,7 @@ void Form_InstalledOptions::Command_Read_Click()
 void Form_InstalledOptions::readOptions(const RunGuard::Run &run)
 {
     const Hourglass hourglass(appUi());
-    const std::optional<int> model = modelIndexIn(AskMeterOneLine(QStringLiteral("*IDN?"), 2).toUpper());
+    const std::optional<int> model = modelIndexIn(AskMeterOneLine(QStringLiteral("*IDN?"), 2));
     if (!run.windowLoaded())
         return;
     if (!model) {
@@ -191,7 +186,7 @@ void Form_InstalledOptions::Command_6450_Click(int Index)
     SetupModeBracket bracket;
     bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
     RunInSetupMode(bracket, [Index] {
-        const QString model = Index == 0 ? QStringLiteral("6450") : QStringLiteral("6440");
+        const QString &model = HiddenModels[Index == 0 ? 0 : 1];
         if (ClassifyReply(SendToMeter(QStringLiteral("model ") + model, 5)) == ReplyStatus::Done)
             appUi().MsgBox(QStringLiteral("Model Type Set"), Msg::Information);
         else

@@ -4,7 +4,6 @@
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "link/platform/UserInteraction.h"
-#include "settings/MeterQueries.h"
 #include "settings/TemperatureCompensation.h"
 
 #include <QComboBox>
@@ -55,12 +54,9 @@ Form_Temperature_Compensation::Form_Temperature_Compensation(QWidget *parent)
     grid->addWidget(new QLabel(QStringLiteral("ppm/\u00B0C"), this), 3, 2);
     grid->addWidget(Command_Coeff, 3, 3);
     grid->setVerticalSpacing(10);
-    auto *exitRow = new QHBoxLayout;
-    exitRow->addStretch();
-    exitRow->addWidget(Command_Exit);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(exitRow);
+    layout->addLayout(exitRow());
 
     connect(Combo_Ranges, &QComboBox::activated, this, &Form_Temperature_Compensation::Combo_Ranges_Click);
     connect(Command_AmbientTemp, &QPushButton::clicked, this, &Form_Temperature_Compensation::Command_AmbientTemp_Click);

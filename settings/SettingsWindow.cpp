@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QWindow>
@@ -65,6 +66,16 @@ void SettingsWindow::Command_Exit_Click()
 {
     guard.requestStop();
     guard.unloadWhenIdle();
+}
+
+QHBoxLayout *SettingsWindow::exitRow(std::initializer_list<QWidget *> leading)
+{
+    auto *row = new QHBoxLayout;
+    for (QWidget *widget : leading)
+        row->addWidget(widget);
+    row->addStretch();
+    row->addWidget(Command_Exit);
+    return row;
 }
 
 void SettingsWindow::closeEvent(QCloseEvent *event)

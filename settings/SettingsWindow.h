@@ -3,7 +3,9 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QWidget>
+#include <initializer_list>
 
+class QHBoxLayout;
 class QPushButton;
 
 // What the meter settings dialogs share: a window of the registry with an exit button, a
@@ -32,6 +34,9 @@ protected:
     SettingsWindow(const QString &objectName, const QString &caption, const QString &exitCaption,
                    QWidget *parent = nullptr);
     void closeEvent(QCloseEvent *event) override;
+
+    // The bottom row of a dialog: the `leading` widgets from the left, a stretch, then Exit.
+    QHBoxLayout *exitRow(std::initializer_list<QWidget *> leading = {});
 
     RunGuard guard{this};
 };

@@ -5,7 +5,6 @@
 #include "link/platform/SettingsStore.h"
 #include "link/SharedState.h"
 #include "settings/MeterClock.h"
-#include "settings/MeterQueries.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
