@@ -67,9 +67,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     TestEnv env;
     QTemporaryDir dir;
-    auto dvm = std::make_unique<ScriptedDVM>();
-    ScriptedDVM &meter = *dvm;
-    state().DVM1 = std::move(dvm);
+    ScriptedDVM &meter = installScriptedDVM();
     meter.reply = [](const QString &) { return QStringLiteral("*0\r"); };
     FormSpecifications &specs = appWindows().form<FormSpecifications>();
     FormCalFactors &cal = appWindows().form<FormCalFactors>();

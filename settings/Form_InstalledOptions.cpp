@@ -1,6 +1,7 @@
 #include "settings/Form_InstalledOptions.h"
 #include "widgets/CentreForm.h"
 #include "link/MeterOperation.h"
+#include "link/MeterProbes.h"
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
@@ -102,7 +103,7 @@ void Form_InstalledOptions::Command_Read_Click()
 void Form_InstalledOptions::readOptions(const RunGuard::Run &run)
 {
     const Hourglass hourglass(appUi());
-    const std::optional<int> model = modelIndexIn(AskMeterOneLine(QStringLiteral("*IDN?"), 2));
+    const std::optional<int> model = modelIndexIn(AskMeterOneLine(IdentityQuery, 2));
     if (!run.windowLoaded())
         return;
     if (!model) {
