@@ -282,7 +282,7 @@ void FormOptions::LocateOnGpib()
         if (!listener)
             continue;
         found += QStringLiteral("Instrument found at address ") + QString::number(address) + QLatin1Char('\r');
-        QString identification = AskAt(address, QStringLiteral("*IDN?"));
+        QString identification = AskAt(address, IdentityQuery);
         if (identification.isEmpty())
             identification = QStringLiteral("(No Identification)");
         found += QStringLiteral("  ") + identification + QLatin1Char('\r');
@@ -331,7 +331,7 @@ void FormOptions::Command_SetGPIB_Click()
         ui.MsgBox(QStringLiteral("No GPIB Devices Listening"));
         return;
     }
-    if (AskAt(*wanted, QStringLiteral("*IDN?")).isEmpty()) {
+    if (AskAt(*wanted, IdentityQuery).isEmpty()) {
         ui.MsgBox(QStringLiteral("GPIB Address change failed"));
         return;
     }

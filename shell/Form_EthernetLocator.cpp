@@ -8,6 +8,7 @@
 #include "link/platform/UdpSocketControl.h"
 #include "link/platform/UserInteraction.h"
 #include "shell/FormAutoLocate.h"
+#include "shell/Locators.h"
 #include "widgets/CentreForm.h"
 #include "widgets/Named.h"
 #include "widgets/Twips.h"
@@ -21,7 +22,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QScrollBar>
 #include <QTreeWidget>
 
 #include <optional>
@@ -30,7 +30,6 @@ using namespace EthernetLocator;
 
 namespace {
 
-const QString CR = QStringLiteral("\r");
 const QString CRLF = QStringLiteral("\r\n");
 
 // Client width in pixels; the heights follow from the bands' heights in twips.
@@ -115,7 +114,7 @@ void Form_EthernetLocator::buildControls()
                                    Frame_Modules, {8, 160, 100, 26}, &Form_EthernetLocator::Command_BroadcastFind_Click);
     Command_Select = button(QStringLiteral("Command_Select"), QStringLiteral("Select"), Frame_Modules,
                             {112, 160, 100, 26}, &Form_EthernetLocator::Command_Select_Click);
-    Command_Advanced = button(QStringLiteral("Command_Advanced"), QStringLiteral("Advanced >>"), Frame_Modules,
+    Command_Advanced = button(QStringLiteral("Command_Advanced"), Locators::AdvancedCaption(false), Frame_Modules,
                               {216, 160, 100, 26}, &Form_EthernetLocator::Command_Advanced_Click);
     Command_Exit = button(QStringLiteral("Command_Exit"), QStringLiteral("Exit"), Frame_Modules,
                           {ClientWidth - 116, 160, 100, 26}, &Form_EthernetLocator::Command_Exit_Click);
@@ -176,11 +175,11 @@ void Form_EthernetLocator::buildControls()
     DummySock->setObjectName(QStringLiteral("DummySock"));
 }
 
-bool Form_EthernetLocator::isAdvanced() const { return Command_Advanced->text().endsWith(QLatin1String("<<")); }
+bool Form_EthernetLocator::isAdvanced() const { return !Locators::OpensAdvancedView(Command_Advanced->text()); }
 
 void Form_EthernetLocator::setBandHeight(bool advanced)
 {
-    Command_Advanced->setText(advanced ? QStringLiteral("Advanced <<") : QStringLiteral("Advanced >>"));
+    Command_Advanced->setText(Locators::AdvancedCaption(advanced));
     for (QWidget *lower : {static_cast<QWidget *>(Frame_Setup), static_cast<QWidget *>(Frame4),
                            static_cast<QWidget *>(Command1), static_cast<QWidget *>(Frame2)})
         lower->setVisible(advanced);
@@ -214,9 +213,8 @@ void Form_EthernetLocator::SelectEthernetModule(int index)
     const EthernetDevice module = s.EthernetDevices[index];
     // A MAC field never filled holds NULs: that is no address to select.
     s.SelectedMAC = TrimBlanks(QString(module.MACAddress.text()).remove(QChar(0)));
-    s.EthernetDevice = module;
-    DisplayActiveEthernetModule();
     UseEthernetModule(module);
+    DisplayActiveEthernetModule();
 }
 
 void Form_EthernetLocator::Command_BroadcastFind_Click()
@@ -373,15 +371,11 @@ void Form_EthernetLocator::Text2_KeyPress(int KeyAscii)
     if (!run)
         return;
     Hourglass busy(appUi());
-    const QString text = Text2->text();
-    // "pa" answers with many lines: its reply ends at the status token, any other at its first line.
-    const int endCondition = text == QLatin1String("pa") ? 1 : 0;
-    const QString reply = EthernetSendString(text + CR, true, IdentityProbeSeconds, endCondition);
+    const Locators::TerminalCommand command = Locators::TypedCommand(Text2->text());
+    const QString reply = EthernetSendString(command.text, true, IdentityProbeSeconds, command.endCondition);
     if (!run.windowLoaded())
         return;
-    m_terminal += reply;
-    Text1->setPlainText(AutoLocate::DisplayText(m_terminal));
-    Text1->verticalScrollBar()->setValue(Text1->verticalScrollBar()->maximum());
+    Locators::AppendToTerminal(m_terminal, *Text1, reply);
 }
 
 void Form_EthernetLocator::Text1_Click()

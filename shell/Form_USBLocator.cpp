@@ -8,7 +8,6 @@
 #include "link/USB.h"
 #include "link/MeterProbes.h"
 #include "link/platform/UserInteraction.h"
-#include "shell/FormAutoLocate.h"
 #include "shell/USBLocator.h"
 
 #include <QCloseEvent>
@@ -19,7 +18,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
@@ -175,6 +173,14 @@ void Form_USBLocator::setReplyColumn(int entry, const QString &text)
         row->setText(ReplyColumnIndex, text);
 }
 
+void Form_USBLocator::showReplies(const QList<UsbIdentityReply> &results)
+{
+    for (int i = 0; i < results.size(); ++i) {
+        if (results[i].opened)
+            setReplyColumn(i, ReplyColumn(results[i].line));
+    }
+}
+
 void Form_USBLocator::Command_Locate_Click()
 {
     std::optional<Hourglass> busy(std::in_place, appUi());
@@ -186,11 +192,7 @@ void Form_USBLocator::Command_Locate_Click()
     }
     m_listedCount = ListUSBDevicesWithRetries();
     showListing(true);
-    const QList<UsbIdentityReply> results = ProbeUSBDevicesTogether(m_listedCount, false);
-    for (int i = 0; i < results.size(); ++i) {
-        if (results[i].opened)
-            setReplyColumn(i, ReplyColumn(results[i].line));
-    }
+    showReplies(ProbeUSBDevicesTogether(m_listedCount, false));
 }
 
 void Form_USBLocator::Identify_Listed_USBDevices()
@@ -200,12 +202,7 @@ void Form_USBLocator::Identify_Listed_USBDevices()
     if (m_listedCount <= 0 || !state().ftdi)
         return;
     Hourglass busy(appUi());
-    const QList<UsbIdentityReply> results =
-        ProbeUSBDevicesTogether(static_cast<int>(state().USBDevices.size()) - 1, true);
-    for (int i = 0; i < results.size(); ++i) {
-        if (results[i].opened)
-            setReplyColumn(i, ReplyColumn(results[i].line));
-    }
+    showReplies(ProbeUSBDevicesTogether(static_cast<int>(state().USBDevices.size()) - 1, true));
 }
 
 void Form_USBLocator::completeSelection()
@@ -287,16 +284,9 @@ void Form_USBLocator::runTerminalCommand(const TerminalCommand &command, bool ty
     Hourglass busy(appUi());
     qint32 status = UsbReplyComplete;
     const QString reply = UsbSendString(command.text, status, TerminalTimeoutSeconds, command.endCondition);
-    appendToTerminal(typed ? TypedCommandOutput(reply, status) : reply);
-}
-
-void Form_USBLocator::appendToTerminal(const QString &text)
-{
-    if (text.isEmpty())
-        return;
-    m_terminal += text;
-    Text2->setPlainText(AutoLocate::DisplayText(m_terminal));
-    Text2->verticalScrollBar()->setValue(Text2->verticalScrollBar()->maximum());
+    const QString output = typed ? TypedCommandOutput(reply, status) : reply;
+    if (!output.isEmpty())
+        Locators::AppendToTerminal(m_terminal, *Text2, output);
 }
 
 void Form_USBLocator::Command_testID_Click() { runTerminalCommand(IdentifyCommand(), false); }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QList>
 #include <QString>
 
 class QCloseEvent;
@@ -10,9 +11,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
-namespace USBLocator {
+namespace Locators {
 struct TerminalCommand;
 }
+struct UsbIdentityReply;
 
 // "USB Device Detection": lists the FTDI devices with their reply to "*IDN?", makes one of
 // them the meter's USB link (picked by hand or by Autolocate) and, in its advanced view,
@@ -79,12 +81,13 @@ private:
     // Fills the list from the last listing.
     void showListing(bool trimSerialNumbers);
     void setReplyColumn(int entry, const QString &text);
+    // Each probed device that opened shows its reply (or "No Reply") in its row.
+    void showReplies(const QList<UsbIdentityReply> &results);
     // The second probe of Autolocate.
     void Identify_Listed_USBDevices();
     // The active device becomes the meter's link: shown, stored, given to the driver.
     void completeSelection();
-    void runTerminalCommand(const USBLocator::TerminalCommand &command, bool typed);
-    void appendToTerminal(const QString &text);
+    void runTerminalCommand(const Locators::TerminalCommand &command, bool typed);
 
     QString m_terminal;
     int m_listedCount = 0; // devices found by the last listing

@@ -1,4 +1,5 @@
 #include "shell/USBLocator.h"
+#include "link/MeterProbes.h"
 #include "link/USB.h"
 #include "link/Utility.h"
 
@@ -12,13 +13,6 @@ const QChar CR = QLatin1Char('\r');
 namespace USBLocator {
 
 int WindowHeight(bool advanced) { return UsbBandHeight + (advanced ? TestBandHeight : 0) + HeightMargin; }
-
-QString AdvancedCaption(bool advanced)
-{
-    return advanced ? QStringLiteral("Advanced <<") : QStringLiteral("Advanced >>");
-}
-
-bool OpensAdvancedView(const QString &caption) { return caption.endsWith(QLatin1Char('>')); }
 
 QList<Row> ListRows(const QList<USBDevice> &devices, int count, bool trimSerialNumbers)
 {
@@ -71,14 +65,9 @@ Selection SelectedEntry(int rowCount, int selectedRow, int listedCount)
     return {false, selectedRow - 1};
 }
 
-TerminalCommand IdentifyCommand() { return {QStringLiteral("*IDN?") + CR, 0}; }
+TerminalCommand IdentifyCommand() { return {IdentityQueryCR, 0}; }
 
 TerminalCommand DateCommand() { return {QStringLiteral("a") + CR, 1}; }
-
-TerminalCommand TypedCommand(const QString &typed)
-{
-    return {typed + CR, typed == QLatin1String("pa") ? 1 : 0};
-}
 
 QString TypedCommandOutput(const QString &reply, int status)
 {

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/DeviceRecords.h"
+#include "shell/Locators.h"
 
 #include <QList>
 #include <QString>
@@ -22,11 +23,9 @@ constexpr int CaptionHeight = 375;
 
 // The window's outer height: the device band alone, or both bands.
 int WindowHeight(bool advanced);
-// The caption of the Advanced button for the view it switches from.
-QString AdvancedCaption(bool advanced);
-// Whether a click on the Advanced button with this caption opens the advanced view: its
-// caption ends in ">".
-bool OpensAdvancedView(const QString &caption);
+// The Advanced button's caption, as the Ethernet locator has it too.
+using Locators::AdvancedCaption;
+using Locators::OpensAdvancedView;
 
 // One row of the device list: the columns "Name", "Serial Number" and "Reply".
 struct Row
@@ -73,19 +72,13 @@ struct Selection
 };
 Selection SelectedEntry(int rowCount, int selectedRow, int listedCount);
 
-// A command of the test terminal: the text passed to the exchange (which adds its own CR,
-// so each command reaches the meter with two) and its end condition.
-struct TerminalCommand
-{
-    QString text;
-    int endCondition = 0;
-};
+// The commands of the test terminal; a typed one is sent as the Ethernet locator's is.
+using Locators::TerminalCommand;
+using Locators::TypedCommand;
 // Every terminal command gives up after this many seconds without data.
 constexpr int TerminalTimeoutSeconds = 2;
 TerminalCommand IdentifyCommand(); // "ID?": "*IDN?", one line
 TerminalCommand DateCommand();     // "Date?": "a", up to the status token
-// A typed command: up to the status token when it is exactly "pa", else one line.
-TerminalCommand TypedCommand(const QString &typed);
 // What a typed command appends to the terminal: the reply as received, then the failure
 // text of the exchange's status (1 "Error Opening Device", 2 "Read Timeout") and a CR.
 QString TypedCommandOutput(const QString &reply, int status);
