@@ -69,10 +69,6 @@ void endProgramWith(const QString &message, bool unregister)
         state().EndProgramNow();
 }
 
-constexpr int ErrorNoBoard = 7;
-constexpr int ErrorBus = 14;
-constexpr int ErrorLocked = 21;
-
 // Pauses around the write and before the read: the instrument's timing.
 constexpr int PauseBeforeWriteMs = 25;
 constexpr int PauseAfterWriteMs = 25;
@@ -176,6 +172,35 @@ int GpibOpenAt(int primaryAddress)
                           GpibDevice::EoiMode, GpibDevice::EosMode);
 }
 
+QString GpibOpeningFailure(int descriptor)
+{
+    switch (state().iberr) {
+    case Gpib::ENEB:
+        return QStringLiteral("GPIB Interface Not Installed");
+    case Gpib::EBUS:
+        return QStringLiteral("No GPIB Devices on Bus");
+    case Gpib::ELCK:
+        return QStringLiteral("GPIB Already Locked");
+    default:
+        return descriptor == -1 ? QStringLiteral("Error initalising GPIB") : QString();
+    }
+}
+
+QString GpibQuery(int address, const QString &command, int maxChars)
+{
+    const int descriptor = GpibOpenAt(address);
+    GpibClear(descriptor);
+    GpibWrite(descriptor, command + QLatin1Char('\n'));
+    QString reply;
+    if (state().iberr == 0) {
+        QString buffer(maxChars, QLatin1Char(' '));
+        GpibRead(descriptor, buffer);
+        reply = TrimBlanks(buffer);
+    }
+    GpibOnline(descriptor, 0);
+    return reply;
+}
+
 QString GpibSendString(int address, const QString &command, bool &written, bool &opened)
 {
     SharedState &s = state();
@@ -183,14 +208,14 @@ QString GpibSendString(int address, const QString &command, bool &written, bool 
     s.CommAbort = false;
 
     const int descriptor = GpibOpenAt(address);
-    if (s.iberr == ErrorNoBoard || s.iberr == ErrorBus || s.iberr == ErrorLocked || descriptor == -1)
+    if (!GpibOpeningFailure(descriptor).isEmpty())
         return QStringLiteral("False");
     opened = true;
 
     // Whether an instrument listens at the address; on a bus error or none, the exchange ends.
     const auto listenerAnswers = [&] {
         const int listener = GpibFindListener(GpibDevice::Board, address, GpibDevice::SecondaryAddress);
-        return s.iberr != ErrorBus && listener != 0;
+        return s.iberr != Gpib::EBUS && listener != 0;
     };
     const auto offLineWith = [&](const QString &reply) {
         GpibOnline(descriptor, 0);

@@ -40,13 +40,25 @@ void GpibOnline(int descriptor, int value);
 // A descriptor for the instrument at the address with the program's device settings.
 int GpibOpenAt(int primaryAddress);
 
+// Why opening a descriptor failed, judged from iberr after the open: "GPIB Interface Not
+// Installed" (no board), "No GPIB Devices on Bus" (bus error), "GPIB Already Locked" (board
+// locked) or "Error initalising GPIB" (descriptor -1 for another reason); the empty text
+// when the descriptor is usable.
+QString GpibOpeningFailure(int descriptor);
+
+// A short question to the instrument at the address: open, device clear, write the command
+// and LF, and, when the write went through, read at most maxChars characters; the
+// descriptor is taken off line again. Returns the reply trimmed of blanks, or the empty text
+// when the write failed. No retries and no pauses, unlike GpibSendString.
+QString GpibQuery(int address, const QString &command, int maxChars);
+
 // The longest reply GpibSendString reads.
 constexpr int GpibReplyLimit = 2000;
 
 // One command exchange with the instrument at the address: open, clear, write the command
 // unchanged (EOI marks its end), read one reply, take the descriptor off line. Returns the
 // reply trimmed of blanks only (CR and LF stay), cut at GpibReplyLimit; "False" when no
-// descriptor was obtained (no board, bus error, locked board); the empty text when no
+// descriptor was obtained (GpibOpeningFailure names a failure); the empty text when no
 // listener answered or the write failed. opened turns true once a descriptor is obtained,
 // written once the write phase is passed.
 QString GpibSendString(int address, const QString &command, bool &written, bool &opened);

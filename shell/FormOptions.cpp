@@ -7,6 +7,7 @@
 #include "link/Utility.h"
 #include "link/VBIB32.h"
 #include "link/platform/Clock.h"
+#include "link/platform/Gpib.h"
 #include "link/platform/SerialPortControl.h"
 #include "link/platform/SettingsStore.h"
 #include "link/platform/UserInteraction.h"
@@ -30,11 +31,7 @@ constexpr int LastListedAddress = 24;
 constexpr int LastSearchedAddress = 30;
 constexpr int ReopenPauseMs = 300;
 constexpr int AddressChangePauseMs = 250;
-constexpr int IdentificationLength = 30;
-
-constexpr int ErrorNoBoard = 7;
-constexpr int ErrorBus = 14;
-constexpr int ErrorLocked = 21;
+constexpr int ReplyLength = 30; // the most a question to the meter reads back
 
 const QString Settings = SettingsStore::Section;
 
@@ -47,37 +44,30 @@ QString setting(const QString &key, const QString &defaultValue)
 
 void saveSetting(const QString &key, const QString &value) { appSettings().SaveSetting(Settings, key, value); }
 
-// The message for a failed opening of the bus, or the empty text when it opened.
-QString OpeningFailure(int descriptor)
+// Opens the board's descriptor at address 1 and takes it off line again; when the opening
+// fails, shows why (critical, under the title) and answers false.
+bool BoardOpens(UserInteraction &ui, const QString &title)
 {
-    switch (state().iberr) {
-    case ErrorNoBoard:
-        return QStringLiteral("GPIB Interface Not Installed");
-    case ErrorBus:
-        return QStringLiteral("No GPIB Devices on Bus");
-    case ErrorLocked:
-        return QStringLiteral("GPIB Already Locked");
-    default:
-        return descriptor == -1 ? QStringLiteral("Error initalising GPIB") : QString();
-    }
-}
-
-// Sends a command and LF to the instrument at the address after a device clear and, when
-// the write went through, reads at most 30 characters; blanks trimmed. The descriptor is
-// taken off line again.
-QString AskAt(int address, const QString &command)
-{
-    const int descriptor = GpibOpenAt(address);
-    GpibClear(descriptor);
-    GpibWrite(descriptor, command + QLatin1Char('\n'));
-    QString reply;
-    if (state().iberr == 0) {
-        QString buffer(IdentificationLength, QLatin1Char(' '));
-        GpibRead(descriptor, buffer);
-        reply = TrimBlanks(buffer);
+    const int descriptor = GpibOpenAt(1);
+    const QString failure = GpibOpeningFailure(descriptor);
+    if (!failure.isEmpty()) {
+        ui.MsgBox(failure, Msg::Critical, title);
+        return false;
     }
     GpibOnline(descriptor, 0);
-    return reply;
+    return true;
+}
+
+// Whether a listener answers at the address (non-zero when one did); nothing after a bus
+// error, which is shown (critical, under the title).
+std::optional<int> ListenerAt(UserInteraction &ui, int address, const QString &title)
+{
+    const int listener = GpibFindListener(GpibDevice::Board, address, GpibDevice::SecondaryAddress);
+    if (state().iberr == Gpib::EBUS) {
+        ui.MsgBox(QStringLiteral("No GPIB Devices on Bus"), Msg::Critical, title);
+        return std::nullopt;
+    }
+    return listener;
 }
 
 } // namespace
@@ -261,28 +251,21 @@ void FormOptions::LocateOnSerialPorts()
 void FormOptions::LocateOnGpib()
 {
     UserInteraction &ui = appUi();
-    int descriptor = GpibOpenAt(1);
+    const int first = GpibOpenAt(1);
     appClock().sleepMs(ReopenPauseMs);
-    GpibOnline(descriptor, 0);
-    descriptor = GpibOpenAt(1);
-    const QString failure = OpeningFailure(descriptor);
-    if (!failure.isEmpty()) {
-        ui.MsgBox(failure, Msg::Critical, IdentificationTitle);
+    GpibOnline(first, 0);
+    if (!BoardOpens(ui, IdentificationTitle))
         return;
-    }
-    GpibOnline(descriptor, 0);
 
     QString found;
     for (int address = 1; address <= LastSearchedAddress; ++address) {
-        const int listener = GpibFindListener(GpibDevice::Board, address, GpibDevice::SecondaryAddress);
-        if (state().iberr == ErrorBus) {
-            ui.MsgBox(QStringLiteral("No GPIB Devices on Bus"), Msg::Critical, IdentificationTitle);
-            return;
-        }
+        const std::optional<int> listener = ListenerAt(ui, address, IdentificationTitle);
         if (!listener)
+            return;
+        if (!*listener)
             continue;
         found += QStringLiteral("Instrument found at address ") + QString::number(address) + QLatin1Char('\r');
-        QString identification = AskAt(address, IdentityQuery);
+        QString identification = GpibQuery(address, IdentityQuery, ReplyLength);
         if (identification.isEmpty())
             identification = QStringLiteral("(No Identification)");
         found += QStringLiteral("  ") + identification + QLatin1Char('\r');
@@ -305,33 +288,23 @@ void FormOptions::Command_SetGPIB_Click()
         return;
     }
     Hourglass busy(ui);
-    const int descriptor = GpibOpenAt(1);
-    const QString failure = OpeningFailure(descriptor);
-    if (!failure.isEmpty()) {
-        ui.MsgBox(failure, Msg::Critical, AddressChangeTitle);
+    if (!BoardOpens(ui, AddressChangeTitle))
         return;
-    }
-    GpibOnline(descriptor, 0);
-
-    GpibFindListener(GpibDevice::Board, *current, GpibDevice::SecondaryAddress);
-    if (state().iberr == ErrorBus) {
-        ui.MsgBox(QStringLiteral("No GPIB Devices on Bus"), Msg::Critical, AddressChangeTitle);
+    if (!ListenerAt(ui, *current, AddressChangeTitle))
         return;
-    }
     // The meter answers at its old address or not at all; only the check below counts.
-    AskAt(*current, QStringLiteral("SYST:COMM:GPIB:ADDR ") + TextConv::Format(*wanted, QStringLiteral("00")));
+    GpibQuery(*current, QStringLiteral("SYST:COMM:GPIB:ADDR ") + TextConv::Format(*wanted, QStringLiteral("00")),
+              ReplyLength);
     appClock().sleepMs(AddressChangePauseMs);
 
-    const int listener = GpibFindListener(GpibDevice::Board, *wanted, GpibDevice::SecondaryAddress);
-    if (state().iberr == ErrorBus) {
-        ui.MsgBox(QStringLiteral("No GPIB Devices on Bus"), Msg::Critical, IdentificationTitle);
+    const std::optional<int> listener = ListenerAt(ui, *wanted, IdentificationTitle);
+    if (!listener)
         return;
-    }
-    if (!listener) {
+    if (!*listener) {
         ui.MsgBox(QStringLiteral("No GPIB Devices Listening"));
         return;
     }
-    if (AskAt(*wanted, IdentityQuery).isEmpty()) {
+    if (GpibQuery(*wanted, IdentityQuery, ReplyLength).isEmpty()) {
         ui.MsgBox(QStringLiteral("GPIB Address change failed"));
         return;
     }
