@@ -1,33 +1,54 @@
 #include "tables/grid/FlexGrid.h"
 
 #include "tables/grid/CellColours.h"
-#include "widgets/PacedDisplay.h"
+#include "tables/grid/GridModel.h"
 #include "widgets/Twips.h"
 
+#include <QAbstractItemDelegate>
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+#include <climits>
 
 namespace {
 
-// Changed cells are repainted as often as a long write shows its progress.
-constexpr int RepaintMs = PacedDisplay::IntervalMs;
-
-// The cell's colour value. It is kept as set, so it reads back exactly, and the cell's
-// brush is drawn from it: colouring a cell is one change of the model, not two.
-constexpr int ColourRole = Qt::UserRole + 1;
-
-class GridCell : public QTableWidgetItem
+// Paints a cell as the grid shows it: its colour (none: the grid's background shows), its
+// text on one line clipped to the cell, and the focus frame on the current cell. One
+// drawText per cell and no other text layout, so a repaint costs little per visible cell.
+class CellPainter : public QAbstractItemDelegate
 {
 public:
-    QVariant data(int role) const override
+    CellPainter(const GridModel &model, QObject *parent) : QAbstractItemDelegate(parent), m_model(model) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        if (role != Qt::BackgroundRole)
-            return QTableWidgetItem::data(role);
-        const QVariant colour = QTableWidgetItem::data(ColourRole);
-        return colour.isValid() ? QVariant(QBrush(toQColor(colour.value<ColourValue>()))) : QVariant();
+        const int row = index.row() + 1;
+        const int col = index.column() + 1;
+        if (const std::optional<ColourValue> colour = m_model.colour(row, col))
+            painter->fillRect(option.rect, toQColor(*colour));
+        const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+        if (const QString &text = m_model.text(row, col); !text.isEmpty()) {
+            const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+            painter->setPen(option.palette.color(QPalette::Text));
+            painter->drawText(option.rect.adjusted(margin, 0, -margin, 0),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        }
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+            focus.backgroundColor = option.palette.color(QPalette::Window);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+        }
     }
-    QTableWidgetItem *clone() const override { return new GridCell(*this); }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override { return option.rect.size(); }
+
+private:
+    const GridModel &m_model;
 };
 
 // Raises `leaving` before the current cell changes, whoever changes it: a click, the
@@ -55,18 +76,16 @@ private:
 } // namespace
 
 FlexGrid::FlexGrid(QWidget *parent)
-    : QTableWidget(parent)
+    : QTableView(parent)
+    , m_model(new GridModel(this))
     , m_backColor(CellColour::DefaultGridBack)
     , m_fixedColWidthTwips(1200)
     , m_fixedRowHeightTwips(300)
-    , m_corner(std::make_unique<GridCell>())
-    , m_repaintTimer(new QTimer(this))
 {
-    m_repaintTimer->setSingleShot(true);
-    connect(m_repaintTimer, &QTimer::timeout, this, &FlexGrid::repaintChangedCells);
-    setItemPrototype(new GridCell);
+    setModel(m_model);
+    setItemDelegate(new CellPainter(*m_model, this));
     QItemSelectionModel *previous = selectionModel();
-    setSelectionModel(new LeaveCellSelectionModel(model(), this, [this] { Q_EMIT LeaveCell(); }));
+    setSelectionModel(new LeaveCellSelectionModel(m_model, this, [this] { Q_EMIT LeaveCell(); }));
     delete previous;
 
     // No editing and no selection highlight of its own: the current cell shows by its focus
@@ -74,10 +93,13 @@ FlexGrid::FlexGrid(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setTabKeyNavigation(false);
+    setWordWrap(false);
     // Header texts wrap within the fixed row, as the editors' long band headers need.
     horizontalHeader()->setDefaultAlignment(Qt::Alignment::fromInt(int(Qt::AlignCenter) | int(Qt::TextWordWrap)));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Rows all of one height, none sized from its contents: the view places any row
+    // without looking at the others.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(Twips::toPixels(300));
     horizontalHeader()->setDefaultSectionSize(Twips::toPixels(1200));
@@ -91,14 +113,16 @@ FlexGrid::FlexGrid(QWidget *parent)
 
 FlexGrid::~FlexGrid() = default;
 
+int FlexGrid::Rows() const { return m_model->rows(); }
+
+int FlexGrid::Cols() const { return m_model->cols(); }
+
 void FlexGrid::setRows(int rows)
 {
     rows = std::max(rows, FixedRows());
     if (Row() >= rows)
         Q_EMIT LeaveCell();
-    const int oldRows = rowCount();
-    setRowCount(rows - 1);
-    ensureFixedCells(oldRows, columnCount());
+    m_model->resize(rows, Cols());
     ensureCurrentCell();
 }
 
@@ -107,9 +131,7 @@ void FlexGrid::setCols(int cols)
     cols = std::max(cols, FixedCols());
     if (Col() >= cols)
         Q_EMIT LeaveCell();
-    const int oldCols = columnCount();
-    setColumnCount(cols - 1);
-    ensureFixedCells(rowCount(), oldCols);
+    m_model->resize(Rows(), cols);
     ensureCurrentCell();
 }
 
@@ -128,13 +150,20 @@ int FlexGrid::Col() const
 void FlexGrid::setRow(int row)
 {
     if (isValueCell(row, std::max(Col(), 1)))
-        setCurrentCell(row - 1, std::max(Col(), 1) - 1);
+        makeCurrent(row, std::max(Col(), 1));
 }
 
 void FlexGrid::setCol(int col)
 {
     if (isValueCell(std::max(Row(), 1), col))
-        setCurrentCell(std::max(Row(), 1) - 1, col - 1);
+        makeCurrent(std::max(Row(), 1), col);
+}
+
+void FlexGrid::makeCurrent(int row, int col)
+{
+    // The view may not know the row yet.
+    m_model->syncView();
+    setCurrentIndex(m_model->index(row - 1, col - 1));
 }
 
 bool FlexGrid::isValueCell(int row, int col) const
@@ -142,56 +171,20 @@ bool FlexGrid::isValueCell(int row, int col) const
     return row >= FixedRows() && row < Rows() && col >= FixedCols() && col < Cols();
 }
 
-QTableWidgetItem *FlexGrid::cell(int row, int col) const
-{
-    if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
-        return nullptr;
-    if (row == 0 && col == 0)
-        return m_corner.get();
-    if (row == 0)
-        return horizontalHeaderItem(col - 1);
-    if (col == 0)
-        return verticalHeaderItem(row - 1);
-    return item(row - 1, col - 1);
-}
+QString FlexGrid::TextMatrix(int row, int col) const { return m_model->text(row, col); }
 
-QTableWidgetItem *FlexGrid::cellForWriting(int row, int col)
-{
-    if (QTableWidgetItem *existing = cell(row, col))
-        return existing;
-    if (!isValueCell(row, col))
-        return nullptr;
-    auto *created = new GridCell;
-    setItem(row - 1, col - 1, created);
-    return created;
-}
+void FlexGrid::setTextMatrix(int row, int col, const QString &text) { m_model->setText(row, col, text); }
 
-QString FlexGrid::TextMatrix(int row, int col) const
-{
-    const QTableWidgetItem *found = cell(row, col);
-    return found ? found->text() : QString();
-}
+ColourValue FlexGrid::cellBackColorAt(int row, int col) const { return m_model->colour(row, col).value_or(m_backColor); }
 
-void FlexGrid::setTextMatrix(int row, int col, const QString &text)
-{
-    if (QTableWidgetItem *target = cellForWriting(row, col))
-        target->setText(text);
-}
+void FlexGrid::setCellBackColorAt(int row, int col, ColourValue colour) { m_model->setColour(row, col, colour); }
 
-ColourValue FlexGrid::cellBackColorAt(int row, int col) const
+void FlexGrid::fillRows(int firstRow, const QList<QStringList> &rows, std::optional<ColourValue> valueColour)
 {
-    const QTableWidgetItem *found = cell(row, col);
-    if (!found)
-        return m_backColor;
-    const QVariant colour = found->data(ColourRole);
-    return colour.isValid() ? colour.value<ColourValue>() : m_backColor;
-}
-
-void FlexGrid::setCellBackColorAt(int row, int col, ColourValue colour)
-{
-    if (QTableWidgetItem *target = cellForWriting(row, col)) {
-        target->setData(ColourRole, QVariant::fromValue(colour));
-    }
+    const qsizetype needed = firstRow + rows.size();
+    if (firstRow >= 0 && needed > Rows())
+        setRows(int(std::min<qsizetype>(needed, INT_MAX)));
+    m_model->fillRows(firstRow, rows, valueColour);
 }
 
 void FlexGrid::setBackColor(ColourValue colour)
@@ -227,6 +220,7 @@ int FlexGrid::RowHeight(int row) const
         return m_fixedRowHeightTwips;
     if (row < 0 || row >= Rows())
         return 0;
+    m_model->syncView();
     return Twips::fromPixels(rowHeight(row - 1));
 }
 
@@ -236,7 +230,8 @@ void FlexGrid::setRowHeight(int row, int twips)
         m_fixedRowHeightTwips = twips;
         horizontalHeader()->setFixedHeight(Twips::toPixels(twips));
     } else if (row > 0 && row < Rows()) {
-        QTableWidget::setRowHeight(row - 1, Twips::toPixels(twips));
+        m_model->syncView();
+        QTableView::setRowHeight(row - 1, Twips::toPixels(twips));
     }
 }
 
@@ -256,41 +251,12 @@ int FlexGrid::CellTop() const
     return Twips::fromPixels(viewport()->y() + rowViewportPosition(row - 1));
 }
 
-void FlexGrid::Clear()
-{
-    // Emptying the model resets its current index; the grid keeps its current cell.
-    const int currentRow = Row();
-    const int currentCol = Col();
-    clearContents();
-    m_corner = std::make_unique<GridCell>();
-    for (int col = 0; col < columnCount(); ++col)
-        setHorizontalHeaderItem(col, new GridCell);
-    for (int row = 0; row < rowCount(); ++row)
-        setVerticalHeaderItem(row, new GridCell);
-    if (isValueCell(currentRow, currentCol))
-        setCurrentCell(currentRow - 1, currentCol - 1);
-    ensureCurrentCell();
-}
-
-void FlexGrid::ensureFixedCells(int fromRow, int fromCol)
-{
-    // A header without an item would show Qt's own row and column numbers. Only rows and
-    // columns from the given ones on can lack one, so that growing a grid row by row costs
-    // each row once.
-    for (int col = fromCol; col < columnCount(); ++col) {
-        if (!horizontalHeaderItem(col))
-            setHorizontalHeaderItem(col, new GridCell);
-    }
-    for (int row = fromRow; row < rowCount(); ++row) {
-        if (!verticalHeaderItem(row))
-            setVerticalHeaderItem(row, new GridCell);
-    }
-}
+void FlexGrid::Clear() { m_model->clear(); }
 
 void FlexGrid::ensureCurrentCell()
 {
-    if (!currentIndex().isValid() && rowCount() > 0 && columnCount() > 0)
-        setCurrentCell(0, 0);
+    if (!currentIndex().isValid() && Rows() > FixedRows() && Cols() > FixedCols())
+        makeCurrent(FixedRows(), FixedCols());
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent *event)
@@ -301,7 +267,9 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
     const bool isCharacter = !text.isEmpty() && event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab
         && event->key() != Qt::Key_Delete && text.at(0).unicode() != 127;
     if (!isCharacter) {
-        QTableWidget::keyPressEvent(event);
+        // Down or End may go to rows the view has not been told of yet.
+        m_model->syncView();
+        QTableView::keyPressEvent(event);
         return;
     }
     event->accept();
@@ -310,41 +278,20 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
 
 void FlexGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTableWidget::mouseDoubleClickEvent(event);
+    QTableView::mouseDoubleClickEvent(event);
     if (indexAt(event->position().toPoint()).isValid())
         Q_EMIT DblClick();
 }
 
 void FlexGrid::focusInEvent(QFocusEvent *event)
 {
-    QTableWidget::focusInEvent(event);
+    QTableView::focusInEvent(event);
     Q_EMIT GotFocus();
 }
 
-void FlexGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+void FlexGrid::showEvent(QShowEvent *event)
 {
-    // The grid has no editors to refresh: a single cell only needs repainting.
-    if (topLeft != bottomRight || !topLeft.isValid()) {
-        QTableWidget::dataChanged(topLeft, bottomRight, roles);
-        return;
-    }
-    m_changedCells.append(QPoint(topLeft.column(), topLeft.row()));
-    if (m_repaintTimer->isActive())
-        return;
-    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : RepaintMs;
-    if (since >= RepaintMs)
-        repaintChangedCells();
-    else
-        m_repaintTimer->start(static_cast<int>(RepaintMs - since));
-}
-
-void FlexGrid::repaintChangedCells()
-{
-    // A cell the grid has lost meanwhile needs no repaint.
-    for (const QPoint &changed : std::as_const(m_changedCells)) {
-        if (changed.y() < rowCount() && changed.x() < columnCount())
-            update(model()->index(changed.y(), changed.x()));
-    }
-    m_changedCells.clear();
-    m_sinceRepaint.start();
+    // A grid filled while hidden shows its whole table at once.
+    m_model->syncView();
+    QTableView::showEvent(event);
 }

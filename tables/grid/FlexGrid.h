@@ -1,11 +1,11 @@
 #pragma once
 #include "widgets/ColourValue.h"
 
-#include <QElapsedTimer>
-#include <QPoint>
-#include <QTableWidget>
-#include <QTimer>
-#include <memory>
+#include <QStringList>
+#include <QTableView>
+#include <optional>
+
+class GridModel;
 
 // A table grid with one fixed header row (row 0) and one fixed label column (column 0),
 // addressed as the table editors address it: rows and columns from 0, the values from 1.
@@ -13,9 +13,13 @@
 // is always a value cell while the grid has one. It does no editing of its own; it reports
 // key presses, double-clicks, gaining the focus and leaving the current cell as signals.
 //
+// The table lives in the grid's own model (GridModel): every cell, header and label costs
+// the same at any size, and changes reach the screen in batches, at most one repaint per
+// progress interval during a long load or write (a change after a quiet spell at once).
+//
 // Sizes and places are in twips. Indices outside the grid are ignored on writing and read
 // as the empty text (and the grid's BackColor).
-class FlexGrid : public QTableWidget
+class FlexGrid : public QTableView
 {
     Q_OBJECT
 public:
@@ -23,9 +27,9 @@ public:
     ~FlexGrid() override;
 
     // Row and column counts, the fixed ones included (at least 1 each).
-    int Rows() const { return rowCount() + 1; }
+    int Rows() const;
     void setRows(int rows);
-    int Cols() const { return columnCount() + 1; }
+    int Cols() const;
     void setCols(int cols);
     int FixedRows() const { return 1; }
     int FixedCols() const { return 1; }
@@ -64,12 +68,14 @@ public:
     int CellWidth() const { return ColWidth(Col()); }
     int CellHeight() const { return RowHeight(Row()); }
 
+    // Writes whole rows at once from `firstRow` on, growing the grid to hold them, as
+    // setTextMatrix on each cell would: row i's texts go to columns 0, 1, ... (those beyond
+    // Cols are dropped), and every value cell written takes `valueColour` when one is given.
+    void fillRows(int firstRow, const QList<QStringList> &rows, std::optional<ColourValue> valueColour = std::nullopt);
+
     // Empties every cell, fixed ones included, and drops every cell colour. The shape and
     // the current cell stay.
     void Clear();
-    // QTableWidget's own clear() would also drop the header items (Qt then shows its own
-    // row numbers): use Clear().
-    void clear() = delete;
 
 Q_SIGNALS:
     // A character key on the grid: its code (control characters below 32, Space 32).
@@ -83,30 +89,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
-    // A changed cell is repainted at once when the last repaint is one interval old (an
-    // edit shows without delay), otherwise with the others changed until then, so a long
-    // write that colours a cell after every command paints as often as its progress is
-    // shown, not once per cell.
-    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                     const QList<int> &roles = QList<int>()) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void repaintChangedCells();
-
-    QTableWidgetItem *cell(int row, int col) const;
-    QTableWidgetItem *cellForWriting(int row, int col);
     bool isValueCell(int row, int col) const;
-    // Gives every header cell from row `fromRow` and column `fromCol` on an item.
-    void ensureFixedCells(int fromRow, int fromCol);
+    void makeCurrent(int row, int col);
     void ensureCurrentCell();
 
+    GridModel *m_model;
     ColourValue m_backColor;
     int m_fixedColWidthTwips;
     int m_fixedRowHeightTwips;
-    // Row 0, column 0: it has no place on screen, but keeps its text like any cell.
-    std::unique_ptr<QTableWidgetItem> m_corner;
-    // Cells changed since the last repaint, and the timer of the next one.
-    QList<QPoint> m_changedCells; // (column, row) of the model
-    QTimer *m_repaintTimer;
-    QElapsedTimer m_sinceRepaint; // since the changed cells were last repainted
 };

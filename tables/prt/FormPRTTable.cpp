@@ -233,11 +233,14 @@ void FormPRTTable::generateTable(const std::function<double(double R)> &temperat
 {
     CalGrid->setCols(PRTTableColumns + 1);
     CalGrid->setRows(PRTTableRows + 1);
+    QList<QStringList> rows;
     for (int row = 1; row <= PRTTableRows; ++row) {
-        CalGrid->setTextMatrix(row, 0, QString::number(row - 1) + QLatin1Char('R'));
+        QStringList cells{QString::number(row - 1) + QLatin1Char('R')};
         for (int column = 1; column <= PRTTableColumns; ++column)
-            CalGrid->setTextMatrix(row, column, PRTCellText(temperature(PRTCellResistance(row, column))));
+            cells << PRTCellText(temperature(PRTCellResistance(row, column)));
+        rows << cells;
     }
+    CalGrid->fillRows(1, rows);
 }
 
 void FormPRTTable::Command_GenerateITS90_Click()

@@ -302,17 +302,9 @@ void SpecTableEditor::FileLoad(const QString &path)
 
     const TableFile table = parseTableFile(bytes);
     Text_Version->setText(table.version);
-    // The grid grows once to hold every row of the file.
-    if (CalGrid->Rows() <= table.rows.size())
-        CalGrid->setRows(int(table.rows.size()) + 1);
-    for (int i = 0; i < table.rows.size(); ++i) {
-        const QStringList &cells = table.rows[i];
-        for (int column = 0; column < cells.size(); ++column) {
-            storeCell(i + 1, column, cells[column]);
-            if (column > 0)
-                CalGrid->setCellBackColorAt(i + 1, column, CellColour::Pending);
-        }
-    }
+    // The whole file in one go: the grid grows once to hold every row, and every value
+    // read waits to be written.
+    CalGrid->fillRows(1, table.rows, CellColour::Pending);
 }
 
 void SpecTableEditor::Command_FileLoad_Click()

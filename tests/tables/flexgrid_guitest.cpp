@@ -37,13 +37,14 @@ private Q_SLOTS:
         grid.setTextMatrix(2, 0, "1V DC");
         grid.setTextMatrix(0, 0, "corner");
         grid.setTextMatrix(2, 3, "42");
-        QCOMPARE(grid.horizontalHeaderItem(0)->text(), QString("Zero"));
-        QCOMPARE(grid.verticalHeaderItem(1)->text(), QString("1V DC"));
+        const QAbstractItemModel &shown = *grid.model();
+        QCOMPARE(shown.headerData(0, Qt::Horizontal).toString(), QString("Zero"));
+        QCOMPARE(shown.headerData(1, Qt::Vertical).toString(), QString("1V DC"));
         QCOMPARE(grid.TextMatrix(0, 0), QString("corner"));
         QCOMPARE(grid.TextMatrix(2, 3), QString("42"));
         // Empty headers show nothing, not Qt's own numbers.
-        QCOMPARE(grid.horizontalHeaderItem(2)->text(), QString());
-        QCOMPARE(grid.verticalHeaderItem(0)->text(), QString());
+        QCOMPARE(shown.headerData(2, Qt::Horizontal), QVariant(QString()));
+        QCOMPARE(shown.headerData(0, Qt::Vertical), QVariant(QString()));
         // Outside the grid: ignored on writing, empty on reading.
         grid.setTextMatrix(3, 1, "x");
         grid.setTextMatrix(-1, 1, "x");
@@ -75,10 +76,14 @@ private Q_SLOTS:
         FlexGrid grid;
         grid.setCols(3);
         grid.setRows(3);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
         for (const ColourValue colour : {CellColour::Pending, CellColour::BeingWritten, CellColour::Rejected, CellColour::Failed}) {
             grid.setCellBackColorAt(1, 2, colour);
             QCOMPARE(grid.cellBackColorAt(1, 2), colour);
-            QCOMPARE(grid.item(0, 1)->background().color(), toQColor(colour));
+            // What the cell shows on screen.
+            const QPoint centre = grid.visualRect(grid.model()->index(0, 1)).center();
+            QCOMPARE(grid.viewport()->grab().toImage().pixelColor(centre), toQColor(colour));
         }
         QCOMPARE(toQColor(CellColour::Pending), QColor(200, 230, 250));
         QCOMPARE(toColourValue(QColor(200, 230, 250)), CellColour::Pending);
@@ -108,6 +113,30 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(paints, 2, 5 * PacedDisplay::IntervalMs);
         QTest::qWait(PacedDisplay::IntervalMs / 2);
         QCOMPARE(paints, 2);
+    }
+
+    // Rows added one by one within the interval (a load) reach the view as one insertion;
+    // the view learns of them at once when the current cell is moved there.
+    void addedRowsReachTheViewTogether()
+    {
+        FlexGrid grid;
+        grid.setCols(3);
+        QTest::qWait(PacedDisplay::IntervalMs); // the interval of the grid's first rows is over
+        QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
+        grid.setRows(3);
+        QCOMPARE(inserted.count(), 1);
+        for (int rows = 4; rows <= 100; ++rows) {
+            grid.setRows(rows);
+            grid.setTextMatrix(rows - 1, 0, QString::number(rows));
+        }
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(grid.Rows(), 100);
+        QCOMPARE(grid.TextMatrix(99, 0), QString("100"));
+        grid.setRow(99);
+        QCOMPARE(grid.Row(), 99);
+        QCOMPARE(inserted.count(), 2);
+        QCOMPARE(grid.model()->rowCount(), 99);
+        QCOMPARE(grid.model()->headerData(98, Qt::Vertical).toString(), QString("100"));
     }
 
     void leaveCellComesBeforeTheMove()
