@@ -9,15 +9,18 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QHash>
 #include <QPainter>
+#include <QStaticText>
 #include <QStyle>
 #include <climits>
 
 namespace {
 
 // Paints a cell as the grid shows it: its colour (none: the grid's background shows), its
-// text on one line clipped to the cell, and the focus frame on the current cell. One
-// drawText per cell and no other text layout, so a repaint costs little per visible cell.
+// text on one line clipped to the cell, and the focus frame on the current cell. Texts are
+// laid out once and kept while they are painted, so a repaint of the whole grid (a scroll)
+// lays out only the texts new to it.
 class CellPainter : public QAbstractItemDelegate
 {
 public:
@@ -32,9 +35,18 @@ public:
         const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
         if (const QString &text = m_model.text(row, col); !text.isEmpty()) {
             const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+            const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
+            const QStaticText &shown = laidOut(text, option.font);
+            const QSizeF size = shown.size();
+            const bool clipped = size.width() > area.width();
+            if (clipped) {
+                painter->save();
+                painter->setClipRect(area, Qt::IntersectClip);
+            }
             painter->setPen(option.palette.color(QPalette::Text));
-            painter->drawText(option.rect.adjusted(margin, 0, -margin, 0),
-                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+            painter->drawStaticText(QPointF(area.left(), area.top() + (area.height() - size.height()) / 2), shown);
+            if (clipped)
+                painter->restore();
         }
         if (option.state & QStyle::State_HasFocus) {
             QStyleOptionFocusRect focus;
@@ -48,7 +60,25 @@ public:
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override { return option.rect.size(); }
 
 private:
+    // Enough for every cell in view many times over; past it the kept texts start anew.
+    static constexpr qsizetype MaxLaidOut = 4096;
+
+    const QStaticText &laidOut(const QString &text, const QFont &font) const
+    {
+        auto found = m_laidOut.find(text);
+        if (found == m_laidOut.end()) {
+            if (m_laidOut.size() >= MaxLaidOut)
+                m_laidOut.clear();
+            QStaticText shown(text);
+            shown.setTextFormat(Qt::PlainText);
+            shown.prepare(QTransform(), font);
+            found = m_laidOut.insert(text, shown);
+        }
+        return *found;
+    }
+
     const GridModel &m_model;
+    mutable QHash<QString, QStaticText> m_laidOut;
 };
 
 // Raises `leaving` before the current cell changes, whoever changes it: a click, the
@@ -163,7 +193,13 @@ void FlexGrid::makeCurrent(int row, int col)
 {
     // The view may not know the row yet.
     m_model->syncView();
-    setCurrentIndex(m_model->index(row - 1, col - 1));
+    const QModelIndex cell = m_model->index(row - 1, col - 1);
+    // A move past the last row in view brings its row to the top, so that a loop walking
+    // down the table scrolls once a page, not once a row: every scroll repaints the whole
+    // grid, its row labels and its scroll bar.
+    if (isVisible() && rowViewportPosition(row - 1) + rowHeight(row - 1) > viewport()->height())
+        scrollTo(cell, QAbstractItemView::PositionAtTop);
+    setCurrentIndex(cell);
 }
 
 bool FlexGrid::isValueCell(int row, int col) const
@@ -294,4 +330,15 @@ void FlexGrid::showEvent(QShowEvent *event)
     // A grid filled while hidden shows its whole table at once.
     m_model->syncView();
     QTableView::showEvent(event);
+}
+
+void FlexGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    // The grid has no editors to refresh.
+    if (topLeft == bottomRight || !topLeft.isValid() || !bottomRight.isValid()) {
+        QTableView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    const QRect changed = visualRect(topLeft).united(visualRect(bottomRight));
+    viewport()->update(changed.intersected(viewport()->rect()));
 }

@@ -90,6 +90,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // Repaints only the changed cells in view: Qt would repaint the whole grid for a change
+    // of more than one cell, as the model passes on the cells changed within an interval.
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
 
 private:
     bool isValueCell(int row, int col) const;
