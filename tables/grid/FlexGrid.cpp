@@ -6,10 +6,10 @@
 
 #include <QAbstractItemDelegate>
 #include <QApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QHash>
 #include <QPainter>
 #include <QStaticText>
 #include <QStyle>
@@ -65,6 +65,10 @@ private:
 
     const QStaticText &laidOut(const QString &text, const QFont &font) const
     {
+        if (font != m_font) {
+            m_laidOut.clear();
+            m_font = font;
+        }
         auto found = m_laidOut.find(text);
         if (found == m_laidOut.end()) {
             if (m_laidOut.size() >= MaxLaidOut)
@@ -78,7 +82,9 @@ private:
     }
 
     const GridModel &m_model;
+    // Laid out in this font.
     mutable QHash<QString, QStaticText> m_laidOut;
+    mutable QFont m_font;
 };
 
 // Raises `leaving` before the current cell changes, whoever changes it: a click, the
