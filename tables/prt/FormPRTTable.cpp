@@ -279,6 +279,7 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
 {
     const RunGuard::Run run = m_guard.begin();
     bool extraValues = false;
+    bool complete = false;
     {
         CalGrid->setCols(PRTTableColumns + 1);
         CalGrid->setRows(2);
@@ -289,6 +290,8 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         const QString reply = SendToMeter(QStringLiteral("pt"), 10);
         if (!run.windowLoaded())
             return;
+        // A time-out, a dropped link or a read cut short leaves the table partly read.
+        complete = EndsWithStatusToken(reply);
         ProgressBar1->setValue(0);
         int row = 1;
         for (const QString &line : SplitPRTReplyLines(reply)) {
@@ -315,6 +318,8 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         }
     }
     Command_LoadAllCalFactors->setEnabled(true);
+    if (!complete)
+        appUi().MsgBox(QStringLiteral("The PRT table was not read completely: read it again"), Msg::OKOnly | Msg::Critical);
     if (extraValues)
         appUi().MsgBox(QStringLiteral("Some lines of the meter's table held more than 10 values; "
                                       "the values after the tenth were not loaded"),
