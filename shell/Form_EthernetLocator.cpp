@@ -261,7 +261,7 @@ void Form_EthernetLocator::search(const RunGuard::Run &run)
             row->setToolTip(column, shown(row->text(column)));
 
         // The transport addresses this module; it stays so after the search.
-        QString identity = ProbeEthernetModule(module, IdentityQueryCR, IdentityProbeSeconds);
+        QString identity = ProbeEthernetModule(module, IdentityQuery, IdentityProbeSeconds);
         if (!run.windowLoaded())
             return;
         identity.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
