@@ -396,6 +396,9 @@ void FormMain::buildControls()
     // Three lines: an Ethernet link's description has three (the third its address); a
     // USB link's ends in an empty third line, which must not bring a scroll bar.
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 70, 296, 52});
+    // A line longer than the box (the no-driver message) wraps at word boundaries instead
+    // of running past its edge.
+    Text_ConnectionStatus->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     {
         // The height of three lines of its font (laid out lines run a little over the font's
         // line spacing), with the frame growing to hold it.
