@@ -76,7 +76,12 @@ void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard:
     const RunGuard::Run run = m_guard.beginExclusive();
     if (!run)
         return;
-    RunInSetupMode(SetupModeBracket{}, [&] {
+    SetupModeBracket bracket;
+    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
+    RunInSetupMode(bracket, [&] {
+        // Entering setup mode may let the window system run, and the main window close.
+        if (!run.windowLoaded())
+            return;
         {
             const Hourglass hourglass(appUi());
             m_writeButton->setEnabled(false);
