@@ -111,6 +111,11 @@ public:
 
     void run()
     {
+        // The run lets the window system work between its steps: nothing else may talk to
+        // the meter meanwhile (one run at a time).
+        const MeterReservation::Hold meter = state().meterReservation.hold();
+        if (!meter)
+            return;
         if (anyDrivenWindowBusy()) {
             appUi().MsgBox(QStringLiteral("A table window is still talking to the meter. Run the setup tasks when it "
                                           "has finished."),

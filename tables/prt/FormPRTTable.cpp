@@ -7,6 +7,7 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/prt/PRTTable.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "widgets/PacedDisplay.h"
 
@@ -175,6 +176,7 @@ void FormPRTTable::buildControls()
     connect(Command1, &QPushButton::clicked, this, &FormPRTTable::Command1_Click);
     connect(Command_Single, &QPushButton::clicked, this, &FormPRTTable::Command_Single_Click);
     // Class A and Class B have no action.
+    new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll});
 }
 
 void FormPRTTable::Form_Load()

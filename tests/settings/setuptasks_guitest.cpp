@@ -5,12 +5,14 @@
 #include "settings/FormSetupTasks.h"
 #include "settings/SetupTasks.h"
 #include "shell/FormMain.h"
+#include "shell/FormOptions.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/specs/SpecTable.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tests/settings/SettingsFixture.h"
+#include "tests/support/SerialPortBank.h"
 #include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QCheckBox>
@@ -161,7 +163,7 @@ private Q_SLOTS:
         QCOMPARE(condensed(f.commands()), commands);
         QCOMPARE(f.boxes(), boxes);
         QVERIFY(!f.main.Text_Status->isVisible());
-        QVERIFY(!f.main.setupTasksRunning());
+        QVERIFY(!state().meterReservation.held());
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
@@ -236,7 +238,7 @@ private Q_SLOTS:
         QVERIFY(f.boxes().isEmpty());
         QVERIFY(!f.main.Text_Status->isVisible());
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
-        QVERIFY(!f.main.setupTasksRunning());
+        QVERIFY(!state().meterReservation.held());
     }
 
     // A run asked for while a table window writes to the meter does not start: its setup-mode
@@ -256,7 +258,54 @@ private Q_SLOTS:
                                         "finished.|Setup Tasks|48"});
         QCOMPARE(condensed(f.commands()), (QStringList{Password, "Ws×4", "&05Spec ___ 14/03/26", "a1"}));
         QVERIFY(appWindows().isLoaded<FormSpecifications>());
-        QVERIFY(!f.main.setupTasksRunning());
+        QVERIFY(!state().meterReservation.held());
+    }
+
+    // A run has the meter to itself: a table write, Find DMM, a window that reads as it
+    // opens or the main window's Update, tried while the run holds the meter in setup mode,
+    // send nothing; afterwards the control is available again.
+    void runHasTheMeterToItself_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("thermocouple table write") << "Command_SaveThermocoupleTableFromFormula";
+        QTest::newRow("Options, then Find DMM") << "MenuOptionsOptions";
+        QTest::newRow("Meter Information") << "MenuServiceMeterInformation";
+        QTest::newRow("Update") << "Command_GetInfo";
+    }
+    void runHasTheMeterToItself()
+    {
+        QFETCH(QString, control);
+        ServiceFixture f;
+        // Find DMM probes the serial ports: the simulated meter answers on COM1.
+        auto ports = std::make_unique<SerialPortBank>();
+        ports->add(1, f.sim.rig.port);
+        f.main.setCommControl(std::move(ports));
+        f.main.MenuSetupThermocouple->trigger();
+        QObject *pressed = control.startsWith(QLatin1String("Command_Save"))
+            ? static_cast<QObject *>(appWindows().find<FormThermocouple>()->Command_SaveThermocoupleTableFromFormula)
+            : f.main.findChild<QObject *>(control);
+        QVERIFY(pressed);
+        const auto press = [pressed] {
+            // Should the port setup open, Find DMM is pressed in it, then Cancel.
+            QTimer::singleShot(0, [] {
+                if (FormOptions *options = appWindows().find<FormOptions>()) {
+                    options->Command_DVM1_Locate[0]->click();
+                    options->Command_Cancel->click();
+                }
+            });
+            if (auto *action = qobject_cast<QAction *>(pressed))
+                action->trigger();
+            else
+                qobject_cast<QPushButton *>(pressed)->click();
+        };
+        // Pressed when the run next lets the window system work: after setting the clock.
+        f.env.clock.scheduleIn(1, [press] { QTimer::singleShot(0, press); });
+
+        f.main.Run_Setup_Tasks(inputsOf(QStringLiteral("DC"), {}));
+
+        QCOMPARE(f.commands(), (QStringList{Access, "A1403261000", Access, "CC", "a1"}));
+        QCOMPARE(f.boxes(), QStringList{"Date Set\r\nCalibration Factors Cleared\r\n|Setup Tasks Completed|64"});
+        QVERIFY(pressed->property("enabled").toBool());
     }
 
     // The write-all procedure of the thermocouple window works on a window never shown.
