@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <algorithm>
 #include <utility>
 
 // The meter held by one operation that lets the window system run between its steps and
@@ -36,6 +37,13 @@ public:
     [[nodiscard]] Hold hold();
     bool held() const { return m_held; }
 
+    // Window operations under way that talk to the meter between yields (counted by
+    // widgets/RunGuard): an operation that wants the meter to itself does not start while
+    // any is, or its commands would land inside theirs.
+    void operationStarted() { ++m_operations; }
+    void operationEnded() { m_operations = std::max(0, m_operations - 1); }
+    bool operationsUnderway() const { return m_operations > 0; }
+
 Q_SIGNALS:
     void heldChanged(bool held);
 
@@ -43,4 +51,5 @@ private:
     void setHeld(bool held);
 
     bool m_held = false;
+    int m_operations = 0;
 };

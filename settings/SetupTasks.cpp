@@ -60,11 +60,6 @@ bool thermocoupleBusy()
     return open && open->isWriting();
 }
 
-bool anyDrivenWindowBusy()
-{
-    return editorBusy<FormSpecifications>() || editorBusy<FormImportedUncerts>() || thermocoupleBusy();
-}
-
 // Loads the table editor (its loading reads the meter's table), shows it, loads the file
 // into it and writes the pending cells with the editor's own bracket, then unloads it.
 // One closed under the task counts as lost.
@@ -116,9 +111,9 @@ public:
         const MeterReservation::Hold meter = state().meterReservation.hold();
         if (!meter)
             return;
-        if (anyDrivenWindowBusy()) {
-            appUi().MsgBox(QStringLiteral("A table window is still talking to the meter. Run the setup tasks when it "
-                                          "has finished."),
+        if (state().meterReservation.operationsUnderway()) {
+            appUi().MsgBox(QStringLiteral("A window is still talking to the meter. Run the setup tasks when it has "
+                                          "finished."),
                            Msg::Exclamation, QStringLiteral("Setup Tasks"));
             return;
         }

@@ -6,6 +6,7 @@
 #include "settings/SetupTasks.h"
 #include "shell/FormMain.h"
 #include "shell/FormOptions.h"
+#include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/specs/SpecTable.h"
@@ -241,23 +242,43 @@ private Q_SLOTS:
         QVERIFY(!state().meterReservation.held());
     }
 
-    // A run asked for while a table window writes to the meter does not start: its setup-mode
+    // A run asked for while another window writes to the meter does not start: its setup-mode
     // commands would break the window's own bracket.
-    void busyEditorHoldsTheRunBack()
+    void busyWindowHoldsTheRunBack_data()
     {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("opening"); // the window's own setup-mode command
+        QTest::newRow("specifications") << "specifications" << Password;
+        QTest::newRow("PRT table") << "PRT" << Access;
+    }
+    void busyWindowHoldsTheRunBack()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, opening);
         ServiceFixture f;
-        writeTableFile(f.folder.filePath("default.spec"), QStringLiteral("1"));
-        f.main.Open_Specifications_Menu();
-        FormSpecifications &editor = *appWindows().find<FormSpecifications>();
-        editor.FileLoad(f.folder.filePath("default.spec"));
+        std::function<void()> write;
+        if (window == "PRT") {
+            f.main.MenuSetupPRT_Click();
+            appWindows().find<FormPRTTable>()->Command_LoadAllCalFactors_Click();
+            write = [] { appWindows().find<FormPRTTable>()->Command_SaveAll_Click(); };
+        } else {
+            writeTableFile(f.folder.filePath("default.spec"), QStringLiteral("1"));
+            f.main.Open_Specifications_Menu();
+            appWindows().find<FormSpecifications>()->FileLoad(f.folder.filePath("default.spec"));
+            write = [] { appWindows().find<FormSpecifications>()->Command_SaveAll_Click(); };
+        }
         f.forget();
         QTimer::singleShot(0, &f.main, [&f] { f.main.Run_Setup_Tasks(inputsOf(QStringLiteral("DS"), {})); });
-        editor.Command_SaveAll_Click(); // lets the window system run between cells
+        write(); // lets the window system run between cells
 
-        QCOMPARE(f.boxes(), QStringList{"A table window is still talking to the meter. Run the setup tasks when it has "
+        QCOMPARE(f.boxes(), QStringList{"A window is still talking to the meter. Run the setup tasks when it has "
                                         "finished.|Setup Tasks|48"});
-        QCOMPARE(condensed(f.commands()), (QStringList{Password, "Ws×4", "&05Spec ___ 14/03/26", "a1"}));
-        QVERIFY(appWindows().isLoaded<FormSpecifications>());
+        // Only the window's own bracket: no clock setting, no second opening of setup mode.
+        const QStringList commands = f.commands();
+        QCOMPARE(commands.first(), opening);
+        QCOMPARE(commands.count(opening), 1);
+        QCOMPARE(commands.filter(QRegularExpression("^A\\d")), QStringList{});
+        QCOMPARE(commands.last(), QStringLiteral("a1"));
         QVERIFY(!state().meterReservation.held());
     }
 
