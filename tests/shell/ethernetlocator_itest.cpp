@@ -70,7 +70,7 @@ QStringList configCommands(const SimModule &module)
 // meter driver start-up makes, and the main window with its sockets.
 struct Rig
 {
-    explicit Rig(int modules = 1)
+    explicit Rig(int moduleCount = 1)
     {
         state().clock = &clock;
         state().DVM1 = CreateDVM(QStringLiteral("6450"));
@@ -78,7 +78,7 @@ struct Rig
         auto ports = std::make_unique<MemorySerialPort>(env.clock);
         ports->setOpenFails(true);
         main->setCommControl(std::move(ports));
-        for (int i = 0; i < modules; ++i)
+        for (int i = 0; i < moduleCount; ++i)
             add();
     }
     ~Rig() { appWindows().destroyAll(); }

@@ -58,11 +58,11 @@ struct Rig
         ports->add(number, rig.port);
         return rig.meter;
     }
-    metersim::SimMeter &meterOnGpib(int address, const QString &serial = QStringLiteral("64500123"))
+    metersim::SimMeter &meterOnGpib(int address, const QString &serialNumber = QStringLiteral("64500123"))
     {
         metersim::MeterConfig config;
         config.gpibAddress = address;
-        config.serial = serial;
+        config.serial = serialNumber;
         metersim::SimMeter &meter = gpibMeters.emplace_back(config);
         attachMeter(bus, gpibPeers.emplace_back(meter, env.clock, metersim::MeterPeer::Framing::Message));
         return meter;
