@@ -23,6 +23,11 @@ ReplyStatus ClassifyReply(const QString &reply)
     return ReplyStatus::Other;
 }
 
+bool IsStatusTokenLine(QStringView line)
+{
+    return line.size() == 2 && line[0] == QLatin1Char('*') && line[1] >= QLatin1Char('0') && line[1] <= QLatin1Char('9');
+}
+
 bool ReplyHoldsDone(const QString &reply) { return reply.contains(QLatin1String("*0")); }
 
 QString SendToMeter(const QString &command, int timeoutSeconds)

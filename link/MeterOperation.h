@@ -19,6 +19,9 @@ enum class ReplyStatus {
 // The status of a reply by its first two characters.
 ReplyStatus ClassifyReply(const QString &reply);
 
+// True when a reply line is a status token as a whole: "*" and one digit.
+bool IsStatusTokenLine(QStringView line);
+
 // True when "*0" stands anywhere in the reply: for commands whose reply may carry text
 // in front of the token.
 bool ReplyHoldsDone(const QString &reply);

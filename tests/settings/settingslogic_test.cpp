@@ -296,12 +296,18 @@ private Q_SLOTS:
             << "Model\rVersion\rx\ry\rSerial  A12 \rline6\rline7\r*0\r" << "A12" << QStringList{"-", "line6", "line7"};
         QTest::newRow("serial is case-sensitive") << "serial 1\r" << "-" << QStringList{"-", "-", "-"};
         QTest::newRow("empty slot 03 dropped on the way")
-            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1\r*0\r" << "1"
-            << QStringList{"Lab", "Bench", ""};
+            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r"
+            << "1" << QStringList{"Lab", "Bench", ""};
         QTest::newRow("status token at line 6")
-            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", "-"};
-        QTest::newRow("short reply") << "Model 6450\rVersion 2\rSerial 7\rOptions 1\rfirst\r" << "7"
-                                     << QStringList{"first", "-", "-"};
+            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", ""};
+        // Walking back from the token, slot 06's form comes before slot 05's.
+        QTest::newRow("version forms out of order")
+            << "Model\rVersion\rSerial 1\rOptions 1\rTab 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r" << "1"
+            << QStringList{"Tab 1.0 01/01/25", "", ""};
+        QTest::newRow("cut short before the token") << "Model 6450\rVersion 2\rSerial 7\rOptions 1\rfirst\r" << "-"
+                                                    << QStringList{"-", "-", "-"};
+        QTest::newRow("text after the token") << "Model\rVersion\rSerial 7\rOptions 1\rfirst\r*0\rnoise\r" << "-"
+                                              << QStringList{"-", "-", "-"};
         QTest::newRow("time-out") << "TIMEOUT" << "-" << QStringList{"-", "-", "-"};
     }
     void versionReply()
