@@ -226,11 +226,15 @@ private Q_SLOTS:
         QTest::newRow("month first only when it must") << "03/14/2026" << QDateTime(QDate(2026, 3, 14), QTime(0, 0));
         QTest::newRow("short year") << " 1/2/27 9:05" << QDateTime(QDate(2027, 2, 1), QTime(9, 5));
         QTest::newRow("short year last century") << "1/2/95" << QDateTime(QDate(1995, 2, 1), QTime(0, 0));
+        QTest::newRow("short year, leap day of 2000") << "29/02/00" << QDateTime(QDate(2000, 2, 29), QTime(0, 0));
+        QTest::newRow("short year, month name, window edge") << "1-Jan-30 23:59" << QDateTime(QDate(1930, 1, 1), QTime(23, 59));
         QTest::newRow("ISO") << "2016-05-12 08:00:00" << QDateTime(QDate(2016, 5, 12), QTime(8, 0));
         QTest::newRow("medium date") << "12-May-16" << QDateTime(QDate(2016, 5, 12), QTime(0, 0));
         QTest::newRow("month name") << "12 May 2016" << QDateTime(QDate(2016, 5, 12), QTime(0, 0));
         QTest::newRow("dots") << "12.05.2016" << QDateTime(QDate(2016, 5, 12), QTime(0, 0));
         QTest::newRow("no day 31 in April") << "31/04/2026" << QDateTime();
+        QTest::newRow("negative year") << "5/15/-4032" << QDateTime();
+        QTest::newRow("no leap day in 2100") << "29/02/2100" << QDateTime();
         QTest::newRow("bad time") << "14/03/2026 25:00" << QDateTime();
         QTest::newRow("time-out") << "TIMEOUT" << QDateTime();
         QTest::newRow("empty") << "" << QDateTime();
