@@ -25,14 +25,18 @@ ReplyStatus ClassifyReply(const QString &reply)
     return ReplyStatus::Other;
 }
 
+bool IsStatusTokenLine(QStringView line)
+{
+    return line.size() == 2 && line[0] == QLatin1Char('*') && line[1] >= QLatin1Char('0') && line[1] <= QLatin1Char('9');
+}
+
 bool EndsWithStatusToken(const QString &reply)
 {
     const QStringList lines = QString(reply).replace(QLatin1Char('\n'), QLatin1Char('\r')).split(QLatin1Char('\r'));
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         const QString last = line->trimmed();
         if (!last.isEmpty())
-            return last.size() == 2 && last[0] == QLatin1Char('*') && last[1] >= QLatin1Char('0')
-                && last[1] <= QLatin1Char('9');
+            return IsStatusTokenLine(last);
     }
     return false;
 }
