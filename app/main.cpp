@@ -14,18 +14,25 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 // The program's own options are --service and --help (ProgramOptions); it reads no
-// environment variables of its own. Qt's options (-platform and the like) still apply:
-// the application object takes them out first.
+// environment variables of its own, and looks at Qt's display ones only to tell a missing
+// display. Qt's options (-platform and the like) still apply: the application object takes
+// them out first.
 int main(int argc, char *argv[])
 {
-    // "--help" alone is answered before the application object looks for a display, so it
-    // works in a plain terminal too.
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(qPrintable(ProgramUsage(QString::fromLocal8Bit(argv[0]))), stdout);
-        return 0;
+    // Qt takes its own options out of the arguments as the application object is made, and
+    // looks for the display then. Without a display the object is made on the offscreen
+    // platform instead, so that a wrong argument and --help are still answered first.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    const bool displayNamed = DisplayNamed(given);
+    if (!displayNamed) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt's notes on that platform (a missing XDG_RUNTIME_DIR, say) would bury the one line
+        // the program ends with.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     }
     QApplication app(argc, argv);
     QStringList arguments = QApplication::arguments();
@@ -39,6 +46,10 @@ int main(int argc, char *argv[])
     if (options.help) {
         std::fputs(qPrintable(ProgramUsage(programName)), stdout);
         return 0;
+    }
+    if (!displayNamed) {
+        std::fputs(qPrintable(NoDisplayMessage(programName)), stderr);
+        return 1;
     }
     QApplication::setFont(Look::defaultFont());
     RealClock realClock;

@@ -10,8 +10,17 @@ function(add_subsystem_library name)
 endfunction()
 
 # Stops the configuration when `target` reaches `forbidden` through its link dependencies,
-# directly or through any library it links (the layering rules of the subsystems).
+# directly or through any library it links (the layering rules of the subsystems). The check
+# runs at the end of the top-level CMakeLists.txt, once every target and every link added
+# after this call exists.
 function(forbid_dependency target forbidden)
+  # Bracket arguments keep the names as they are now: a deferred call reads its arguments
+  # only when it runs.
+  cmake_language(EVAL CODE "cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]]
+                            CALL check_no_dependency [[${target}]] [[${forbidden}]])")
+endfunction()
+
+function(check_no_dependency target forbidden)
   set(pending ${target})
   set(seen "")
   while(pending)

@@ -3,6 +3,8 @@
 #include "link/IDVM.h"
 #include "link/SharedState.h"
 
+#include <QStringList>
+
 namespace {
 
 // The end conditions of a reply: after its first line, or at its status token.
@@ -21,6 +23,22 @@ ReplyStatus ClassifyReply(const QString &reply)
     if (token == QLatin1String("*6"))
         return ReplyStatus::PasswordNeeded;
     return ReplyStatus::Other;
+}
+
+bool IsStatusTokenLine(QStringView line)
+{
+    return line.size() == 2 && line[0] == QLatin1Char('*') && line[1] >= QLatin1Char('0') && line[1] <= QLatin1Char('9');
+}
+
+bool EndsWithStatusToken(const QString &reply)
+{
+    const QStringList lines = QString(reply).replace(QLatin1Char('\n'), QLatin1Char('\r')).split(QLatin1Char('\r'));
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QString last = line->trimmed();
+        if (!last.isEmpty())
+            return IsStatusTokenLine(last);
+    }
+    return false;
 }
 
 bool ReplyHoldsDone(const QString &reply) { return reply.contains(QLatin1String("*0")); }

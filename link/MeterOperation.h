@@ -19,6 +19,12 @@ enum class ReplyStatus {
 // The status of a reply by its first two characters.
 ReplyStatus ClassifyReply(const QString &reply);
 
+// True when a reply line is a status token as a whole: "*" and one digit.
+bool IsStatusTokenLine(QStringView line);
+// True when the reply's last non-empty line is a status token: the meter finished its
+// answer. A time-out, a failure text or a reply cut short ends otherwise.
+bool EndsWithStatusToken(const QString &reply);
+
 // True when "*0" stands anywhere in the reply: for commands whose reply may carry text
 // in front of the token.
 bool ReplyHoldsDone(const QString &reply);

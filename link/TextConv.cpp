@@ -146,38 +146,39 @@ double Val(const QString &input)
             return radixInteger(text.mid(2), 8);
         return 0;
     }
-    int i = 0;
-    const int n = text.size();
+    return LeadingDecimal(text);
+}
+
+double LeadingDecimal(QStringView text)
+{
+    const auto isDigitAt = [&text](qsizetype i) {
+        return i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9');
+    };
+    qsizetype i = 0;
     QByteArray number;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
         number += text[i++].toLatin1();
     bool anyDigit = false;
-    while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+    for (; isDigitAt(i); anyDigit = true)
         number += text[i++].toLatin1();
-        anyDigit = true;
-    }
-    if (i < n && text[i] == QLatin1Char('.')) {
+    if (i < text.size() && text[i] == QLatin1Char('.')) {
         number += '.';
-        ++i;
-        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+        for (++i; isDigitAt(i); anyDigit = true)
             number += text[i++].toLatin1();
-            anyDigit = true;
-        }
     }
     if (!anyDigit)
         return 0;
-    if (i < n && (text[i].toUpper() == QLatin1Char('E') || text[i].toUpper() == QLatin1Char('D'))) {
-        int j = i + 1;
+    // An exponent counts only with digits after it.
+    if (i < text.size() && (text[i].toUpper() == QLatin1Char('E') || text[i].toUpper() == QLatin1Char('D'))) {
+        qsizetype j = i + 1;
         QByteArray exponent = "e";
-        if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
+        if (j < text.size() && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
             exponent += text[j++].toLatin1();
-        bool expDigit = false;
-        while (j < n && text[j].isDigit() && text[j].unicode() < 128) {
-            exponent += text[j++].toLatin1();
-            expDigit = true;
-        }
-        if (expDigit)
+        if (isDigitAt(j)) {
+            while (isDigitAt(j))
+                exponent += text[j++].toLatin1();
             number += exponent;
+        }
     }
     // from_chars, not strtod: strtod reads the desktop's decimal comma, not ".".
     const char *begin = number.constData();

@@ -17,6 +17,13 @@ namespace TextConv {
 // finite double of its sign; one too small for it ("1E-400") gives 0.
 double Val(const QString &text);
 
+// The decimal number at the very start of the text, as Val reads it but skipping nothing:
+// reading stops at the first character that cannot continue the number ("3 1" is 3).
+// Sign, digits, "." and an exponent (E or D) that counts only with digits after it; 0 when
+// the text begins with no number; beyond a double's range, the largest finite double of
+// its sign, and 0 below it.
+double LeadingDecimal(QStringView text);
+
 // General number format: the value rounded to 15 significant digits, trailing zeros
 // dropped. Plain decimals while the decimal exponent is from -5 to 14 (0.00001 and
 // 999999999999999 stay plain); scientific outside that, as "1E-06", "1.1E-06" or

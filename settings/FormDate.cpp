@@ -1,6 +1,7 @@
 #include "settings/FormDate.h"
 #include "widgets/CentreForm.h"
 #include "link/MeterOperation.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
@@ -67,6 +68,7 @@ FormDate::FormDate(QWidget *parent)
     connect(Command_ReadMeterTime, &QPushButton::clicked, this, &FormDate::Command_ReadMeterTime_Click);
     connect(Command_SetTime, &QPushButton::clicked, this, &FormDate::Command_SetTime_Click);
     connect(Command_SetOtherTime, &QPushButton::clicked, this, &FormDate::Command_SetOtherTime_Click);
+    new MeterControls(this, {Command_ReadMeterTime, Command_SetTime, Command_SetOtherTime});
 }
 
 void FormDate::Form_Load() { CentreForm(*this); }

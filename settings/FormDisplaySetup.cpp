@@ -1,5 +1,6 @@
 #include "settings/FormDisplaySetup.h"
 #include "widgets/CentreForm.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "link/MeterOperation.h"
 #include "link/SharedState.h"
@@ -123,6 +124,7 @@ FormDisplaySetup::FormDisplaySetup(QWidget *parent)
     connect(Command_SetDisplay2, &QPushButton::clicked, this, &FormDisplaySetup::Command_SetDisplay2_Click);
     connect(Command_SetDimTimeout, &QPushButton::clicked, this, &FormDisplaySetup::Command_SetDimTimeout_Click);
     connect(Command_SetOffTimeout, &QPushButton::clicked, this, &FormDisplaySetup::Command_SetOffTimeout_Click);
+    new MeterControls(this, {Command_SetDisplay1, Command_SetDisplay2});
 }
 
 void FormDisplaySetup::Form_Load() { CentreForm(*this); }

@@ -1,6 +1,7 @@
 #include "settings/FormMeterInformation.h"
 #include "widgets/CentreForm.h"
 #include "link/MeterOperation.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
@@ -81,6 +82,7 @@ FormMeterInformation::FormMeterInformation(QWidget *parent)
     connect(Command_SetInfo, &QPushButton::clicked, this, &FormMeterInformation::Command_SetInfo_Click);
     connect(Command_Information, &QPushButton::clicked, this, &FormMeterInformation::Command_Information_Click);
     connect(Command_Read, &QPushButton::clicked, this, &FormMeterInformation::Command_Read_Click);
+    new MeterControls(this, {Command_SetSerial, Command_SetInfo, Command_Information, Command_Read});
 }
 
 void FormMeterInformation::Form_Load()

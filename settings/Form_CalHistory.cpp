@@ -1,6 +1,7 @@
 #include "settings/Form_CalHistory.h"
 #include "widgets/CentreForm.h"
 #include "link/MeterOperation.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "widgets/Twips.h"
@@ -55,6 +56,7 @@ Form_CalHistory::Form_CalHistory(QWidget *parent)
         if (row >= 0)
             List_CalEvents_Click();
     });
+    new MeterControls(this, {Command_Update});
 }
 
 void Form_CalHistory::Form_Load() { CentreForm(*this); }

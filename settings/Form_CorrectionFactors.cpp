@@ -1,5 +1,6 @@
 #include "settings/Form_CorrectionFactors.h"
 #include "link/MeterOperation.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
@@ -37,6 +38,7 @@ Form_CorrectionFactors::Form_CorrectionFactors(QWidget *parent)
     layout->addWidget(Label1);
     layout->addLayout(row);
     layout->addLayout(exitRow());
+    new MeterControls(this, {Command_ACLIN[0], Command_ACLIN[1]});
 }
 
 void Form_CorrectionFactors::Command_ACLIN_Click(int Index)

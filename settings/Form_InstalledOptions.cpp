@@ -2,6 +2,7 @@
 #include "widgets/CentreForm.h"
 #include "link/MeterOperation.h"
 #include "link/MeterProbes.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
@@ -85,6 +86,7 @@ Form_InstalledOptions::Form_InstalledOptions(QWidget *parent)
     connect(Command_Read, &QPushButton::clicked, this, &Form_InstalledOptions::Command_Read_Click);
     connect(Command_Set, &QPushButton::clicked, this, &Form_InstalledOptions::Command_Set_Click);
     connect(Command_ResetOptions, &QPushButton::clicked, this, &Form_InstalledOptions::Command_ResetOptions_Click);
+    new MeterControls(this, {Command_Read, Command_Set, Command_ResetOptions, Command_6450[0], Command_6450[1]});
 }
 
 void Form_InstalledOptions::Form_Load()

@@ -1,5 +1,6 @@
 #include "settings/Form_Temperature_Compensation.h"
 #include "link/MeterOperation.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
@@ -62,6 +63,7 @@ Form_Temperature_Compensation::Form_Temperature_Compensation(QWidget *parent)
     connect(Command_AmbientTemp, &QPushButton::clicked, this, &Form_Temperature_Compensation::Command_AmbientTemp_Click);
     connect(Command_Coeff, &QPushButton::clicked, this, &Form_Temperature_Compensation::Command_Coeff_Click);
     connect(Command_ReadTemp, &QPushButton::clicked, this, &Form_Temperature_Compensation::Command_ReadTemp_Click);
+    new MeterControls(this, {Combo_Ranges, Command_AmbientTemp, Command_Coeff, Command_ReadTemp});
 }
 
 void Form_Temperature_Compensation::Form_Load()

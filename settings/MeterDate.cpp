@@ -10,9 +10,8 @@ namespace {
 const QStringList &dateForms()
 {
     static const QStringList forms{
-        QStringLiteral("d/M/yyyy"), QStringLiteral("d/M/yy"),     QStringLiteral("yyyy/M/d"),
-        QStringLiteral("d/MMM/yyyy"), QStringLiteral("d/MMM/yy"), QStringLiteral("d MMM yyyy"),
-        QStringLiteral("d MMMM yyyy"), QStringLiteral("M/d/yyyy"), QStringLiteral("M/d/yy"),
+        QStringLiteral("d/M/yyyy"),    QStringLiteral("yyyy/M/d"), QStringLiteral("d/MMM/yyyy"),
+        QStringLiteral("d MMM yyyy"), QStringLiteral("d MMMM yyyy"), QStringLiteral("M/d/yyyy"),
     };
     return forms;
 }
@@ -23,11 +22,17 @@ const QStringList &timeForms()
     return forms;
 }
 
-// Qt reads "yy" as 1900 to 1999; the meter's two-digit years are read as the desktop
-// reads them, 00 to 29 being this century.
-QDate windowTwoDigitYear(const QDate &date)
+// A date that ends in a two-digit year ("29/02/00", "14-Mar-26") gets its century before it
+// is read: 00 to 29 are 2000 to 2029, 30 to 99 are 1930 to 1999, as the desktop reads them.
+// Qt would read "yy" in 1900 to 1999 and check the date there, refusing 29 February 2000.
+QString withCentury(const QString &text)
 {
-    return date.year() < 1930 ? date.addYears(100) : date;
+    static const QRegularExpression shortYear(QStringLiteral("^([0-9]{1,2}([/.-])[^ /.-]+\\2)([0-9]{2})(?= |$)"));
+    const QRegularExpressionMatch match = shortYear.match(text);
+    if (!match.hasMatch())
+        return text;
+    const int year = match.capturedView(3).toInt();
+    return match.captured(1) + QString::number(year < 30 ? 2000 + year : 1900 + year) + text.mid(match.capturedEnd(3));
 }
 
 } // namespace
@@ -36,7 +41,7 @@ std::optional<QDateTime> ParseMeterDateTime(const QString &text)
 {
     // One blank between date and time, whatever the meter put there.
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QString simplified = text.trimmed().replace(blanks, QStringLiteral(" "));
+    const QString simplified = withCentury(text.trimmed().replace(blanks, QStringLiteral(" ")));
     // Every form begins with a number: anything else is no date, without trying them all.
     if (simplified.isEmpty() || !simplified.front().isDigit())
         return std::nullopt;
@@ -59,10 +64,9 @@ std::optional<QDateTime> ParseMeterDateTime(const QString &text)
                 if (time.isEmpty() == hasTime)
                     continue;
                 const QDateTime read = c.toDateTime(simplified, dateForm + time);
-                if (!read.isValid())
-                    continue;
-                const bool twoDigitYear = !dateForm.contains(QLatin1String("yyyy"));
-                return QDateTime(twoDigitYear ? windowTwoDigitYear(read.date()) : read.date(), read.time());
+                // Qt takes a year with a minus sign; the meter's years are never before 1.
+                if (read.isValid() && read.date().year() >= 1)
+                    return read;
             }
         }
     }

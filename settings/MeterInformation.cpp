@@ -1,17 +1,28 @@
 #include "settings/MeterInformation.h"
+#include "link/MeterOperation.h"
 #include "link/TextConv.h"
 #include "link/Utility.h"
+
+#include <QRegularExpression>
 
 namespace MeterInformation {
 
 namespace {
 
-constexpr int FirstInfoLine = 5; // line of slot 01 in the "v" reply, counted from 1
+constexpr int FirstInfoLine = 5;   // line of slot 01 in the "v" reply, counted from 1
+constexpr int FullReplyLines = 10; // four identity lines and slots 01 to 06
 
-bool isTableVersionLine(const QString &line)
+// The texts the table editors store in slots 06, 05 and 04: the word, a version of three
+// characters ("1.0", "___") and the date as "dd/mm/yy". In the order they are met walking
+// back from the status token.
+const std::array<QRegularExpression, 3> &versionLineForms()
 {
-    return line.startsWith(QLatin1String("Unc")) || line.startsWith(QLatin1String("Spec")) ||
-           line.startsWith(QLatin1String("Tab"));
+    static const std::array<QRegularExpression, 3> forms{
+        QRegularExpression(QStringLiteral("^Tab 1\\.0 [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
+        QRegularExpression(QStringLiteral("^Spec .{3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
+        QRegularExpression(QStringLiteral("^Unc .{3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
+    };
+    return forms;
 }
 
 } // namespace
@@ -20,14 +31,30 @@ Reading parseVersionReply(const QString &reply)
 {
     Reading reading;
     const QStringList lines = SplitLines(reply);
-    bool pastSlots = false; // the status token has been met
-    for (int number = 1; number <= lines.size(); ++number) {
-        const QString &line = lines[number - 1];
-        pastSlots = pastSlots || line.startsWith(QLatin1Char('*'));
-        if (line.left(6) == QLatin1String("Serial"))
-            reading.serial = line.mid(6).trimmed();
-        else if (number >= FirstInfoLine && number < FirstInfoLine + InfoLines)
-            reading.info[number - FirstInfoLine] = pastSlots || isTableVersionLine(line) ? QString() : line;
+    qsizetype token = lines.size() - 1;
+    while (token >= 0 && lines[token].isEmpty())
+        --token;
+    if (token < 0 || !IsStatusTokenLine(lines[token]))
+        return reading;
+
+    // One past the last line that can hold a free text. A short reply lost its empty slots
+    // on the way: the table versions just before the token are known only by their form.
+    qsizetype textsEnd = token;
+    if (token < FullReplyLines) {
+        for (const QRegularExpression &form : versionLineForms())
+            if (textsEnd > 0 && form.match(lines[textsEnd - 1]).hasMatch())
+                --textsEnd;
+    }
+    const auto isSerial = [](const QString &line) { return line.left(6) == QLatin1String("Serial"); };
+    for (qsizetype i = 0; i < token; ++i)
+        if (isSerial(lines[i]))
+            reading.serial = lines[i].mid(6).trimmed();
+    for (int box = 0; box < InfoLines; ++box) {
+        const qsizetype i = FirstInfoLine - 1 + box;
+        if (i >= textsEnd)
+            reading.info[box] = QString(); // a slot the reply left out is empty
+        else if (!isSerial(lines[i]))
+            reading.info[box] = lines[i];
     }
     return reading;
 }

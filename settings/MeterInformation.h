@@ -14,12 +14,20 @@ inline constexpr int SerialCommandLength = 10; // characters of the serial numbe
 inline constexpr int SerialTypedLength = 9;    // characters that can be typed into the box
 
 // What a "v" reply gives: the serial number (from a line beginning "Serial", the rest
-// trimmed) and the information lines from lines 5, 6 and 7 (counted from 1), each unchanged.
-// A line the reply does not reach, or a line that is the serial number, gives nothing.
-// The RS232 exchange drops empty lines, so an empty slot moves the lines after it up: a line
-// at 5 to 7 that is the status token or a table-version line ("Unc", "Spec", "Tab", slots 04
-// to 06) is not taken for a free-text slot: that slot reads as empty, so it is never written
-// back with another slot's text or the token.
+// trimmed) and the information lines of slots 01 to 03, from the lines before the reply's
+// status token ("*" and a digit, its last non-empty line). A reply without one (a time-out, a
+// reply cut short) gives nothing.
+// The reply holds four identity lines, then slots 01 to 06 (01 to 03 free text; 04 to 06
+// the table versions "Unc 1.0 14/03/26", "Spec ___ 14/03/26", "Tab 1.0 14/03/26"). USB and
+// Ethernet keep an empty slot's line, but the RS232 exchange drops empty lines:
+// - a full reply (ten lines or more before the token) gives lines 5, 6 and 7 (counted
+//   from 1) unchanged, whatever they begin with;
+// - a shorter one lost empty slots: the lines just before the token that have the exact
+//   form of slots 06, 05 and 04 (walking back, in that order) are the table versions, and
+//   the lines from 5 up to them are the free texts, in order; slots with no line left are
+//   empty. Which slot a text came from is then unknown (a lone text of slot 03 reads as
+//   slot 01), and a free text in exactly a version line's form is taken for one.
+// A line that is the serial number gives no information line.
 struct Reading
 {
     std::optional<QString> serial;

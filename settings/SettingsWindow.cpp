@@ -33,7 +33,8 @@ void focusWindowChanged(QWindow *window)
         QMetaObject::invokeMethod(
             form,
             [activated] {
-                if (activated && appWindows().holds(activated.data()))
+                // Some dialogs read the meter when activated: not while another operation holds it.
+                if (activated && appWindows().holds(activated.data()) && !state().meterReservation.held())
                     activated->Form_Activate();
             },
             Qt::QueuedConnection);

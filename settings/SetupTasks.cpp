@@ -60,11 +60,6 @@ bool thermocoupleBusy()
     return open && open->isWriting();
 }
 
-bool anyDrivenWindowBusy()
-{
-    return editorBusy<FormSpecifications>() || editorBusy<FormImportedUncerts>() || thermocoupleBusy();
-}
-
 // Loads the table editor (its loading reads the meter's table), shows it, loads the file
 // into it and writes the pending cells with the editor's own bracket, then unloads it.
 // One closed under the task counts as lost.
@@ -111,9 +106,14 @@ public:
 
     void run()
     {
-        if (anyDrivenWindowBusy()) {
-            appUi().MsgBox(QStringLiteral("A table window is still talking to the meter. Run the setup tasks when it "
-                                          "has finished."),
+        // The run lets the window system work between its steps: nothing else may talk to
+        // the meter meanwhile (one run at a time).
+        const MeterReservation::Hold meter = state().meterReservation.hold();
+        if (!meter)
+            return;
+        if (state().meterReservation.operationsUnderway()) {
+            appUi().MsgBox(QStringLiteral("A window is still talking to the meter. Run the setup tasks when it has "
+                                          "finished."),
                            Msg::Exclamation, QStringLiteral("Setup Tasks"));
             return;
         }

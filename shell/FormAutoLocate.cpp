@@ -11,6 +11,7 @@
 #include "shell/Look.h"
 #include "widgets/CentreForm.h"
 #include "widgets/Form_List_Dialogue.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowRegistry.h"
 
@@ -60,6 +61,7 @@ FormAutoLocate::FormAutoLocate(QWidget *parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("FormAutoLocate"));
     setWindowTitle(QStringLiteral("Automatic 6400 Location"));
     buildControls();
+    new MeterControls(this, {Command_Retry, Command_Locate6450});
 }
 
 FormAutoLocate::~FormAutoLocate() = default;

@@ -35,6 +35,7 @@
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "link/Communication.h"
 #include "widgets/FormProgress.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowRegistry.h"
 
@@ -121,6 +122,18 @@ FormMain::FormMain(QWidget *parent) : QMainWindow(parent)
     buildMenus();
     buildControls();
     buildStatusBar();
+    // What talks to the meter, or opens a window whose opening does (the port setup and
+    // the locators search the links; Date and Time, Calibration History and Temperature
+    // Compensation read as they are shown). The connection dialogs are modal: with their
+    // openers unavailable none of them is open during a run.
+    new MeterControls(this,
+                      {Command_GetInfo, Command_CalFactors, Command_SetupSerial, Command_SetupEthernet, Command_SetupUSB,
+                       Command_Autolocate},
+                      {MenuOptionsOptions, MenuSetupCal, MenuSetupUncertainties, MenuSetupSpecifications,
+                       MenuServiceSetupTasks, MenuServiceInstalledOptions, MenuServiceTemperatureCompensation,
+                       MenuServiceCalHistory, MenuServiceMeterInformation, MenuServiceDate, MenuServiceEnterSetupMode,
+                       MenuServiceCalibratePassword, MenuServiceSendL, MenuServiceReboot, MenuServiceClosePort,
+                       MenuServiceClearAll});
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     endProgram = [] { QCoreApplication::quit(); };
@@ -209,8 +222,6 @@ void FormMain::Open_Thermocouple_FromTable_Form() { showModeless<FormThermocoupl
 
 void FormMain::MenuServiceSetupTasks_Click()
 {
-    if (m_setupTasksRunning)
-        return;
     WindowRegistry &windows = appWindows();
     FormSetupTasks &dialog = windows.form<FormSetupTasks>();
     const bool run = dialog.exec() == QDialog::Accepted;
@@ -222,12 +233,6 @@ void FormMain::MenuServiceSetupTasks_Click()
 
 void FormMain::Run_Setup_Tasks(const SetupTaskInputs &inputs)
 {
-    // The run lets the window system work between its steps: one run at a time.
-    if (m_setupTasksRunning)
-        return;
-    m_setupTasksRunning = true;
-    MenuServiceSetupTasks->setEnabled(false);
-
     // The run's log is the hidden Text_Status, shown while the run lasts.
     class StatusLog : public SetupTasks::Log
     {
@@ -242,9 +247,6 @@ void FormMain::Run_Setup_Tasks(const SetupTaskInputs &inputs)
         FormMain &m_main;
     } log(*this);
     SetupTasks::Run(inputs, log);
-
-    m_setupTasksRunning = false;
-    MenuServiceSetupTasks->setEnabled(true);
 }
 
 void FormMain::Clear_All_Settings() { SetupTasks::ClearAllSettings(); }
@@ -396,6 +398,9 @@ void FormMain::buildControls()
     // Three lines: an Ethernet link's description has three (the third its address); a
     // USB link's ends in an empty third line, which must not bring a scroll bar.
     Text_ConnectionStatus = textBox(QStringLiteral("Text_ConnectionStatus"), Frame_ConnectionStatus, {10, 70, 296, 52});
+    // A line longer than the box (the no-driver message) wraps at word boundaries instead
+    // of running past its edge.
+    Text_ConnectionStatus->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     {
         // The height of three lines of its font (laid out lines run a little over the font's
         // line spacing), with the frame growing to hold it.

@@ -76,8 +76,9 @@ public:
     void Open_MeterInformation_Form();
     // --- service procedures (the Service menu, shown when the program starts with --service) ---
     // Runs the setup tasks in their fixed order, logging each finished task in Text_Status
-    // (shown while the run lasts) and ending with a summary box. A second run while one is
-    // under way (the run lets the window system work) does nothing.
+    // (shown while the run lasts) and ending with a summary box. The run has the meter to
+    // itself: whatever else talks to the meter is unavailable until it ends, and a second
+    // run meanwhile does nothing.
     void Run_Setup_Tasks(const SetupTaskInputs &inputs);
     // Erases everything in the meter after two confirmations.
     void Clear_All_Settings();
@@ -104,7 +105,6 @@ public:
     void MenuServiceSetupTasks_Click();
     // Shows the Service menu (hidden unless the program starts with --service).
     void ShowServiceMenu();
-    bool setupTasksRunning() const { return m_setupTasksRunning; }
 
     // Before closing: releases a USB device that an interrupted exchange left open.
     void Form_QueryUnload();
@@ -198,6 +198,5 @@ private:
     QString m_statusText; // Text_Status exactly as written (line ends kept)
     QTimer *m_clockTimer = nullptr;
     MainWindowHost *m_previousHost = nullptr;
-    bool m_setupTasksRunning = false;
     bool m_closing = false; // Form_Unload has begun: a setup-task run ends at its next step
 };

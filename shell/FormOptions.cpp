@@ -187,6 +187,8 @@ void FormOptions::Form_Load()
         Combo_GPIB1->addItem(QString::number(address));
         Combo_GPIB_NewAddress->addItem(QString::number(address));
     }
+    // The new address opens unchosen, so Change Address does nothing until one is picked.
+    Combo_GPIB_NewAddress->setCurrentIndex(-1);
     Combo_DVM1->setCurrentText(setting(QStringLiteral("DVM1"), QStringLiteral("6450")));
     const bool gpib = setting(QStringLiteral("DVM1_Interface"), QStringLiteral("RS232")) == QLatin1String("GPIB");
     Option_DVM1_Interface[gpib ? 1 : 0]->setChecked(true);

@@ -159,9 +159,13 @@ void Form_EthernetLocator::buildControls()
     const int terminalWidth = ClientWidth - 514;
     Frame2 = frame(QStringLiteral("Frame2"), QStringLiteral("Test Communication"), this,
                    {510, bandTop, terminalWidth, bandHeight});
+    // The label takes the size its text needs in the font at hand; the command line fills
+    // the rest of the row.
     Label3 = label(QStringLiteral("Label3"), QStringLiteral("Send Data"), Frame2, {8, 21, 54, 16});
+    Label3->resize(Label3->sizeHint());
+    const int commandLeft = Label3->x() + Label3->width() + 4;
     Text2 = named(new QLineEdit(Frame2), QStringLiteral("Text2"));
-    Text2->setGeometry(62, 17, terminalWidth - 70, 22);
+    Text2->setGeometry(commandLeft, 17, terminalWidth - 8 - commandLeft, 22);
     Text2->installEventFilter(this);
     Text1 = named(new QPlainTextEdit(Frame2), QStringLiteral("Text1"));
     Text1->setGeometry(8, 44, terminalWidth - 16, bandHeight - 52);
@@ -261,7 +265,7 @@ void Form_EthernetLocator::search(const RunGuard::Run &run)
             row->setToolTip(column, shown(row->text(column)));
 
         // The transport addresses this module; it stays so after the search.
-        QString identity = ProbeEthernetModule(module, IdentityQueryCR, IdentityProbeSeconds);
+        QString identity = ProbeEthernetModule(module, IdentityQuery, IdentityProbeSeconds);
         if (!run.windowLoaded())
             return;
         identity.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));

@@ -30,3 +30,24 @@ QString ProgramUsage(const QString &programName)
                           "Qt's own options (for example -platform offscreen) are accepted as well.\n")
         .arg(programName);
 }
+
+bool DisplayNamed(const QStringList &arguments)
+{
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    // Qt reads its options with one dash or two, the platform's name in the next argument.
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("-platform") || arguments[i] == QLatin1String("--platform"))
+            return true;
+    }
+    return false;
+}
+
+QString NoDisplayMessage(const QString &programName)
+{
+    return QStringLiteral("%1: no display found: set DISPLAY to show the program, or run it without a "
+                          "display with -platform offscreen (or QT_QPA_PLATFORM=offscreen)\n")
+        .arg(programName);
+}

@@ -16,3 +16,11 @@ ProgramOptions ParseProgramOptions(const QStringList &arguments);
 
 // What --help prints.
 QString ProgramUsage(const QString &programName);
+
+// Whether a window system can be looked for: a display is named (DISPLAY, WAYLAND_DISPLAY)
+// or a Qt platform is chosen (-platform NAME among the arguments, QT_QPA_PLATFORM). Without
+// any of them Qt's default platform finds no display and aborts the program.
+bool DisplayNamed(const QStringList &arguments);
+
+// The one line the program ends with when DisplayNamed is false.
+QString NoDisplayMessage(const QString &programName);

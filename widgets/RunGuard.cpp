@@ -1,5 +1,6 @@
 #include "widgets/RunGuard.h"
 #include "widgets/WindowRegistry.h"
+#include "link/SharedState.h"
 
 // What the guard and its runs share. It outlives the window when a run is still on the
 // stack after the window has been destroyed.
@@ -26,6 +27,7 @@ RunGuard::Run::Run(std::shared_ptr<Shared> shared, bool exclusive) : m_shared(st
     if (!m_shared)
         return; // not started
     ++m_shared->runs;
+    state().meterReservation.operationStarted();
     if (exclusive)
         m_shared->exclusiveRunning = true;
 }
@@ -35,6 +37,7 @@ RunGuard::Run::~Run()
     if (!m_shared)
         return;
     Shared &shared = *m_shared;
+    state().meterReservation.operationEnded();
     if (m_exclusive)
         shared.exclusiveRunning = false;
     if (--shared.runs > 0 || !shared.unloadWhenIdle || !shared.windowLoaded())

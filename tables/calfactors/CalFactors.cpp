@@ -1,5 +1,6 @@
 #include "tables/calfactors/CalFactors.h"
 
+#include "link/MeterOperation.h"
 #include "link/Ranges.h"
 #include "link/TextConv.h"
 #include "link/Utility.h"
@@ -29,13 +30,18 @@ CalFactorsReply parseCalFactorsReply(const QString &reply)
     CalFactorsReply parsed;
     QList<QStringList> &rows = parsed.rows;
     qsizetype start = 0;
+    bool tokenMet = false; // a status token, final only while no other line follows it
     for (qsizetype cr = reply.indexOf(CR); cr >= 0; cr = reply.indexOf(CR, start)) {
         // The CR stays at the end of the line: it belongs to the last field.
         const QString line = TrimBlanks(reply.mid(start, cr + 1 - start));
         start = cr + 1;
+        const QString content = TrimBlanks(QString(line).remove(CR).remove(LF));
+        if (content.isEmpty())
+            continue;
+        parsed.damaged = parsed.damaged || tokenMet;
+        tokenMet = IsStatusTokenLine(content);
         if (!line.startsWith(QLatin1String("Range"))) {
-            if (line.contains(QLatin1String("Range")))
-                parsed.damaged = true;
+            parsed.damaged = parsed.damaged || !tokenMet;
             continue;
         }
         const qsizetype firstComma = line.indexOf(Comma);

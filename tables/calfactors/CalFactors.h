@@ -37,8 +37,9 @@ QString acColumnHeader(int col, int colCount);
 struct CalFactorsReply
 {
     QList<QStringList> rows;
-    // A skipped line held "Range" after other characters: noise in front of a range line,
-    // so every later row stands one range too high.
+    // A line other than the final status token ("*" and a digit) was neither empty nor a
+    // "Range" line: noise, or a range line with a damaged label, so the rows after it may
+    // stand under the wrong ranges.
     bool damaged = false;
 };
 CalFactorsReply parseCalFactorsReply(const QString &reply);

@@ -10,6 +10,7 @@
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/TableFileText.h"
 #include "widgets/FormProgress.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
@@ -96,6 +97,7 @@ FormCalFactors::FormCalFactors(QWidget *parent)
     connect(Command_FileSave, &QPushButton::clicked, this, &FormCalFactors::Command_FileSave_Click);
     connect(Command_SaveAll, &QPushButton::clicked, this, &FormCalFactors::Command_SaveAll_Click);
     connect(Command_Restore, &QPushButton::clicked, this, &FormCalFactors::Command_Restore_Click);
+    new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll, Command_Backup, Command_ClearAll, Command_Restore});
 }
 
 void FormCalFactors::Form_Load()

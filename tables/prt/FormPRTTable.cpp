@@ -7,6 +7,7 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/prt/PRTTable.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "widgets/PacedDisplay.h"
 
@@ -175,6 +176,7 @@ void FormPRTTable::buildControls()
     connect(Command1, &QPushButton::clicked, this, &FormPRTTable::Command1_Click);
     connect(Command_Single, &QPushButton::clicked, this, &FormPRTTable::Command_Single_Click);
     // Class A and Class B have no action.
+    new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll});
 }
 
 void FormPRTTable::Form_Load()
@@ -282,6 +284,7 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
 {
     const RunGuard::Run run = m_guard.begin();
     bool extraValues = false;
+    bool complete = false;
     {
         CalGrid->setCols(PRTTableColumns + 1);
         CalGrid->setRows(2);
@@ -292,6 +295,8 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         const QString reply = SendToMeter(QStringLiteral("pt"), 10);
         if (!run.windowLoaded())
             return;
+        // A time-out, a dropped link or a read cut short leaves the table partly read.
+        complete = EndsWithStatusToken(reply);
         ProgressBar1->setValue(0);
         int row = 1;
         for (const QString &line : SplitPRTReplyLines(reply)) {
@@ -318,6 +323,8 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         }
     }
     Command_LoadAllCalFactors->setEnabled(true);
+    if (!complete)
+        appUi().MsgBox(QStringLiteral("The PRT table was not read completely: read it again"), Msg::OKOnly | Msg::Critical);
     if (extraValues)
         appUi().MsgBox(QStringLiteral("Some lines of the meter's table held more than 10 values; "
                                       "the values after the tenth were not loaded"),

@@ -3,8 +3,8 @@
 #include "link/TextConv.h"
 #include "link/Utility.h"
 
-#include <QLocale>
 #include <cmath>
+#include <limits>
 
 namespace SpecTable {
 
@@ -85,43 +85,15 @@ SpecTableKind makeImportedUncertainties()
     return k;
 }
 
-bool isDigit(QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); }
-
-// The number a reply field begins with: leading blanks skipped, then a sign, digits, a
-// decimal point and an exponent, reading up to the first character that cannot continue
-// the number ("3 1" is 3). 0 when the text begins with no number.
+// The number a reply field begins with: leading blanks and tabs skipped, then read as far
+// as a decimal number goes ("3 1" is 3), with the program's one rule for numbers beyond a
+// double's range. 0 when the text begins with no number.
 double leadingNumber(QStringView text)
 {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
         ++i;
-    const qsizetype start = i;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    qsizetype digits = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i)
-        ++digits;
-    if (i < text.size() && text[i] == QLatin1Char('.'))
-        for (++i; i < text.size() && isDigit(text[i]); ++i)
-            ++digits;
-    if (digits == 0)
-        return 0;
-    // An exponent counts only with digits after it.
-    if (i < text.size() && QStringLiteral("EeDd").contains(text[i])) {
-        qsizetype j = i + 1;
-        if (j < text.size() && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
-            ++j;
-        if (j < text.size() && isDigit(text[j])) {
-            while (j < text.size() && isDigit(text[j]))
-                ++j;
-            i = j;
-        }
-    }
-    QString number = text.mid(start, i - start).toString();
-    number.replace(QLatin1Char('D'), QLatin1Char('E')).replace(QLatin1Char('d'), QLatin1Char('E'));
-    // Out of range, the conversion still gives its infinity or 0, which is what is meant.
-    bool ok = false;
-    return QLocale::c().toDouble(number, &ok);
+    return TextConv::LeadingDecimal(text.mid(i));
 }
 
 // The shortest text of the number a reply field begins with.
@@ -226,7 +198,8 @@ std::optional<double> cellNumber(const QString &text)
     if (!TextConv::IsNumeric(text))
         return std::nullopt;
     const double value = leadingNumber(QStringView(text).trimmed());
-    if (!std::isfinite(value))
+    // Beyond a double's range the number reads as the largest double: nothing to send.
+    if (std::abs(value) == std::numeric_limits<double>::max())
         return std::nullopt;
     return value;
 }

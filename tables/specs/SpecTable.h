@@ -94,7 +94,8 @@ struct ReplyRow
 std::optional<ReplyRow> parseReplyRow(const QString &line, int expectedRow);
 
 // The number a value cell holds: its text, blanks aside, must be a number as a whole
-// ("12.5", "-1e-7") that a double can hold; nothing otherwise ("abc", "1,5", "1e999").
+// ("12.5", "-1e-7") within a double's range; nothing otherwise ("abc", "1,5", "1e999", and
+// the largest double itself, which is what a number beyond the range reads as).
 std::optional<double> cellNumber(const QString &text);
 
 // The write command of one value: "Ws5,0,12.5".

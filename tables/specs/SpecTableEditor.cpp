@@ -9,6 +9,7 @@
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/TableFileText.h"
 #include "widgets/FormProgress.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 #include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
@@ -74,6 +75,7 @@ SpecTableEditor::SpecTableEditor(const SpecTableKind &kind, QWidget *parent)
     connect(Command_ClearAll, &QPushButton::clicked, this, &SpecTableEditor::Command_ClearAll_Click);
     connect(Command_Exit, &QPushButton::clicked, this, &SpecTableEditor::Command_Exit_Click);
     connect(Command_SaveDB, &QPushButton::clicked, this, &SpecTableEditor::Command_SaveDB_Click);
+    new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll, Command_ClearAll});
 }
 
 void SpecTableEditor::Form_Load()

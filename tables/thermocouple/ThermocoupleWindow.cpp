@@ -5,6 +5,7 @@
 #include "link/platform/UserInteraction.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
 #include "widgets/CentreForm.h"
+#include "widgets/MeterControls.h"
 #include "widgets/Named.h"
 
 #include <QCloseEvent>
@@ -50,6 +51,7 @@ ThermocoupleWindow::ThermocoupleWindow(const QString &objectName, const QString 
 
     connect(Command_Stop, &QPushButton::clicked, this, &ThermocoupleWindow::Command_Stop_Click);
     connect(Command_Exit, &QPushButton::clicked, this, &ThermocoupleWindow::Command_Exit_Click);
+    new MeterControls(this, {m_writeButton});
 }
 
 void ThermocoupleWindow::Form_Load() { CentreForm(*this); }
@@ -76,7 +78,12 @@ void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard:
     const RunGuard::Run run = m_guard.beginExclusive();
     if (!run)
         return;
-    RunInSetupMode(SetupModeBracket{}, [&] {
+    SetupModeBracket bracket;
+    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
+    RunInSetupMode(bracket, [&] {
+        // Entering setup mode may let the window system run, and the main window close.
+        if (!run.windowLoaded())
+            return;
         {
             const Hourglass hourglass(appUi());
             m_writeButton->setEnabled(false);

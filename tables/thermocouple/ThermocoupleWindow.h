@@ -42,9 +42,9 @@ protected:
     // A run: StopFlag cleared, setup mode entered ("Error entering setup mode" when
     // refused, and nothing more), the hourglass and the write button disabled while
     // `writes` runs; then the progress bar and status line cleared, the button enabled
-    // again and setup mode left. The window may be unloaded while `writes` yields (the
-    // main window closing): `writes` must then return without touching it, as its run
-    // tells it, and so does the run.
+    // again and setup mode left. The window may be unloaded while setup mode is entered or
+    // while `writes` yields (the main window closing): `writes` must then return without
+    // touching it, as its run tells it, and so does the run.
     void runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes);
 
     // How the sending of one point ended; each window decides what its run does next.

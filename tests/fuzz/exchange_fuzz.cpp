@@ -124,10 +124,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     default: {
         // The meter behind a module at 127.0.1.10: each piece is one datagram.
         MemoryUdpNetwork net(env.clock);
-        MemoryUdpSocket data(net);
-        data.Bind();
-        ConnectEthernetReceive(data);
-        state().UDPData = &data;
+        MemoryUdpSocket socket(net);
+        socket.Bind();
+        ConnectEthernetReceive(socket);
+        state().UDPData = &socket;
         state().EthernetDevice.IPAddress = QStringLiteral("127.0.1.10");
         state().EthernetDevice.Port = 10001;
         ScriptedPeerForFuzz peer(env.clock, script);

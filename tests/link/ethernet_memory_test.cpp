@@ -27,14 +27,14 @@ metersim::ModuleConfig moduleAt(const QString &address, const QString &mac, cons
 // The program's two sockets on a network of simulated modules, each with its meter.
 struct Network
 {
-    explicit Network(VirtualClock &clock, int modules) : net(clock), command(net), data(net)
+    explicit Network(VirtualClock &clock, int moduleCount) : net(clock), command(net), data(net)
     {
-        for (int i = 0; i < modules; ++i) {
+        for (int i = 0; i < moduleCount; ++i) {
             const QString address = QStringLiteral("127.0.1.%1").arg(10 + i);
             meters.push_back(std::make_unique<metersim::SimMeter>());
-            this->modules.push_back(std::make_unique<metersim::SimModule>(
+            modules.push_back(std::make_unique<metersim::SimModule>(
                 moduleAt(address, QStringLiteral("00-50-C2-64-50-0%1").arg(i + 1), QStringLiteral("Owner%1").arg(i + 1))));
-            served.push_back(std::make_unique<metersim::ModuleOnNetwork>(*this->modules.back(), *meters.back(), net));
+            served.push_back(std::make_unique<metersim::ModuleOnNetwork>(*modules.back(), *meters.back(), net));
         }
         command.RemoteHost = Ethernet::BroadcastAddress;
         command.RemotePort = Ethernet::ModuleCommandPort;

@@ -120,8 +120,8 @@ private Q_SLOTS:
         TestEnv env;
         ScriptedDVM &dvm = installScriptedDVM();
         dvm.reply = [&](const QString &command) {
-            const bool opening = command == Enter || command == Password;
-            return opening && !meterAccepts ? QStringLiteral("*6\r") : QStringLiteral("*0\r");
+            const bool opensSetupMode = command == Enter || command == Password;
+            return opensSetupMode && !meterAccepts ? QStringLiteral("*6\r") : QStringLiteral("*0\r");
         };
         if (answer)
             env.ui.answerBoxes({Msg::Answer(answer)});

@@ -1,17 +1,41 @@
-// The meter information dialog against the simulated meter: the "v" read, the three
-// information lines from the boxes or the multi-line box, the serial number, each write
-// inside setup mode, and the 9-character typing limit.
+// The meter information dialog against the simulated meter: the "v" read over RS232 and
+// USB, the three information lines from the boxes or the multi-line box, the serial
+// number, each write inside setup mode, and the 9-character typing limit.
 #include "link/AppTitle.h"
 #include "settings/FormMeterInformation.h"
+#include "link/SharedState.h"
 #include "tests/settings/SettingsFixture.h"
+#include "tests/support/doubles/MemoryFtdi.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <optional>
 
 using metersim::Fault;
+
+namespace {
+
+// The fixture's meter behind the in-memory FTDI layer, with the driver on USB.
+struct UsbLink
+{
+    static inline const QString Serial = QStringLiteral("FT6450A1");
+    explicit UsbLink(SettingsFixture &f) : peer(f.meter, f.env.clock), ftdi(f.env.clock)
+    {
+        ftdi.attach(QStringLiteral("Velkorande 6450"), Serial, &peer);
+        state().ftdi = &ftdi;
+        state().USBDevice.SerialNumber = Serial;
+        f.driver->SetInterfaceType(InterfaceUSB);
+        f.driver->SetUSBDevice();
+    }
+    ~UsbLink() { state().ftdi = nullptr; }
+    metersim::MeterPeer peer;
+    MemoryFtdiApi ftdi;
+};
+
+} // namespace
 
 class MeterInformationTest : public QObject
 {
@@ -33,16 +57,63 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
-    // Over RS232 the empty slot 03 does not come through: the table line after it is not
-    // taken for slot 03 (a Set Info would copy it there).
-    void emptySlotOverSerial()
+    // The slots read back as the meter keeps them, whatever a text begins with, over USB
+    // (empty lines kept) and RS232 (empty lines dropped). Over RS232 a text after empty
+    // slots moves up: its slot cannot be told from the reply.
+    void readsTheSlots_data()
     {
+        QTest::addColumn<bool>("usb");
+        QTest::addColumn<QStringList>("slots"); // 01 to 06
+        QTest::addColumn<QStringList>("shown");
+        const QStringList versions[] = {
+            {"Unc 1.0 01/01/25", "Spec 1.0 01/01/25", "Tab 1.0 01/01/25"},
+            {"Unc ___ 14/03/26", "Spec 2.0 14/03/26", ""},
+            {"", "Spec ___ 14/03/26", "Tab 1.0 14/03/26"},
+        };
+        const QStringList texts{"Spectrum Cal Lab", "Table Bay Metrology", "Uncertainty Lab"};
+        for (const bool usb : {false, true}) {
+            const char *link = usb ? "USB" : "RS232";
+            for (int t = 0; t < 3; ++t) {
+                for (int box = 0; box < 3; ++box) {
+                    QStringList user{"", "", ""};
+                    for (int before = 0; before < box; ++before)
+                        user[before] = QStringLiteral("Lab %1").arg(before + 1);
+                    user[box] = texts[t];
+                    QTest::addRow("%s, %s in slot 0%d", link, qPrintable(texts[t]), box + 1)
+                        << usb << user + versions[t] << user;
+                }
+            }
+            const QStringList alone{"", "", "Table Bay Metrology"};
+            QTest::addRow("%s, a text alone in slot 03", link)
+                << usb << alone + versions[0] << (usb ? alone : QStringList{"Table Bay Metrology", "", ""});
+            QTest::addRow("%s, all slots empty", link) << usb << QStringList(6) << QStringList(3);
+        }
+    }
+    void readsTheSlots()
+    {
+        QFETCH(bool, usb);
+        QFETCH(QStringList, slots);
+        QFETCH(QStringList, shown);
         SettingsFixture f;
         auto &form = appWindows().form<FormMeterInformation>();
-        form.Text_Info[2]->setText("typed");
+        f.meter.editState([&slots](metersim::MeterState &s) {
+            for (int i = 0; i < 6; ++i)
+                s.info[size_t(i)] = slots[i];
+        });
+        std::optional<UsbLink> link;
+        if (usb)
+            link.emplace(f);
+        for (QLineEdit *box : form.Text_Info)
+            box->setText("typed");
+        f.forget();
         form.Command_Read_Click();
-        QCOMPARE(form.Text_Info[1]->text(), QStringLiteral("Service Dept"));
-        QCOMPARE(form.Text_Info[2]->text(), QString());
+        QCOMPARE(f.commands(), QStringList{"v"});
+        if (link)
+            QCOMPARE(link->ftdi.device(UsbLink::Serial)->written, QByteArray("v\r"));
+        QStringList boxes;
+        for (const QLineEdit *box : form.Text_Info)
+            boxes << box->text();
+        QCOMPARE(boxes, shown);
     }
 
     // A reply that does not reach a box leaves it as it was.

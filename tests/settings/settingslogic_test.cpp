@@ -226,11 +226,15 @@ private Q_SLOTS:
         QTest::newRow("month first only when it must") << "03/14/2026" << QDateTime(QDate(2026, 3, 14), QTime(0, 0));
         QTest::newRow("short year") << " 1/2/27 9:05" << QDateTime(QDate(2027, 2, 1), QTime(9, 5));
         QTest::newRow("short year last century") << "1/2/95" << QDateTime(QDate(1995, 2, 1), QTime(0, 0));
+        QTest::newRow("short year, leap day of 2000") << "29/02/00" << QDateTime(QDate(2000, 2, 29), QTime(0, 0));
+        QTest::newRow("short year, month name, window edge") << "1-Jan-30 23:59" << QDateTime(QDate(1930, 1, 1), QTime(23, 59));
         QTest::newRow("ISO") << "2016-05-12 08:00:00" << QDateTime(QDate(2016, 5, 12), QTime(8, 0));
         QTest::newRow("medium date") << "12-May-16" << QDateTime(QDate(2016, 5, 12), QTime(0, 0));
         QTest::newRow("month name") << "12 May 2016" << QDateTime(QDate(2016, 5, 12), QTime(0, 0));
         QTest::newRow("dots") << "12.05.2016" << QDateTime(QDate(2016, 5, 12), QTime(0, 0));
         QTest::newRow("no day 31 in April") << "31/04/2026" << QDateTime();
+        QTest::newRow("negative year") << "5/15/-4032" << QDateTime();
+        QTest::newRow("no leap day in 2100") << "29/02/2100" << QDateTime();
         QTest::newRow("bad time") << "14/03/2026 25:00" << QDateTime();
         QTest::newRow("time-out") << "TIMEOUT" << QDateTime();
         QTest::newRow("empty") << "" << QDateTime();
@@ -296,12 +300,18 @@ private Q_SLOTS:
             << "Model\rVersion\rx\ry\rSerial  A12 \rline6\rline7\r*0\r" << "A12" << QStringList{"-", "line6", "line7"};
         QTest::newRow("serial is case-sensitive") << "serial 1\r" << "-" << QStringList{"-", "-", "-"};
         QTest::newRow("empty slot 03 dropped on the way")
-            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1\r*0\r" << "1"
-            << QStringList{"Lab", "Bench", ""};
+            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r"
+            << "1" << QStringList{"Lab", "Bench", ""};
         QTest::newRow("status token at line 6")
-            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", "-"};
-        QTest::newRow("short reply") << "Model 6450\rVersion 2\rSerial 7\rOptions 1\rfirst\r" << "7"
-                                     << QStringList{"first", "-", "-"};
+            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", ""};
+        // Walking back from the token, slot 06's form comes before slot 05's.
+        QTest::newRow("version forms out of order")
+            << "Model\rVersion\rSerial 1\rOptions 1\rTab 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r" << "1"
+            << QStringList{"Tab 1.0 01/01/25", "", ""};
+        QTest::newRow("cut short before the token") << "Model 6450\rVersion 2\rSerial 7\rOptions 1\rfirst\r" << "-"
+                                                    << QStringList{"-", "-", "-"};
+        QTest::newRow("text after the token") << "Model\rVersion\rSerial 7\rOptions 1\rfirst\r*0\rnoise\r" << "-"
+                                              << QStringList{"-", "-", "-"};
         QTest::newRow("time-out") << "TIMEOUT" << "-" << QStringList{"-", "-", "-"};
     }
     void versionReply()

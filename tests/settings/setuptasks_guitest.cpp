@@ -5,12 +5,15 @@
 #include "settings/FormSetupTasks.h"
 #include "settings/SetupTasks.h"
 #include "shell/FormMain.h"
+#include "shell/FormOptions.h"
+#include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/specs/SpecTable.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tests/settings/SettingsFixture.h"
+#include "tests/support/SerialPortBank.h"
 #include "tests/support/doubles/MemorySerialPort.h"
 
 #include <QCheckBox>
@@ -161,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(condensed(f.commands()), commands);
         QCOMPARE(f.boxes(), boxes);
         QVERIFY(!f.main.Text_Status->isVisible());
-        QVERIFY(!f.main.setupTasksRunning());
+        QVERIFY(!state().meterReservation.held());
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
@@ -236,27 +239,94 @@ private Q_SLOTS:
         QVERIFY(f.boxes().isEmpty());
         QVERIFY(!f.main.Text_Status->isVisible());
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
-        QVERIFY(!f.main.setupTasksRunning());
+        QVERIFY(!state().meterReservation.held());
     }
 
-    // A run asked for while a table window writes to the meter does not start: its setup-mode
+    // A run asked for while another window writes to the meter does not start: its setup-mode
     // commands would break the window's own bracket.
-    void busyEditorHoldsTheRunBack()
+    void busyWindowHoldsTheRunBack_data()
     {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("opening"); // the window's own setup-mode command
+        QTest::newRow("specifications") << "specifications" << Password;
+        QTest::newRow("PRT table") << "PRT" << Access;
+    }
+    void busyWindowHoldsTheRunBack()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, opening);
         ServiceFixture f;
-        writeTableFile(f.folder.filePath("default.spec"), QStringLiteral("1"));
-        f.main.Open_Specifications_Menu();
-        FormSpecifications &editor = *appWindows().find<FormSpecifications>();
-        editor.FileLoad(f.folder.filePath("default.spec"));
+        std::function<void()> write;
+        if (window == "PRT") {
+            f.main.MenuSetupPRT_Click();
+            appWindows().find<FormPRTTable>()->Command_LoadAllCalFactors_Click();
+            write = [] { appWindows().find<FormPRTTable>()->Command_SaveAll_Click(); };
+        } else {
+            writeTableFile(f.folder.filePath("default.spec"), QStringLiteral("1"));
+            f.main.Open_Specifications_Menu();
+            appWindows().find<FormSpecifications>()->FileLoad(f.folder.filePath("default.spec"));
+            write = [] { appWindows().find<FormSpecifications>()->Command_SaveAll_Click(); };
+        }
         f.forget();
         QTimer::singleShot(0, &f.main, [&f] { f.main.Run_Setup_Tasks(inputsOf(QStringLiteral("DS"), {})); });
-        editor.Command_SaveAll_Click(); // lets the window system run between cells
+        write(); // lets the window system run between cells
 
-        QCOMPARE(f.boxes(), QStringList{"A table window is still talking to the meter. Run the setup tasks when it has "
+        QCOMPARE(f.boxes(), QStringList{"A window is still talking to the meter. Run the setup tasks when it has "
                                         "finished.|Setup Tasks|48"});
-        QCOMPARE(condensed(f.commands()), (QStringList{Password, "Ws×4", "&05Spec ___ 14/03/26", "a1"}));
-        QVERIFY(appWindows().isLoaded<FormSpecifications>());
-        QVERIFY(!f.main.setupTasksRunning());
+        // Only the window's own bracket: no clock setting, no second opening of setup mode.
+        const QStringList commands = f.commands();
+        QCOMPARE(commands.first(), opening);
+        QCOMPARE(commands.count(opening), 1);
+        QCOMPARE(commands.filter(QRegularExpression("^A\\d")), QStringList{});
+        QCOMPARE(commands.last(), QStringLiteral("a1"));
+        QVERIFY(!state().meterReservation.held());
+    }
+
+    // A run has the meter to itself: a table write, Find DMM, a window that reads as it
+    // opens or the main window's Update, tried while the run holds the meter in setup mode,
+    // send nothing; afterwards the control is available again.
+    void runHasTheMeterToItself_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("thermocouple table write") << "Command_SaveThermocoupleTableFromFormula";
+        QTest::newRow("Options, then Find DMM") << "MenuOptionsOptions";
+        QTest::newRow("Meter Information") << "MenuServiceMeterInformation";
+        QTest::newRow("Update") << "Command_GetInfo";
+    }
+    void runHasTheMeterToItself()
+    {
+        QFETCH(QString, control);
+        ServiceFixture f;
+        // Find DMM probes the serial ports: the simulated meter answers on COM1.
+        auto ports = std::make_unique<SerialPortBank>();
+        ports->add(1, f.sim.rig.port);
+        f.main.setCommControl(std::move(ports));
+        f.main.MenuSetupThermocouple->trigger();
+        QObject *pressed = control.startsWith(QLatin1String("Command_Save"))
+            ? static_cast<QObject *>(appWindows().find<FormThermocouple>()->Command_SaveThermocoupleTableFromFormula)
+            : f.main.findChild<QObject *>(control);
+        QVERIFY(pressed);
+        const auto press = [pressed] {
+            // Should the port setup open, Find DMM is pressed in it, then Cancel.
+            QTimer::singleShot(0, [] {
+                if (FormOptions *options = appWindows().find<FormOptions>()) {
+                    options->Command_DVM1_Locate[0]->click();
+                    options->Command_Cancel->click();
+                }
+            });
+            if (auto *action = qobject_cast<QAction *>(pressed))
+                action->trigger();
+            else
+                qobject_cast<QPushButton *>(pressed)->click();
+        };
+        // Pressed when the run next lets the window system work: after setting the clock.
+        f.env.clock.scheduleIn(1, [press] { QTimer::singleShot(0, press); });
+
+        f.main.Run_Setup_Tasks(inputsOf(QStringLiteral("DC"), {}));
+
+        QCOMPARE(f.commands(), (QStringList{Access, "A1403261000", Access, "CC", "a1"}));
+        QCOMPARE(f.boxes(), QStringList{"Date Set\r\nCalibration Factors Cleared\r\n|Setup Tasks Completed|64"});
+        QVERIFY(pressed->property("enabled").toBool());
     }
 
     // The write-all procedure of the thermocouple window works on a window never shown.

@@ -154,7 +154,7 @@ private Q_SLOTS:
     }
 
     // Every activation from another program window reads the temperature; a message box
-    // closing over the window does not.
+    // closing over the window does not, nor one while a setup-task run holds the meter.
     void readsOnEveryActivation()
     {
         SettingsFixture f;
@@ -177,6 +177,14 @@ private Q_SLOTS:
         main.Open_Temperature_Compensation_Form(); // the same window again
         QCOMPARE(appWindows().find<Form_Temperature_Compensation>(), &form);
         QTRY_COMPARE(f.commands(), (QStringList{"TEMP?", "TEMP?"}));
+
+        const MeterReservation::Hold meter = state().meterReservation.hold();
+        main.activateWindow();
+        QTRY_VERIFY(main.isActiveWindow());
+        form.activateWindow();
+        QTRY_VERIFY(form.isActiveWindow());
+        QTest::qWait(50);
+        QCOMPARE(f.commands(), (QStringList{"TEMP?", "TEMP?"}));
     }
 };
 

@@ -9,7 +9,9 @@
 #include "shell/Form_EthernetLocator.h"
 #include "tests/support/TestEnv.h"
 
+#include <QApplication>
 #include <QGroupBox>
+#include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -87,6 +89,33 @@ private Q_SLOTS:
         form.Command_Advanced_Click();
         const QRect inside = control->parentWidget()->rect();
         QVERIFY2(inside.contains(control->geometry()), qPrintable(name));
+    }
+
+    // "Send Data" takes its text's size in the font at hand, a larger one too, and the
+    // command line starts after it.
+    void sendLabelFitsItsFont_data()
+    {
+        QTest::addColumn<int>("points"); // 0: the application's font as it is
+        QTest::newRow("application font") << 0;
+        QTest::newRow("14 points") << 14;
+    }
+    void sendLabelFitsItsFont()
+    {
+        QFETCH(int, points);
+        const QFont before = QApplication::font();
+        const auto restoreFont = qScopeGuard([before] { QApplication::setFont(before); });
+        QFont font = before;
+        if (points)
+            font.setPointSize(points);
+        QApplication::setFont(font);
+        TestEnv env;
+        Form_EthernetLocator &form = appWindows().form<Form_EthernetLocator>();
+        const QLabel *label = form.Label3;
+        const QFontMetrics metrics = label->fontMetrics();
+        QVERIFY(label->contentsRect().width() >= metrics.horizontalAdvance(label->text()));
+        QVERIFY(label->contentsRect().height() >= metrics.height());
+        QVERIFY(form.Text2->x() > label->geometry().right());
+        QVERIFY(form.Text2->geometry().right() < form.Frame2->width());
     }
 
     // Loading searches; without sockets nothing answers. The stored link is shown, the list

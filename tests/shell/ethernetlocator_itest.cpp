@@ -70,7 +70,7 @@ QStringList configCommands(const SimModule &module)
 // meter driver start-up makes, and the main window with its sockets.
 struct Rig
 {
-    explicit Rig(int modules = 1)
+    explicit Rig(int moduleCount = 1)
     {
         state().clock = &clock;
         state().DVM1 = CreateDVM(QStringLiteral("6450"));
@@ -78,7 +78,7 @@ struct Rig
         auto ports = std::make_unique<MemorySerialPort>(env.clock);
         ports->setOpenFails(true);
         main->setCommControl(std::move(ports));
-        for (int i = 0; i < modules; ++i)
+        for (int i = 0; i < moduleCount; ++i)
             add();
     }
     ~Rig() { appWindows().destroyAll(); }
@@ -177,6 +177,8 @@ void EthernetLocatorITest::search()
     QVERIFY(rig.env.ui.boxes.isEmpty());
 
     for (int i = 0; i < modules; ++i) {
+        // Each module is asked once, the query ended by the transport's one CR.
+        QCOMPARE(rig.module(i).dataReceived(), QList<QByteArray>{"*IDN?\r"});
         const ModuleConfig c = rig.module(i).config();
         QTreeWidgetItem *row = form.ListView_Modules->topLevelItem(i);
         QStringList columns;
@@ -413,9 +415,12 @@ void EthernetLocatorITest::renamedModuleIsFoundByTheAutomaticSearch()
     QCOMPARE(boxTexts(rig.env.ui), QStringList{"Device Name Set OK|64|Ethernet Setup"});
     appWindows().unload<Form_EthernetLocator>();
     state().DVM1 = CreateDVM(QStringLiteral("6450"));
+    rig.module().clearTranscript();
 
     FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     QVERIFY2(search.Locate_DVM_Ethernet(), qPrintable(search.logText()));
+    // The automatic search's query carries a CR of its own before the transport's.
+    QCOMPARE(rig.module().dataReceived(), QList<QByteArray>{"*IDN?\r\r"});
     QCOMPARE(state().EthernetDevice.Owner.text(), QStringLiteral("Velkoran"));
     QCOMPARE(state().EthernetDevice.DeviceName.text(), QStringLiteral("6450 DMM"));
     QCOMPARE(rig.dvm().link().InterfaceType, int(InterfaceEthernet));

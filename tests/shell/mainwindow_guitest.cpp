@@ -79,8 +79,8 @@ private Q_SLOTS:
     void updateStatusBar_data();
     void updateStatusBar();
     void updateStatusBarWithoutDriverChangesNothing();
-    void connectionBoxShowsThreeLines_data();
-    void connectionBoxShowsThreeLines();
+    void connectionBoxShowsItsWholeText_data();
+    void connectionBoxShowsItsWholeText();
     void openAndCloseCommPort();
     void closeSavesPositionUnlessMinimised_data();
     void closeSavesPositionUnlessMinimised();
@@ -289,24 +289,35 @@ void MainWindowTest::updateStatusBar()
 
 // An Ethernet link is described in three lines, a USB link in two and an empty third:
 // all show without a scroll bar.
-void MainWindowTest::connectionBoxShowsThreeLines_data()
+// A link's description (three lines, USB's third empty) and the no-driver message (one
+// long line) show whole: no line runs past the box, none is below its bottom.
+void MainWindowTest::connectionBoxShowsItsWholeText_data()
 {
-    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("description"); // empty: no driver for the model "3458"
     QTest::newRow("Ethernet") << QStringLiteral("Velkorande 6450\r\nEthernet DEVICE01\r\nIP 192.168.100.200:10001");
     QTest::newRow("USB") << QStringLiteral("Velkorande 6450\r\nUSB FT123456\r\n");
+    QTest::newRow("no driver") << QString();
 }
-void MainWindowTest::connectionBoxShowsThreeLines()
+void MainWindowTest::connectionBoxShowsItsWholeText()
 {
     QFETCH(QString, description);
     TestEnv env;
-    installDriver().description = description;
+    if (!description.isEmpty())
+        installDriver().description = description;
     FormMain &main = loadMain(env);
     main.show();
-    main.UpdateStatusBar();
+    if (description.isEmpty())
+        main.ShowNoDriver(QStringLiteral("3458"));
+    else
+        main.UpdateStatusBar();
     QPlainTextEdit *box = main.Text_ConnectionStatus;
     QTRY_VERIFY(box->isVisible());
     QCoreApplication::processEvents();
-    QCOMPARE(box->blockCount(), 3);
+    if (description.isEmpty())
+        QCOMPARE(box->toPlainText(), QStringLiteral("No driver for the meter model \"3458\": no meter can be reached."));
+    else
+        QCOMPARE(box->blockCount(), 3);
+    QCOMPARE(box->horizontalScrollBar()->maximum(), 0);
     QCOMPARE(box->verticalScrollBar()->maximum(), 0);
     // The box stays inside its frame.
     QVERIFY(box->geometry().bottom() < main.Frame_ConnectionStatus->height());

@@ -58,11 +58,11 @@ struct Rig
         ports->add(number, rig.port);
         return rig.meter;
     }
-    metersim::SimMeter &meterOnGpib(int address, const QString &serial = QStringLiteral("64500123"))
+    metersim::SimMeter &meterOnGpib(int address, const QString &serialNumber = QStringLiteral("64500123"))
     {
         metersim::MeterConfig config;
         config.gpibAddress = address;
-        config.serial = serial;
+        config.serial = serialNumber;
         metersim::SimMeter &meter = gpibMeters.emplace_back(config);
         attachMeter(bus, gpibPeers.emplace_back(meter, env.clock, metersim::MeterPeer::Framing::Message));
         return meter;
@@ -383,6 +383,9 @@ private Q_SLOTS:
         QTest::newRow("15 to 5") << "meter" << "15" << "5" << "GPIB Address changed to 5" << 0 << Title << 5 << "5";
         QTest::newRow("same address") << "meter" << "15" << "15" << "GPIB Address changed to 15" << 0 << Title << 15
                                       << "15";
+        // The new-address box opens with nothing chosen.
+        QTest::newRow("nothing chosen") << "meter" << "15" << QString() << "Select a new GPIB address"
+                                        << int(Msg::Information) << Title << 15 << "15";
         QTest::newRow("typed 25") << "meter" << "15" << "25" << "Select a new GPIB address" << int(Msg::Information)
                                   << Title << 15 << "15";
         QTest::newRow("typed 0") << "meter" << "0" << "5" << "Select a new GPIB address" << int(Msg::Information)
@@ -419,7 +422,8 @@ private Q_SLOTS:
         rig.bus.busError = setup == "bus error";
         FormOptions &d = rig.dialog();
         d.Combo_GPIB1->setCurrentText(from);
-        d.Combo_GPIB_NewAddress->setCurrentText(to);
+        if (!to.isNull())
+            d.Combo_GPIB_NewAddress->setCurrentText(to);
         d.Command_SetGPIB_Click();
         QCOMPARE(rig.prompts(), QStringList{prompt});
         QCOMPARE(rig.env.ui.boxes[0].style, style);
@@ -428,6 +432,8 @@ private Q_SLOTS:
         QCOMPARE(d.Combo_GPIB1->currentText(), shown);
         QCOMPARE(rig.bus.openDescriptors(), 0);
         QCOMPARE(rig.env.ui.hourglassDepth, 0);
+        if (prompt == "Select a new GPIB address")
+            QVERIFY(meter.commands().isEmpty());
         if (prompt.startsWith("GPIB Address changed"))
             QCOMPARE(meter.commands(), QStringList({"SYST:COMM:GPIB:ADDR " + QString(to.size() == 1 ? "0" : "") + to,
                                                     "*IDN?"}));

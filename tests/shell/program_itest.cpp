@@ -6,6 +6,8 @@
 //   that the dynamic linker finds on LD_LIBRARY_PATH. Options > Options, GPIB, Find DMM
 //   and Yes must put the meter's address into Combo_GPIB1.
 // - With --service: the Service menu's Setup Tasks run against the meter on RS232.
+// - A wrong argument, and a start without a display: told in plain words with an exit status,
+//   the argument first.
 // The program reads no variables of its own, so it is watched and driven through a Qt
 // generic plugin (tests/support/probe) that reports what the windows
 // show and then closes the main window. The search broadcasts on Ethernet first, so the
@@ -122,7 +124,8 @@ private Q_SLOTS:
     void startUpFindsTheMeterOnASerialPort();
     void optionsFindsTheMeterOnGpib();
     void serviceMenuRunsTheSetupTasks();
-    void argumentsOtherThanTheOptionsAreRefused();
+    void argumentsAndAMissingDisplayAreAnswered_data();
+    void argumentsAndAMissingDisplayAreAnswered();
 };
 
 void ProgramITest::startUpFindsTheMeterOnASerialPort()
@@ -253,30 +256,47 @@ void ProgramITest::serviceMenuRunsTheSetupTasks()
     QCOMPARE(rest.mid(12), (QStringList{"a1", "a1"}));
 }
 
-void ProgramITest::argumentsOtherThanTheOptionsAreRefused()
+void ProgramITest::argumentsAndAMissingDisplayAreAnswered_data()
 {
-    const QString program = BuildTree().program;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display"); // QT_QPA_PLATFORM=offscreen; else no display named at all
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output"); // a part of what the program prints
+    const QString unknown = QStringLiteral("unknown argument \"--servce\"");
+    const QString noDisplay = QStringLiteral(": no display found: set DISPLAY to show the program, or run it "
+                                             "without a display with -platform offscreen (or QT_QPA_PLATFORM=offscreen)\n");
+    QTest::newRow("wrong argument") << QStringList{"--servce"} << true << 2 << unknown;
+    QTest::newRow("wrong argument, no display") << QStringList{"--service", "--servce"} << false << 2 << unknown;
+    QTest::newRow("help, no display") << QStringList{"--help"} << false << 0 << QStringLiteral("--service");
+    QTest::newRow("no display") << QStringList{"--service"} << false << 1 << noDisplay;
+}
+
+void ProgramITest::argumentsAndAMissingDisplayAreAnswered()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QFETCH(int, status);
+    QFETCH(QString, output);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    if (display)
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QTemporaryDir config;
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
 
-    QProcess refused;
-    refused.setProcessEnvironment(environment);
-    refused.start(program, {QStringLiteral("--servce")});
-    QVERIFY(refused.waitForFinished(30000));
-    QCOMPARE(refused.exitCode(), 2);
-    QVERIFY(QString::fromLocal8Bit(refused.readAllStandardError()).contains(QStringLiteral("unknown argument \"--servce\"")));
-
-    // --help needs no display.
-    QProcess help;
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(QString::fromLatin1(name));
-    help.setProcessEnvironment(environment);
-    help.start(program, {QStringLiteral("--help")});
-    QVERIFY(help.waitForFinished(30000));
-    QCOMPARE(help.exitCode(), 0);
-    QVERIFY(QString::fromLocal8Bit(help.readAllStandardOutput()).contains(QStringLiteral("--service")));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(BuildTree().program, arguments);
+    QVERIFY(program.waitForFinished(30000));
+    const QString printed = QString::fromLocal8Bit(program.readAll());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QVERIFY2(printed.contains(output), qPrintable(printed));
+    // The missing display is told in one line and nothing else.
+    if (status == 1)
+        QVERIFY2(printed.endsWith(output) && printed.count(QLatin1Char('\n')) == 1, qPrintable(printed));
 }
 
 QTEST_MAIN(ProgramITest)

@@ -257,14 +257,15 @@ private Q_SLOTS:
         QCOMPARE(grid.TextMatrix(4, 0), QString());
     }
 
-    // Noise in front of a range line shifts every later row: the user is told after the
-    // load, with the buttons back and the pointer normal.
+    // Noise or a damaged label may shift every later row: the user is told after the load,
+    // with the values stored as read, the buttons back and the pointer normal.
     void loadOfDamagedReplyIsReported_data()
     {
         QTest::addColumn<QString>("reply");
         QTest::addColumn<bool>("damaged");
         QTest::newRow("noise before a range line") << QStringLiteral("Range 1, 1\r\x05\x7fRange 2, 2\rRange 3, 3\r*0\r") << true;
-        QTest::newRow("noise line on its own") << QStringLiteral("Range 1, 1\r\x05\x7f\rRange 2, 2\r*0\r") << false;
+        QTest::newRow("damaged label") << QStringLiteral("Range 1, 1\rRxnge 2, 2\rRange 3, 3\r*0\r") << true;
+        QTest::newRow("empty line") << QStringLiteral("Range 1, 1\r\rRange 2, 2\r*0\r") << false;
     }
     void loadOfDamagedReplyIsReported()
     {

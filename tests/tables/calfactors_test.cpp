@@ -41,18 +41,26 @@ private Q_SLOTS:
         QFETCH(QString, reply);
         QFETCH(QList<QStringList>, rows);
         QCOMPARE(parseCalFactorsReply(reply).rows, rows);
-        QVERIFY(!parseCalFactorsReply(reply).damaged);
     }
 
-    // Noise in front of a range line shifts every later row: the reply is marked damaged.
+    // A line that is neither empty, nor a "Range" line, nor the final status token may have
+    // shifted the rows after it: the reply is marked damaged.
     void damagedReply_data()
     {
         QTest::addColumn<QString>("reply");
         QTest::addColumn<bool>("damaged");
         QTest::newRow("noise before the first line") << QStringLiteral("\x7f\x05Range 1, 5\rRange 2, 6\r*0\r") << true;
         QTest::newRow("noise before a later line") << QStringLiteral("Range 1, 5\r#Range 2, 6\r*0\r") << true;
-        QTest::newRow("echo and status lines") << QStringLiteral("pa\rRange 1, 5\r*0\r") << false;
-        QTest::newRow("other case") << QStringLiteral("xrange 1, 5\r*0\r") << false;
+        QTest::newRow("damaged label") << QStringLiteral("Range 1, 5\rRxnge 2, 6\rRange 3, 7\r*0\r") << true;
+        QTest::newRow("other case") << QStringLiteral("xrange 1, 5\r*0\r") << true;
+        QTest::newRow("echoed command") << QStringLiteral("pa\rRange 1, 5\r*0\r") << true;
+        QTest::newRow("noise line on its own") << QStringLiteral("Range 1, 5\r\x05\x7f\rRange 2, 6\r*0\r") << true;
+        QTest::newRow("token before the end") << QStringLiteral("Range 1, 5\r*0\rRange 2, 6\r*0\r") << true;
+        QTest::newRow("asterisk and a letter") << QStringLiteral("Range 1, 5\r*x\r") << true;
+        QTest::newRow("empty lines, blanks, final token")
+            << QStringLiteral("Range 1, 5\r\r   \rRange 2, 6\r *9 \r\r") << false;
+        QTest::newRow("no token") << QStringLiteral("Range 1, 5\rRange 2, 6\r") << false;
+        QTest::newRow("failure text") << QStringLiteral("TIMEOUT") << false;
         QTest::newRow("noise after the last CR") << QStringLiteral("Range 1, 5\r*0\rxxRange") << false;
     }
     void damagedReply()

@@ -381,7 +381,6 @@ private Q_SLOTS:
     void gridStaysInsideTheEditors()
     {
         QFETCH(QString, window);
-        TestEnv env;
         state().DVM1 = std::make_unique<ScriptedDVM>();
         GridEditorForm *editor = window == QLatin1String("FormCalFactors") ? static_cast<GridEditorForm *>(&appWindows().form<FormCalFactors>())
                                  : window == QLatin1String("FormSpecifications") ? static_cast<GridEditorForm *>(&appWindows().form<FormSpecifications>())

@@ -324,18 +324,26 @@ private Q_SLOTS:
         QVERIFY(f.env.ui.boxes.isEmpty());
     }
 
+    // A reply that does not end with its status token: what was read stays (a reply without
+    // a CR gives the empty 2-row grid) and the user is told the table is incomplete.
     void loadFailures_data()
     {
         QTest::addColumn<bool>("withDriver");
         QTest::addColumn<QString>("reply");
-        QTest::newRow("time-out") << true << "TIMEOUT";
-        QTest::newRow("empty") << true << "";
-        QTest::newRow("no driver") << false << "";
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("firstCell");
+        QTest::newRow("time-out") << true << "TIMEOUT" << 2 << "";
+        QTest::newRow("empty") << true << "" << 2 << "";
+        QTest::newRow("no driver") << false << "" << 2 << "";
+        QTest::newRow("cut short in a line") << true << "0R,10,11\r1R,20,2" << 3 << "10";
+        QTest::newRow("cut short after a line") << true << "0R,10,11\r\n" << 3 << "10";
     }
     void loadFailures()
     {
         QFETCH(bool, withDriver);
         QFETCH(QString, reply);
+        QFETCH(int, rows);
+        QFETCH(QString, firstCell);
         Fixture f;
         f.dvm->reply = [reply](const QString &) { return reply; };
         if (!withDriver)
@@ -343,9 +351,14 @@ private Q_SLOTS:
         FormPRTTable &form = *f.form;
         form.Command_GenerateITS90_Click();
         form.Command_LoadAllCalFactors_Click();
-        QCOMPARE(form.CalGrid->Rows(), 2);
-        QCOMPARE(form.CalGrid->TextMatrix(1, 1), QString());
+        QCOMPARE(form.CalGrid->Rows(), rows);
+        QCOMPARE(form.CalGrid->TextMatrix(1, 1), firstCell);
+        QCOMPARE(form.CalGrid->TextMatrix(2, 1), QString());
         QVERIFY(form.Command_LoadAllCalFactors->isEnabled());
+        QCOMPARE(f.env.ui.boxes.size(), 1);
+        QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("The PRT table was not read completely: read it again"));
+        QCOMPARE(f.env.ui.boxes[0].style, Msg::OKOnly | Msg::Critical);
+        QCOMPARE(f.env.ui.boxes[0].title, QStringLiteral("6400 Series Setup Utility"));
     }
 
     void loadLineWithTooManyValues()

@@ -143,8 +143,8 @@ private Q_SLOTS:
         QVERIFY(f.env.ui.boxes.isEmpty());
     }
 
-    // The link drops halfway through the "pt" reply: an empty grid, and Save All then finds
-    // no meter to open setup mode on.
+    // The link drops halfway through the "pt" reply: an empty grid and word that the table
+    // was not read completely; Save All then finds no meter to open setup mode on.
     void linkDropsDuringLoad()
     {
         Fixture f;
@@ -154,11 +154,14 @@ private Q_SLOTS:
         QCOMPARE(f.form->CalGrid->TextMatrix(1, 1), QString());
         QVERIFY(f.form->Command_LoadAllCalFactors->isEnabled());
         QCOMPARE(f.env.ui.hourglassDepth, 0);
+        QCOMPARE(f.env.ui.boxes.size(), 1);
+        QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("The PRT table was not read completely: read it again"));
+        QCOMPARE(f.env.ui.boxes[0].style, Msg::OKOnly | Msg::Critical);
 
         f.form->Command_GenerateITS90_Click();
         f.form->Command_SaveAll_Click();
-        QCOMPARE(f.env.ui.boxes.size(), 1);
-        QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
+        QCOMPARE(f.env.ui.boxes.size(), 2);
+        QCOMPARE(f.env.ui.boxes[1].prompt, QStringLiteral("Error entering setup mode"));
         QCOMPARE(f.rig.meter.commands(), QStringList{QStringLiteral("pt")});
     }
 

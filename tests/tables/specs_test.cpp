@@ -85,8 +85,8 @@ private Q_SLOTS:
                                                  << QStringList{"1", "2.5"};
         QTest::newRow("exponent needs digits") << latin1("R1 a,2E,3e-2\r") << 1 << true << "R1 a"
                                                << QStringList{"2", "0.03"};
-        QTest::newRow("huge and tiny numbers") << latin1("R1 a,1e400,1e-400\r") << 1 << true << "R1 a"
-                                               << QStringList{"Inf", "0"};
+        QTest::newRow("beyond a double's range") << latin1("R1 a,1e400,-1D999,1e-400\r") << 1 << true << "R1 a"
+                                                 << QStringList{"1.79769313486232E+308", "-1.79769313486232E+308", "0"};
         QTest::newRow("field without a number is 0") << latin1("R1 a,abc,,7\r") << 1 << true << "R1 a"
                                                      << QStringList{"0", "0", "7"};
         QTest::newRow("ohm and micro codes") << latin1("R3 100\xf4,1\r") << 3 << true << "R3 100Ohm" << QStringList{"1"};

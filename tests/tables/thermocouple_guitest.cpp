@@ -193,6 +193,35 @@ private Q_SLOTS:
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
+    // The main window closing while the meter enters setup mode (an exchange that lets the
+    // window system run) destroys the window: the run touches nothing of it and still
+    // leaves setup mode.
+    void destroyedWhileEnteringSetupMode_data()
+    {
+        QTest::addColumn<bool>("fromFiles");
+        QTest::newRow("from the formulas") << false;
+        QTest::newRow("from files") << true;
+    }
+    void destroyedWhileEnteringSetupMode()
+    {
+        QFETCH(bool, fromFiles);
+        TestEnv env;
+        ScriptedDVM &dvm = installScriptedDVM();
+        dvm.reply = [](const QString &command) {
+            if (command == Access) {
+                appWindows().unloadAll();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
+            return Ok;
+        };
+        if (fromFiles)
+            appWindows().form<FormThermocouple_FromTable>().Command_SaveThermocoupleTableVT_Click();
+        else
+            appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(dvm.commands(), (QStringList{Access, Leave}));
+        QCOMPARE(env.ui.hourglassDepth, 0);
+    }
+
     // The close box does what Exit does: idle, the window unloads at once; during a run,
     // the run stops as after Exit and the window unloads once it has wound up.
     void closeBoxActsAsExit_data()

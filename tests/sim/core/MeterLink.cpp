@@ -62,7 +62,7 @@ ModuleOnNetwork::ModuleOnNetwork(SimModule &module, SimMeter &meter, MemoryUdpNe
             m_network.send({m_address, commandPort, d.fromAddress, d.fromPort, *reply});
     });
     network.listen(m_address, dataPort, [this](const MemoryUdpNetwork::Datagram &d) {
-        if (d.toAddress == MemoryUdpNetwork::Broadcast || !m_module.passesMeterTraffic(m_network.clock().monotonicMs()))
+        if (d.toAddress == MemoryUdpNetwork::Broadcast || !m_module.dataDatagram(d.bytes, m_network.clock().monotonicMs()))
             return;
         m_lastSender = d;
         m_meterLink.receive(d.bytes);

@@ -80,10 +80,17 @@ QStringList SimModule::commands() const
     return list;
 }
 
+QList<QByteArray> SimModule::dataReceived() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_dataReceived;
+}
+
 void SimModule::clearTranscript()
 {
     QMutexLocker lock(&m_mutex);
     m_transcript.clear();
+    m_dataReceived.clear();
 }
 
 QByteArray SimModule::discoveryReply() const
@@ -107,6 +114,15 @@ bool SimModule::passesMeterTraffic(qint64 nowMs) const
 {
     QMutexLocker lock(&m_mutex);
     return nowMs >= m_deafUntil && m_baudCode == 3 && m_parityCode == 0 && m_widthCode == 1;
+}
+
+bool SimModule::dataDatagram(const QByteArray &datagram, qint64 nowMs)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_dataReceived.push_back(datagram);
+    }
+    return passesMeterTraffic(nowMs);
 }
 
 std::optional<QByteArray> SimModule::command(const QByteArray &datagram, qint64 nowMs)

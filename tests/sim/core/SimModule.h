@@ -63,6 +63,9 @@ public:
     std::optional<QByteArray> command(const QByteArray &datagram, qint64 nowMs);
     // Whether meter traffic on the data port reaches the meter now.
     bool passesMeterTraffic(qint64 nowMs) const;
+    // A datagram on the data port: kept, byte for byte, in dataReceived(); whether it
+    // reaches the meter now.
+    bool dataDatagram(const QByteArray &datagram, qint64 nowMs);
 
     ModuleConfig config() const;
     void setRebootMs(int ms);
@@ -73,6 +76,8 @@ public:
     QString configuredAddress() const;
     QList<ModuleTranscriptEntry> transcript() const;
     QStringList commands() const;
+    // Every datagram that arrived on the data port, in order (emptied with the transcript).
+    QList<QByteArray> dataReceived() const;
     void clearTranscript();
 
 private:
@@ -91,6 +96,7 @@ private:
     QString m_loginExtra;
     QStringList m_failingPrefixes;
     QList<ModuleTranscriptEntry> m_transcript;
+    QList<QByteArray> m_dataReceived;
 };
 
 } // namespace metersim

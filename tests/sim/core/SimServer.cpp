@@ -162,7 +162,7 @@ private:
     {
         while (m_data.hasPendingDatagrams()) {
             const QNetworkDatagram d = m_data.receiveDatagram();
-            if (!d.senderAddress().isLoopback() || !m_module.passesMeterTraffic(m_scheduler.nowMs()))
+            if (!d.senderAddress().isLoopback() || !m_module.dataDatagram(d.data(), m_scheduler.nowMs()))
                 continue;
             const QHostAddress peer = d.senderAddress();
             const quint16 port = static_cast<quint16>(d.senderPort());

@@ -9,7 +9,7 @@ namespace {
 constexpr int AddressInUse = 10048;
 }
 
-MemoryUdpNetwork::MemoryUdpNetwork(VirtualClock &clock, const QString &localIP) : localIP(localIP), m_clock(clock) {}
+MemoryUdpNetwork::MemoryUdpNetwork(VirtualClock &clock, const QString &machineIP) : localIP(machineIP), m_clock(clock) {}
 
 void MemoryUdpNetwork::listen(const QString &address, int port, Receiver receiver)
 {

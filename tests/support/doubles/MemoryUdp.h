@@ -39,8 +39,8 @@ public:
 
     static inline const QString Broadcast = QStringLiteral("255.255.255.255");
 
-    // localIP: the address the program's sockets send from (and report as LocalIP).
-    explicit MemoryUdpNetwork(VirtualClock &clock, const QString &localIP = QStringLiteral("127.0.0.1"));
+    // machineIP: the address the program's sockets send from (and report as LocalIP).
+    explicit MemoryUdpNetwork(VirtualClock &clock, const QString &machineIP = QStringLiteral("127.0.0.1"));
     MemoryUdpNetwork(const MemoryUdpNetwork &) = delete;
     MemoryUdpNetwork &operator=(const MemoryUdpNetwork &) = delete;
 

@@ -91,6 +91,15 @@ QWidget *mainWindow(TestEnv &env)
     return &main;
 }
 
+// The main window when the stored meter model has no driver: the connection box says so.
+QWidget *noDriverWindow(TestEnv &env)
+{
+    FormMain &main = appWindows().form<FormMain>();
+    main.setCommControl(std::make_unique<MemorySerialPort>(env.clock));
+    main.ShowNoDriver(QStringLiteral("3458"));
+    return &main;
+}
+
 // The Setup Tasks dialog with a typical choice ticked.
 QWidget *setupTasksWindow(TestEnv &)
 {
@@ -347,6 +356,7 @@ int main(int argc, char *argv[])
 
     const Shot shots[] = {
         {"FormMain.png", mainWindow},
+        {"FormMain-no-driver.png", noDriverWindow},
         {"FormMain-service-menu.png", serviceMenuWindow},
         {"FormMain-setup-tasks-log.png", setupTasksLogWindow},
         {"FormSetupTasks.png", setupTasksWindow},
