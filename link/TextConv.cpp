@@ -158,13 +158,17 @@ double LeadingDecimal(QStringView text)
     QByteArray number;
     if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
         number += text[i++].toLatin1();
-    bool anyDigit = false;
-    for (; isDigitAt(i); anyDigit = true)
-        number += text[i++].toLatin1();
+    const auto takeDigits = [&] {
+        const qsizetype first = i;
+        while (isDigitAt(i))
+            number += text[i++].toLatin1();
+        return i > first;
+    };
+    bool anyDigit = takeDigits();
     if (i < text.size() && text[i] == QLatin1Char('.')) {
         number += '.';
-        for (++i; isDigitAt(i); anyDigit = true)
-            number += text[i++].toLatin1();
+        ++i;
+        anyDigit = takeDigits() || anyDigit;
     }
     if (!anyDigit)
         return 0;

@@ -44,22 +44,6 @@ const DefaultFileKind &kindOf(DefaultFile which)
 // How one window-driven task ended.
 enum class Drive { Done, WindowLost };
 
-// Whether a window the tasks drive is busy with the technician's own read, save or write:
-// it is then left alone, and so is the meter (a setup-mode command would break the
-// window's own bracket).
-template <class Editor>
-bool editorBusy()
-{
-    const Editor *open = appWindows().find<Editor>();
-    return open && open->isBusy();
-}
-
-bool thermocoupleBusy()
-{
-    const FormThermocouple *open = appWindows().find<FormThermocouple>();
-    return open && open->isWriting();
-}
-
 // Loads the table editor (its loading reads the meter's table), shows it, loads the file
 // into it and writes the pending cells with the editor's own bracket, then unloads it.
 // One closed under the task counts as lost.
@@ -67,8 +51,6 @@ template <class Editor>
 Drive driveTableEditor(const QString &path)
 {
     WindowRegistry &windows = appWindows();
-    if (editorBusy<Editor>())
-        return Drive::WindowLost;
     const QPointer<Editor> editor = &windows.form<Editor>();
     if (!windows.holds(editor))
         return Drive::WindowLost;
@@ -87,8 +69,6 @@ Drive driveTableEditor(const QString &path)
 Drive driveThermocouple()
 {
     WindowRegistry &windows = appWindows();
-    if (thermocoupleBusy())
-        return Drive::WindowLost;
     const QPointer<FormThermocouple> window = &windows.form<FormThermocouple>();
     window->show();
     window->raise();
@@ -160,16 +140,12 @@ private:
                                                      QStringLiteral("Default Imported Uncertainties Loaded")))
             return false;
         if (m_inputs.LoadThermocouple) {
-            if (thermocoupleBusy()) {
+            if (!enter())
+                return false;
+            if (driveThermocouple() == Drive::Done)
+                append(QStringLiteral("Thermocouple Data Loaded"));
+            else
                 failedLine(QStringLiteral("ERROR: Thermocouple Data Not Loaded"));
-            } else {
-                if (!enter())
-                    return false;
-                if (driveThermocouple() == Drive::Done)
-                    append(QStringLiteral("Thermocouple Data Loaded"));
-                else
-                    failedLine(QStringLiteral("ERROR: Thermocouple Data Not Loaded"));
-            }
         }
         return true;
     }
@@ -178,11 +154,6 @@ private:
     template <class Editor>
     bool loadDefaultFile(DefaultFile which, const QString &what, const QString &loadedLine)
     {
-        const QString notLoaded = QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded");
-        if (editorBusy<Editor>()) {
-            failedLine(notLoaded);
-            return true;
-        }
         if (!enter())
             return false;
         const QString path = defaultFilePath(which);
@@ -191,7 +162,7 @@ private:
         else if (driveTableEditor<Editor>(path) == Drive::Done)
             append(loadedLine);
         else
-            failedLine(notLoaded);
+            failedLine(QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded"));
         return true;
     }
 

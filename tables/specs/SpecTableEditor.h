@@ -64,9 +64,6 @@ public:
     // the file writer and the database export take.
     QList<QStringList> tableCells() const;
 
-    // True while a read, save or clear runs.
-    bool isBusy() const { return m_guard.busy(); }
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -30,8 +30,6 @@ public:
     void Command_Exit_Click();
     void Form_Load();
 
-    bool isWriting() const { return m_guard.busy(); }
-
 protected:
     // The window with its write button (objectName and caption) first in the row of buttons.
     ThermocoupleWindow(const QString &objectName, const QString &writeButtonName, const QString &writeButtonCaption,
