@@ -56,6 +56,7 @@ int main(int argc, char *argv[])
     const QString &tty = served.tty;
     s.DVM1Comm = &port;
     s.DVM1 = std::make_unique<SerialDVM>(port);
+    const MeterGate::Operation writing = meterGate().begin(); // the benchmark is one operation
 
     // Opening the port (wake-up CR and its 200 ms) is not part of the timed run.
     const QString id = SerialSendString(&port, QStringLiteral("*IDN?"), true, 2, 0);

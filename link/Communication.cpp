@@ -79,6 +79,8 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
     SharedState &s = state();
     if (!port)
         return {};
+    if (!meterGate().mayExchange(Commandstring))
+        return WaitForAck ? MeterGate::Refused : QString();
     if (!port->PortOpen()) {
         if (port->setPortOpen(true))
             port->Output(CR); // wakes the meter's serial interface

@@ -171,6 +171,8 @@ QString SendConfigCommand(const QString &command)
     // Each send first drops what is waiting, so a late answer to an earlier datagram is not
     // taken for this one's acknowledgement.
     const auto exchange = [socket](const QString &datagram) -> QString {
+        if (!meterGate().mayExchange(datagram))
+            return {};
         dropPending(*socket);
         socket->RemoteHost = Ethernet::BroadcastAddress;
         if (!socket->SendData(datagram) || !waitForModuleAnswer(*socket))
@@ -186,7 +188,7 @@ QString SendConfigCommand(const QString &command)
 bool BroadcastModuleCommand(const QString &command)
 {
     UdpSocketControl *socket = state().UDPCommand;
-    if (!socket)
+    if (!socket || !meterGate().mayExchange(command))
         return false;
     socket->RemoteHost = Ethernet::BroadcastAddress;
     socket->RemotePort = Ethernet::ModuleCommandPort;
@@ -215,6 +217,8 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         socket->RemotePort = device.Port;
     if (socket->RemoteHost.isEmpty() || socket->RemotePort <= 0)
         return {};
+    if (!meterGate().mayExchange(Commandstring))
+        return WaitForAck ? MeterGate::Refused : QString();
 
     PaceTransmission();
     NoteTransmission();

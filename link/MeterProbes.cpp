@@ -234,6 +234,8 @@ QList<int> OpenableSerialPorts(SerialPortControl &port, int portAfter)
 
 QString ProbeSerialPort(SerialPortControl &port, int number, IDVM &driver, const ProbeLog &log)
 {
+    if (!meterGate().mayExchange(IdentityQueryCR))
+        return MeterGate::Refused;
     port.setPortOpen(false);
     port.setCommPort(number);
     driver.SetCommControl(&port);

@@ -15,6 +15,8 @@ SharedState &state()
     return shared;
 }
 
+MeterGate &meterGate() { return state().gate; }
+
 void resetSharedState()
 {
     SharedState &s = state();

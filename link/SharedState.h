@@ -1,7 +1,7 @@
 #pragma once
 #include "link/DeviceRecords.h"
 #include "link/MainWindowHost.h"
-#include "link/MeterReservation.h"
+#include "link/MeterGate.h"
 #include "link/platform/Gpib.h"
 
 #include <QList>
@@ -61,8 +61,8 @@ struct SharedState
 
     // Set by the main window's Set_Abort_Flag; nothing reads it.
     bool AbortFlag = false;
-    // Held while one operation has the meter to itself (a run of the setup tasks).
-    MeterReservation meterReservation;
+    // The one operation at a time that may talk to the meter (see MeterGate).
+    MeterGate gate;
 
     // --- controls the main window owns and the transports use (not owned here) ---
     SerialPortControl *DVM1Comm = nullptr;

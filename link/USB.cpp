@@ -96,7 +96,7 @@ bool OpenUSBDevice(const QString &serialNumber, qint32 &handle)
 bool UsbWrite(const QString &text, qint32 handle)
 {
     FtdiApi *ftdi = state().ftdi;
-    if (!ftdi)
+    if (!ftdi || !meterGate().mayExchange(text))
         return false;
     const QByteArray bytes = text.toLatin1();
     quint32 written = 0;
@@ -108,6 +108,8 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     SharedState &s = state();
     if (s.USBDevice.SerialNumber.isEmpty())
         return {};
+    if (!meterGate().mayExchange(command))
+        return MeterGate::Refused;
     s.USBDevice.Busy = -1;
     PaceTransmission();
     if (!OpenUSBDevice(s.USBDevice.SerialNumber, s.USBDevice.Handle)) {

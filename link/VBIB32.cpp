@@ -122,9 +122,26 @@ int GpibOpenDevice(int boardIndex, int primaryAddress, int secondaryAddress, int
     return LowWordToInteger(descriptor);
 }
 
+namespace {
+
+// False, with the status of a failed bus call, when the code running may not put anything
+// on the bus: another operation holds the meter, or none does.
+bool gateAdmits(const QString &what)
+{
+    if (meterGate().mayExchange(what))
+        return true;
+    SharedState &s = state();
+    s.ibsta = Gpib::ERR;
+    s.iberr = Gpib::EBUS;
+    s.ibcnt = 0;
+    return false;
+}
+
+} // namespace
+
 void GpibClear(int descriptor)
 {
-    if (!ready())
+    if (!ready() || !gateAdmits(QStringLiteral("device clear")))
         return;
     library().ibclr(descriptor);
     CopyGpibStatus();
@@ -132,7 +149,7 @@ void GpibClear(int descriptor)
 
 int GpibFindListener(int boardIndex, int primaryAddress, int secondaryAddress)
 {
-    if (!ready())
+    if (!ready() || !gateAdmits(QStringLiteral("listener check")))
         return 0;
     short listener = 0;
     library().ibln(boardIndex, primaryAddress, secondaryAddress, listener);
@@ -142,7 +159,7 @@ int GpibFindListener(int boardIndex, int primaryAddress, int secondaryAddress)
 
 void GpibWrite(int descriptor, const QString &text)
 {
-    if (!ready())
+    if (!ready() || !gateAdmits(text))
         return;
     library().ibwrt(descriptor, text.toLatin1());
     CopyGpibStatus();

@@ -75,7 +75,9 @@ void FormDate::Form_Load() { CentreForm(*this); }
 
 void FormDate::Form_Activate()
 {
-    const RunGuard::Run run = guard.begin();
+    const RunGuard::Run run = guard.beginOnMeter(RunGuard::Refusal::Quiet);
+    if (!run)
+        return;
     TimerClock_Timer();
     Command_ReadMeterTime_Click();
     if (!run.windowLoaded())
@@ -89,7 +91,7 @@ void FormDate::TimerClock_Timer() { LabelDate->setText(MeterClock::displayText(a
 
 void FormDate::Command_ReadMeterTime_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (run)
         readMeterTime(run);
 }
@@ -113,19 +115,16 @@ void FormDate::Command_SetOtherTime_Click()
 
 void FormDate::setMeterClock(const std::function<QDateTime()> &when)
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
-    {
-        const Hourglass hourglass(appUi());
-        SetupModeBracket bracket;
-        bracket.onRefusal = SetupModeBracket::OnRefusal::CarryOn; // the clock command goes out in any case
-        RunInSetupMode(bracket, [&] {
-            if (ClassifyReply(SendToMeter(MeterClock::setCommand(when()), ReplySeconds)) == ReplyStatus::Done &&
-                run.windowLoaded())
-                readMeterTime(run);
-        });
-    }
+    SetupModeBracket bracket;
+    bracket.onRefusal = SetupModeBracket::OnRefusal::CarryOn; // the clock command goes out in any case
+    run.inSetupMode(bracket, [&] {
+        if (ClassifyReply(SendToMeter(MeterClock::setCommand(when()), ReplySeconds)) == ReplyStatus::Done &&
+            run.windowLoaded())
+            readMeterTime(run);
+    });
     if (run.windowLoaded())
         TimerClock_Timer();
 }

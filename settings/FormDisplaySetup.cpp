@@ -131,12 +131,18 @@ void FormDisplaySetup::Form_Load() { CentreForm(*this); }
 
 void FormDisplaySetup::Command_SetDisplay1_Click()
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     const Hourglass hourglass(appUi());
     SendWithoutReply(DisplaySettings::brightnessCommand(DisplaySettings::Display::Primary, Slider1->value()));
 }
 
 void FormDisplaySetup::Command_SetDisplay2_Click()
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     const Hourglass hourglass(appUi());
     SendWithoutReply(DisplaySettings::brightnessCommand(DisplaySettings::Display::Secondary, Slider2->value()));
 }

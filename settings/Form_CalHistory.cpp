@@ -63,7 +63,9 @@ void Form_CalHistory::Form_Load() { CentreForm(*this); }
 
 void Form_CalHistory::Form_Activate()
 {
-    const RunGuard::Run run = guard.begin();
+    const RunGuard::Run run = guard.beginOnMeter(RunGuard::Refusal::Quiet);
+    if (!run)
+        return;
     appClock().processEvents();
     if (run.windowLoaded())
         UpdateCalibrationEvents();
@@ -75,7 +77,7 @@ void Form_CalHistory::List_CalEvents_Click() { Update_CalRanges_View(); }
 
 void Form_CalHistory::UpdateCalibrationEvents()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
     const Hourglass hourglass(appUi());

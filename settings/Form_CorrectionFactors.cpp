@@ -43,7 +43,7 @@ Form_CorrectionFactors::Form_CorrectionFactors(QWidget *parent)
 
 void Form_CorrectionFactors::Command_ACLIN_Click(int Index)
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
     const Hourglass hourglass(appUi());

@@ -97,7 +97,7 @@ void Form_InstalledOptions::Form_Load()
 
 void Form_InstalledOptions::Command_Read_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (run)
         readOptions(run);
 }
@@ -146,14 +146,13 @@ bool Form_InstalledOptions::CheckOptionDependencies()
 
 void Form_InstalledOptions::Command_Set_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
     if (!CheckOptionDependencies()) {
         appUi().MsgBox(QStringLiteral("Options Not Set"), Msg::Exclamation, OptionsTitle);
         return;
     }
-    const Hourglass hourglass(appUi());
     const int model = selectedModel();
     const qint32 mask = maskOf(ticks()); // what is ticked when Set is clicked
 
@@ -161,9 +160,8 @@ void Form_InstalledOptions::Command_Set_Click()
     bracket.refusalMessage = QStringLiteral("Error Entering Setup Mode");
     bracket.refusalStyle = Msg::Exclamation;
     bracket.refusalTitle = OptionsTitle;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
     bracket.leaveAfterFailedWork = false; // a refused write leaves the meter in setup mode
-    const SetupModeRun written = RunInSetupMode(bracket, [&] {
+    const SetupModeRun written = run.inSetupMode(bracket, [&] {
         if (model != 0 &&
             ClassifyReply(SendToMeter(QStringLiteral("model ") + QString::number(model), 5)) != ReplyStatus::Done) {
             appUi().MsgBox(QStringLiteral("Set Model Type Failed "), Msg::Exclamation);
@@ -182,13 +180,10 @@ void Form_InstalledOptions::Command_Set_Click()
 
 void Form_InstalledOptions::Command_6450_Click(int Index)
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
-    const Hourglass hourglass(appUi());
-    SetupModeBracket bracket;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    RunInSetupMode(bracket, [Index] {
+    run.inSetupMode(SetupModeBracket{}, [Index] {
         const QString &model = HiddenModels[Index == 0 ? 0 : 1];
         if (ClassifyReply(SendToMeter(QStringLiteral("model ") + model, 5)) == ReplyStatus::Done)
             appUi().MsgBox(QStringLiteral("Model Type Set"), Msg::Information);
@@ -199,18 +194,15 @@ void Form_InstalledOptions::Command_6450_Click(int Index)
 
 void Form_InstalledOptions::Command_ResetOptions_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
-    const Hourglass hourglass(appUi());
     if (appUi().MsgBox(QStringLiteral("Set user options to default (including temperature and pressure probe "
                                       "coefficients)?"),
                        Msg::YesNo | Msg::Question) != Msg::Yes)
         return;
     QString reply;
-    SetupModeBracket bracket;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    if (RunInSetupMode(bracket, [&reply] { reply = SendToMeter(QStringLiteral("OPTDEFAULT"), 10); }) ==
+    if (run.inSetupMode(SetupModeBracket{}, [&reply] { reply = SendToMeter(QStringLiteral("OPTDEFAULT"), 10); }) ==
         SetupModeRun::NotRun)
         return;
     if (ClassifyReply(reply) == ReplyStatus::Done)

@@ -77,7 +77,7 @@ void Form_Temperature_Compensation::Form_Activate() { Command_ReadTemp_Click(); 
 
 void Form_Temperature_Compensation::Combo_Ranges_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run || Combo_Ranges->currentIndex() < 0)
         return;
     const Hourglass hourglass(appUi());
@@ -90,7 +90,7 @@ void Form_Temperature_Compensation::Combo_Ranges_Click()
 
 void Form_Temperature_Compensation::Command_Coeff_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
     if (!TC::coefficientValid(Text_Coeff->text())) {
@@ -104,7 +104,7 @@ void Form_Temperature_Compensation::Command_Coeff_Click()
 
 void Form_Temperature_Compensation::Command_AmbientTemp_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
     if (!TC::ambientValid(Text_AmbientTemp->text())) {
@@ -120,7 +120,7 @@ void Form_Temperature_Compensation::Command_AmbientTemp_Click()
 
 void Form_Temperature_Compensation::Command_ReadTemp_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
     const Hourglass hourglass(appUi());

@@ -33,8 +33,11 @@ void focusWindowChanged(QWindow *window)
         QMetaObject::invokeMethod(
             form,
             [activated] {
-                // Some dialogs read the meter when activated: not while another operation holds it.
-                if (activated && appWindows().holds(activated.data()) && !state().meterReservation.held())
+                // Some dialogs read the meter when activated: not while another operation
+                // holds it. The activation is one operation of its own.
+                if (!activated || !appWindows().holds(activated.data()))
+                    return;
+                if (const MeterGate::Operation activation = meterGate().begin())
                     activated->Form_Activate();
             },
             Qt::QueuedConnection);

@@ -19,7 +19,7 @@ class QPushButton;
 // Form_Activate runs each time the window becomes the active window after another of the
 // program's windows was, and when it is first shown; a message box closing over it, or a
 // return from another program, does not count. It runs from the event loop, just after
-// the activation, and not while another operation holds the meter (link/MeterReservation.h).
+// the activation, and not while another operation holds the meter (link/MeterGate.h).
 class SettingsWindow : public QWidget
 {
     Q_OBJECT

@@ -86,12 +86,10 @@ public:
 
     void run()
     {
-        // The run lets the window system work between its steps: nothing else may talk to
-        // the meter meanwhile (one run at a time).
-        const MeterReservation::Hold meter = state().meterReservation.hold();
-        if (!meter)
-            return;
-        if (state().meterReservation.operationsUnderway()) {
+        // The run lets the window system work between its steps: it holds the meter from
+        // start to summary, and the windows show their meter controls unavailable meanwhile.
+        const MeterGate::Operation meter = meterGate().begin(MeterGate::Shown::Yes);
+        if (!meter) {
             appUi().MsgBox(QStringLiteral("A window is still talking to the meter. Run the setup tasks when it has "
                                           "finished."),
                            Msg::Exclamation, QStringLiteral("Setup Tasks"));

@@ -54,8 +54,8 @@ public:
 // The whole sequence, in its fixed order: each task enters setup mode itself, a refused
 // step stops the run with its message, a missing default file is logged and the run goes
 // on; setup mode is left once, after the thermocouple step. The summary box closes the run.
-// The run holds the meter from start to summary (state().meterReservation), so nothing else
-// talks to it meanwhile; asked for while one is under way, it does nothing.
+// The run holds the meter from start to summary (meterGate()), so nothing else talks to
+// it meanwhile; asked for while another operation holds it, it says so and does nothing.
 void Run(const SetupTaskInputs &inputs, Log &log);
 
 // Erases everything in the meter after two confirmations; the meter then restarts itself

@@ -154,6 +154,9 @@ bool FormAutoLocate::Locate_All()
     // search yields to the window system.
     if (m_searching)
         return false;
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return false;
     m_searching = true;
 
     FoundText.clear();
@@ -231,7 +234,10 @@ bool FormAutoLocate::Locate_DVM_Ethernet()
         dialog.List1->clear();
         for (const EthernetDevice &meter : meters)
             dialog.List1->addItem(ModuleListEntry(meter));
-        dialog.exec();
+        {
+            const MeterGate::Yield setAside;
+            dialog.exec();
+        }
         const int selected = dialog.ItemSelected();
         windows.unload<Form_List_Dialogue>();
         // Cancelled (or anything else): the first.
@@ -299,7 +305,11 @@ void FormAutoLocate::ApplyDetailsLayout()
 
 void FormAutoLocate::Command_Details_Click() { SetShowDetails(!ShowDetails); }
 
-void FormAutoLocate::Command_Locate6450_Click() { Locate_DVM_Serial(); }
+void FormAutoLocate::Command_Locate6450_Click()
+{
+    if (const MeterGate::Operation meter = meterGate().beginUserAction())
+        Locate_DVM_Serial();
+}
 
 void FormAutoLocate::Command_OK_Click()
 {

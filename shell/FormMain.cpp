@@ -249,23 +249,40 @@ void FormMain::Run_Setup_Tasks(const SetupTaskInputs &inputs)
     SetupTasks::Run(inputs, log);
 }
 
-void FormMain::Clear_All_Settings() { SetupTasks::ClearAllSettings(); }
+namespace {
+
+// A single service command is an operation on the meter of its own.
+template <class Command>
+void asMeterOperation(Command command)
+{
+    if (const MeterGate::Operation meter = meterGate().beginUserAction())
+        command();
+}
+
+} // namespace
+
+void FormMain::Clear_All_Settings() { asMeterOperation(&SetupTasks::ClearAllSettings); }
 
 void FormMain::Select_Default_Spec_File() { SetupTasks::SelectDefaultFile(SetupTasks::DefaultFile::Specifications); }
 
 void FormMain::Select_Default_Uncert_File() { SetupTasks::SelectDefaultFile(SetupTasks::DefaultFile::Uncertainties); }
 
-void FormMain::Reboot_Meter() { SendWithoutReply(QStringLiteral("SYSTEM:REBOOT")); }
+void FormMain::Reboot_Meter()
+{
+    asMeterOperation([] { SendWithoutReply(QStringLiteral("SYSTEM:REBOOT")); });
+}
 
 void FormMain::Send_L_Command()
 {
-    ExitSetupMode();
-    SendWithoutReply(QStringLiteral("L"));
+    asMeterOperation([] {
+        ExitSetupMode();
+        SendWithoutReply(QStringLiteral("L"));
+    });
 }
 
-void FormMain::Send_Calibrate_Password() { SendCalibratePassword(); }
+void FormMain::Send_Calibrate_Password() { asMeterOperation(&SendCalibratePassword); }
 
-void FormMain::Enter_Setup_Mode() { EnterSetupMode(); }
+void FormMain::Enter_Setup_Mode() { asMeterOperation(&EnterSetupMode); }
 
 void FormMain::Close_DVM1Comm_Port()
 {
@@ -487,6 +504,9 @@ void FormMain::setStatusText(const QString &text)
 
 void FormMain::Command_GetInfo_Click()
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     Hourglass busy(appUi());
     Text_Info->clear();
     IDVM *dvm = state().DVM1.get();
@@ -514,6 +534,10 @@ void FormMain::Command_Autolocate_Click()
     FormAutoLocate &search = showModeless<FormAutoLocate>();
     // A search already under way (this handler runs while it yields) is left to finish.
     if (search.isSearching())
+        return;
+    // The search and the Update after it are one operation on the meter.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
         return;
     search.SetShowDetails(false);
     if (search.Locate_All())

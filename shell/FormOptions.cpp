@@ -218,6 +218,9 @@ void FormOptions::Option_DVM1_Interface_Click(int Index)
 
 void FormOptions::Command_DVM1_Locate_Click(int)
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     if (Option_DVM1_Interface[0]->isChecked())
         LocateOnSerialPorts();
     else
@@ -289,6 +292,9 @@ void FormOptions::Command_SetGPIB_Click()
         ui.MsgBox(QStringLiteral("Select a new GPIB address"), Msg::Information);
         return;
     }
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     Hourglass busy(ui);
     if (!BoardOpens(ui, AddressChangeTitle))
         return;

@@ -223,7 +223,7 @@ void Form_EthernetLocator::SelectEthernetModule(int index)
 
 void Form_EthernetLocator::Command_BroadcastFind_Click()
 {
-    const RunGuard::Run run = m_guard.beginExclusive();
+    const RunGuard::Run run = m_guard.beginOnMeter();
     if (run)
         search(run);
 }
@@ -298,7 +298,7 @@ void Form_EthernetLocator::Command_Exit_Click()
 
 void Form_EthernetLocator::runSequence(const Sequence &sequence)
 {
-    const RunGuard::Run run = m_guard.beginExclusive();
+    const RunGuard::Run run = m_guard.beginOnMeter();
     if (run)
         runSequence(sequence, run);
 }
@@ -359,6 +359,9 @@ void Form_EthernetLocator::Command9_Click()
 void Form_EthernetLocator::Command5_Click()
 {
     // Every module hears these: no module is selected first and no answer is read.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     BroadcastModuleCommand(QStringLiteral("L"));
     BroadcastModuleCommand(QStringLiteral("GIP"));
 }
@@ -371,7 +374,7 @@ void Form_EthernetLocator::Text2_KeyPress(int KeyAscii)
     }
     if (KeyAscii != KeyEnter)
         return;
-    const RunGuard::Run run = m_guard.beginExclusive();
+    const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
         return;
     Hourglass busy(appUi());

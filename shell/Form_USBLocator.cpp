@@ -183,6 +183,9 @@ void Form_USBLocator::showReplies(const QList<UsbIdentityReply> &results)
 
 void Form_USBLocator::Command_Locate_Click()
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     std::optional<Hourglass> busy(std::in_place, appUi());
     if (!state().ftdi) {
         // No FTDI layer to list with.
@@ -201,6 +204,9 @@ void Form_USBLocator::Identify_Listed_USBDevices()
     // (this one found none) are not attached any more.
     if (m_listedCount <= 0 || !state().ftdi)
         return;
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     Hourglass busy(appUi());
     showReplies(ProbeUSBDevicesTogether(static_cast<int>(state().USBDevices.size()) - 1, true));
 }
@@ -213,6 +219,10 @@ void Form_USBLocator::completeSelection()
 
 void Form_USBLocator::Command_Autodetect_Click()
 {
+    // The listing and the questions are one operation on the meter.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     Command_Locate_Click();
     Identify_Listed_USBDevices();
     SharedState &s = state();
@@ -281,6 +291,9 @@ void Form_USBLocator::Command_Exit_Click() { appWindows().unloadWindow(this); }
 
 void Form_USBLocator::runTerminalCommand(const TerminalCommand &command, bool typed)
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     Hourglass busy(appUi());
     qint32 status = UsbReplyComplete;
     const QString reply = UsbSendString(command.text, status, TerminalTimeoutSeconds, command.endCondition);

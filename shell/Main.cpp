@@ -25,7 +25,9 @@ void SearchAtStartUp(FormMain &main)
     FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     search.show();
     search.SetShowDetails(false);
-    if (search.Locate_All()) {
+    // The search and the Update after it are one operation on the meter.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (meter && search.Locate_All()) {
         main.Command_GetInfo_Click();
         main.UpdateStatusBar();
         appWindows().unload<FormAutoLocate>();

@@ -1,5 +1,4 @@
 #include "widgets/MeterControls.h"
-#include "link/MeterReservation.h"
 #include "link/SharedState.h"
 
 #include <QActionGroup>
@@ -33,9 +32,9 @@ MeterControls::MeterControls(QObject *window, std::initializer_list<QWidget *> w
         m_widgets.append(control);
         control->installEventFilter(this);
     }
-    MeterReservation &reservation = state().meterReservation;
-    connect(&reservation, &MeterReservation::heldChanged, this, &MeterControls::follow);
-    follow(reservation.held());
+    MeterGate &gate = meterGate();
+    connect(&gate, &MeterGate::heldShownChanged, this, &MeterControls::follow);
+    follow(gate.shownHeld());
 }
 
 void MeterControls::follow(bool held)

@@ -9,8 +9,8 @@ class QActionGroup;
 class QWidget;
 
 // A window's controls that talk to the meter, or open a window whose opening does: they
-// are unavailable while the meter is held by another operation (link/MeterReservation.h)
-// and return to the state the window gives them when it is free. The window goes on
+// are unavailable while a long operation (a setup-task run) holds the meter
+// (link/MeterGate.h) and return to the state the window gives them when it is free. The window goes on
 // enabling and disabling them as it always does; what it last asked for is what they
 // show afterwards, so a control the window disabled for its own reason stays disabled.
 // A child of the window:

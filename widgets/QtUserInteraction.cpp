@@ -1,5 +1,6 @@
 #include "widgets/QtUserInteraction.h"
 #include "link/AppTitle.h"
+#include "link/MeterGate.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -59,6 +60,7 @@ std::optional<QString> runFileDialog(const FileDialogRequest &request, QFileDial
         dialog.setFileMode(QFileDialog::ExistingFile);
     if (mode == QFileDialog::AcceptSave && !(request.flags & 2))
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const MeterGate::Yield setAside; // a modal dialog lets other handlers run
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();
@@ -82,7 +84,10 @@ Msg::Answer QtUserInteraction::MsgBox(const QString &prompt, int style, const QS
     for (Msg::Answer answer : buttons)
         box.addButton(standardButton(answer));
     box.setDefaultButton(standardButton(Msg::defaultAnswerOf(style)));
-    const int pressed = box.exec();
+    const int pressed = [&box] {
+        const MeterGate::Yield setAside; // a modal box lets other handlers run
+        return box.exec();
+    }();
     for (Msg::Answer answer : buttons)
         if (pressed == standardButton(answer))
             return answer;
@@ -103,6 +108,7 @@ std::optional<QString> QtUserInteraction::ShowSave(const FileDialogRequest &requ
 QString QtUserInteraction::InputBox(const QString &prompt, const QString &title, const QString &defaultText)
 {
     bool ok = false;
+    const MeterGate::Yield setAside; // a modal dialog lets other handlers run
     const QString text = QInputDialog::getText(QApplication::activeWindow(), title.isEmpty() ? AppTitle : title,
                                                prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();

@@ -1,6 +1,7 @@
 #include "widgets/RunGuard.h"
 #include "widgets/WindowRegistry.h"
 #include "link/SharedState.h"
+#include "link/platform/UserInteraction.h"
 
 // What the guard and its runs share. It outlives the window when a run is still on the
 // stack after the window has been destroyed.
@@ -22,12 +23,12 @@ RunGuard::RunGuard(QWidget *window) : m_shared(std::make_shared<Shared>())
 
 RunGuard::~RunGuard() = default;
 
-RunGuard::Run::Run(std::shared_ptr<Shared> shared, bool exclusive) : m_shared(std::move(shared)), m_exclusive(exclusive)
+RunGuard::Run::Run(std::shared_ptr<Shared> shared, bool exclusive, MeterGate::Operation meter)
+    : m_shared(std::move(shared)), m_exclusive(exclusive), m_meter(std::move(meter))
 {
     if (!m_shared)
         return; // not started
     ++m_shared->runs;
-    state().meterReservation.operationStarted();
     if (exclusive)
         m_shared->exclusiveRunning = true;
 }
@@ -37,7 +38,7 @@ RunGuard::Run::~Run()
     if (!m_shared)
         return;
     Shared &shared = *m_shared;
-    state().meterReservation.operationEnded();
+    m_meter.release(); // the meter is free before the window may unload
     if (m_exclusive)
         shared.exclusiveRunning = false;
     if (--shared.runs > 0 || !shared.unloadWhenIdle || !shared.windowLoaded())
@@ -71,6 +72,28 @@ RunGuard::Run RunGuard::beginExclusive()
     return Run(m_shared, true);
 }
 
+RunGuard::Run RunGuard::beginOnMeter(Refusal refusal)
+{
+    MeterGate::Operation meter = refusal == Refusal::Tell ? meterGate().beginUserAction() : meterGate().begin();
+    if (!meter)
+        return Run(nullptr, false);
+    if (m_shared->runs == 0)
+        m_shared->stopRequested = false;
+    return Run(m_shared, false, std::move(meter));
+}
+
+SetupModeRun RunGuard::Run::inSetupMode(SetupModeBracket bracket, const std::function<bool()> &work) const
+{
+    bracket.ownerLoaded = [this] { return windowLoaded(); };
+    return RunInSetupMode(bracket, [this, &work] {
+        // Entering setup mode may let the window system run, and the window close.
+        if (!windowLoaded())
+            return true;
+        const Hourglass hourglass(appUi());
+        return work();
+    });
+}
+
 bool RunGuard::busy() const { return m_shared->runs > 0; }
 
 bool RunGuard::stopRequested() const { return m_shared->stopRequested; }
@@ -88,4 +111,3 @@ void RunGuard::unloadWhenIdle()
         m_shared->window->hide();
 }
 
-bool RunGuard::windowLoaded() const { return m_shared->windowLoaded(); }

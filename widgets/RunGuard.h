@@ -1,7 +1,12 @@
 #pragma once
+#include "link/MeterGate.h"
+#include "link/MeterOperation.h"
+
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <type_traits>
 
 // Keeps a window's operations that yield to the window system (a wait for the meter, a
 // pause between cells) safe against what the user does meanwhile: a second click, Stop,
@@ -24,9 +29,9 @@
 //
 //     void FormExample::Command_Write_Click()
 //     {
-//         const RunGuard::Run run = m_guard.beginExclusive();
+//         const RunGuard::Run run = m_guard.beginOnMeter();
 //         if (!run)
-//             return; // a write is already under way
+//             return; // the meter is busy with another operation (the user was told)
 //         for (const QString &command : commands) {
 //             const QString reply = SendToMeter(command, 10); // may yield
 //             if (!run.windowLoaded())
@@ -37,9 +42,9 @@
 //         }
 //     }
 //
-// For a write inside setup mode, give the bracket the run's check, so a window unloaded
-// while the meter enters setup mode shows no message:
-//     bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
+// A write inside setup mode goes through the run, which opens and closes the bracket for
+// the window (see Run::inSetupMode):
+//     run.inSetupMode(SetupModeBracket{}, [&] { ... });
 class RunGuard
 {
     struct Shared;
@@ -61,18 +66,36 @@ public:
         Run &operator=(const Run &) = delete;
         ~Run();
 
-        // False when the run did not start (another exclusive run was under way).
+        // False when the run did not start (another exclusive run was under way, or the
+        // meter was held by another operation).
         explicit operator bool() const { return m_shared != nullptr; }
         // True while the window is loaded: created and not unloaded or destroyed since.
         bool windowLoaded() const;
         // Whether Stop, Exit or the close box asked the runs to stop since this one started.
         bool stopRequested() const;
 
+        // Runs `work` inside setup mode as the bracket says, for the run's window: once the
+        // window is gone a refusal shows no message and the work does not start; the work
+        // runs with the hourglass showing. `work` returns whether it succeeded, or nothing
+        // (done). Setup mode is left afterwards as the bracket says, whatever became of the
+        // window: callers check windowLoaded() before touching it.
+        SetupModeRun inSetupMode(SetupModeBracket bracket, const std::function<bool()> &work) const;
+        template <class Work>
+            requires std::is_void_v<std::invoke_result_t<Work &>>
+        SetupModeRun inSetupMode(SetupModeBracket bracket, Work &&work) const
+        {
+            return inSetupMode(std::move(bracket), std::function<bool()>([&work] {
+                                   work();
+                                   return true;
+                               }));
+        }
+
     private:
         friend class RunGuard;
-        Run(std::shared_ptr<Shared> shared, bool exclusive);
+        Run(std::shared_ptr<Shared> shared, bool exclusive, MeterGate::Operation meter = {});
         std::shared_ptr<Shared> m_shared;
         bool m_exclusive = false;
+        MeterGate::Operation m_meter; // the meter, for a run that talks to it
     };
 
     // Starts a run; other runs may be under way. Clears a stop asked for earlier when no
@@ -81,18 +104,24 @@ public:
     // Starts a run unless another exclusive run is under way (then the Run is empty and
     // nothing starts). Clears a stop asked for earlier.
     [[nodiscard]] Run beginExclusive();
+    // Starts a run that talks to the meter: it holds the meter (MeterGate) for its life, or
+    // is a nested part of the operation holding it (a setup-task run driving the window).
+    // Refused (an empty Run) while another operation holds the meter: `refusal` says
+    // whether the user is told. The gate keeps a second meter run of the window from
+    // starting inside the first one's waits.
+    enum class Refusal { Tell, Quiet };
+    [[nodiscard]] Run beginOnMeter(Refusal refusal = Refusal::Tell);
 
-    // True while any run is under way.
-    bool busy() const;
     bool stopRequested() const;
     // Asks the runs under way to stop at their next check.
     void requestStop();
     // Unloads the window now when no run is under way; otherwise hides it and unloads it
     // once the last run has ended.
     void unloadWhenIdle();
-    // True while the window is loaded.
-    bool windowLoaded() const;
 
 private:
+    // True while any run is under way.
+    bool busy() const;
+
     std::shared_ptr<Shared> m_shared;
 };

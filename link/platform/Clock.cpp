@@ -1,4 +1,5 @@
 #include "link/platform/Clock.h"
+#include "link/MeterGate.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,7 +43,13 @@ void RealClock::sleepMs(int ms)
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
-void RealClock::processEvents()
+void Clock::processEvents()
+{
+    const MeterGate::Yield setAside;
+    processPendingEvents();
+}
+
+void RealClock::processPendingEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();

@@ -18,10 +18,16 @@ public:
     // Blocks the thread; window messages are not processed meanwhile.
     virtual void sleepMs(int ms) = 0;
     // Lets the window system process pending events (the places where a handler yields).
-    virtual void processEvents() = 0;
+    // The operation holding the meter is set aside meanwhile (MeterGate::Yield), so the
+    // handlers that run here cannot talk to the meter in the middle of its exchange.
+    void processEvents();
     // Waits until ready() holds or ms milliseconds have passed, whichever comes first;
     // returns ready(). Devices call this for their bounded waits.
     virtual bool waitUntil(const std::function<bool()> &ready, int ms) = 0;
+
+protected:
+    // Processes the pending events (called by processEvents only).
+    virtual void processPendingEvents() = 0;
 };
 
 // Lets the calling thread's sleeps and timers end on time: by default the kernel may let
@@ -37,8 +43,10 @@ public:
     qint64 monotonicMs() override;
     QDateTime now() override;
     void sleepMs(int ms) override;
-    void processEvents() override;
     bool waitUntil(const std::function<bool()> &ready, int ms) override;
+
+protected:
+    void processPendingEvents() override;
 
 private:
     // The local zone's offset from UTC, looked up at most once a minute: each look-up reads

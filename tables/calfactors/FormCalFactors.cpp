@@ -173,7 +173,9 @@ void FormCalFactors::makeCurrent(int row, int col)
 
 void FormCalFactors::Command_LoadAllCalFactors_Click()
 {
-    const RunGuard::Run run = m_guard.begin();
+    const RunGuard::Run run = m_guard.beginOnMeter();
+    if (!run)
+        return;
     bool damaged = false;
     DisableButtons();
     {
@@ -221,16 +223,14 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
 
 void FormCalFactors::Command_SaveAll_Click()
 {
-    // A second save started from inside this one would close the meter's setup mode under it.
-    const RunGuard::Run run = m_guard.beginExclusive();
+    const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
         return;
     // Refused setup mode, the user may still save: the meter then answers each cell.
     SetupModeBracket bracket;
     bracket.onRefusal = SetupModeBracket::OnRefusal::AskCarryOn;
     bracket.refusalStyle = Msg::OKCancel;
-    RunInSetupMode(bracket, [&] {
-        const Hourglass hourglass(appUi());
+    run.inSetupMode(bracket, [&] {
         PacedDisplay display(run);
         bool stop = false;
         // The counts are read afresh at every cell: a load may reshape the grid while the
@@ -271,13 +271,13 @@ void FormCalFactors::runMeterCommand(const MeterCommand &command)
     const int style = Msg::YesNo | Msg::Question | Msg::DefaultButton2;
     if (appUi().MsgBox(command.prompt, style, command.title) != Msg::Yes)
         return;
-    const RunGuard::Run run = m_guard.begin();
+    const RunGuard::Run run = m_guard.beginOnMeter();
+    if (!run)
+        return;
     SetupModeBracket bracket;
     bracket.opening = SetupModeBracket::Opening::CalibratePassword;
-    const SetupModeRun ran = RunInSetupMode(bracket, [&] {
-        const Hourglass hourglass(appUi());
-        if (run.windowLoaded())
-            DisableButtons();
+    const SetupModeRun ran = run.inSetupMode(bracket, [&] {
+        DisableButtons();
         const QString reply = SendToMeter(command.command, WholeSetTimeoutSeconds);
         mainHost().setStatusText(ClassifyReply(reply) == ReplyStatus::Done ? command.success : command.failure);
     });

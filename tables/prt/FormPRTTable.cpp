@@ -282,7 +282,9 @@ void FormPRTTable::Command_Single_Click()
 
 void FormPRTTable::Command_LoadAllCalFactors_Click()
 {
-    const RunGuard::Run run = m_guard.begin();
+    const RunGuard::Run run = m_guard.beginOnMeter();
+    if (!run)
+        return;
     bool extraValues = false;
     bool complete = false;
     {
@@ -340,11 +342,10 @@ void FormPRTTable::closeEvent(QCloseEvent *event)
 
 void FormPRTTable::Command_SaveAll_Click()
 {
-    const RunGuard::Run run = m_guard.begin();
-    RunInSetupMode(SetupModeBracket{}, [&] {
-        if (!run.windowLoaded())
-            return;
-        const Hourglass busy(appUi());
+    const RunGuard::Run run = m_guard.beginOnMeter();
+    if (!run)
+        return;
+    run.inSetupMode(SetupModeBracket{}, [&] {
         ProgressBar1->setValue(0);
         writeAllCells(run);
     });

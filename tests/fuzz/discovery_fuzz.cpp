@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     EthernetReplyComplete(datagram, endCondition);
 
     TestEnv env;
+    const MeterGate::Operation meter = meterGate().begin(); // the input is one exchange
     MemoryUdpNetwork net(env.clock);
     MemoryUdpSocket command(net);
     state().UDPCommand = &command;

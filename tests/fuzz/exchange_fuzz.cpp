@@ -85,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     script.reply = input.bytes();
 
     TestEnv env;
+    const MeterGate::Operation meter = meterGate().begin(); // the input is one exchange
     const qint64 start = env.clock.monotonicMs();
     qint64 slack = 0; // waits beyond the time-out that the transport may add
     switch ((variant / 6) % 4) {

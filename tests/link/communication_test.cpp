@@ -21,6 +21,14 @@ class CommunicationTest : public QObject
 {
     Q_OBJECT
 
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
+private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
+
+private:
     // A port that is already open (so no wake-up), with a scripted peer.
     struct Link
     {

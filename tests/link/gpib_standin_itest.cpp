@@ -14,7 +14,12 @@ class GpibStandInITest : public QObject
 {
     Q_OBJECT
 
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
 private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
     void initTestCase()
     {
         QVERIFY(m_folder.isValid());

@@ -47,7 +47,12 @@ class GpibTest : public QObject
 {
     Q_OBJECT
 
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
 private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
     void lowWord_data()
     {
         QTest::addColumn<qint32>("value");

@@ -26,7 +26,12 @@ class MeterProbesTest : public QObject
 {
     Q_OBJECT
 
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
 private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
     void meterModules_data();
     void meterModules();
     void usbProbeOneByOne_data();

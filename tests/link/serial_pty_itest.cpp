@@ -144,6 +144,14 @@ class SerialPtyTest : public QObject
 {
     Q_OBJECT
 
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
+private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
+
+private:
     struct Setup
     {
         TestEnv env;

@@ -49,6 +49,13 @@ Script pieces(std::initializer_list<ScriptedPeer::Piece> list) { return Script(l
 class UsbTest : public QObject
 {
     Q_OBJECT
+
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
+private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
 private Q_SLOTS:
     // How an exchange ends: when the reply completes, or after timeout x 20 polls of
     // 50 ms counted from the last data. Times are virtual milliseconds after the send.

@@ -127,6 +127,7 @@ private Q_SLOTS:
         form.show();
         f.meter.setObserver([&form](const metersim::TranscriptEntry &entry) {
             if (entry.command == QLatin1String("a")) {
+                const MeterGate::Yield insideTheWait; // clicks land while the read waits
                 form.Command_SetTime_Click();
                 form.Command_Exit_Click();
             }

@@ -164,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(condensed(f.commands()), commands);
         QCOMPARE(f.boxes(), boxes);
         QVERIFY(!f.main.Text_Status->isVisible());
-        QVERIFY(!state().meterReservation.held());
+        QVERIFY(!meterGate().held());
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
@@ -239,7 +239,7 @@ private Q_SLOTS:
         QVERIFY(f.boxes().isEmpty());
         QVERIFY(!f.main.Text_Status->isVisible());
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
-        QVERIFY(!state().meterReservation.held());
+        QVERIFY(!meterGate().held());
     }
 
     // A run asked for while another window writes to the meter does not start: its setup-mode
@@ -279,7 +279,7 @@ private Q_SLOTS:
         QCOMPARE(commands.count(opening), 1);
         QCOMPARE(commands.filter(QRegularExpression("^A\\d")), QStringList{});
         QCOMPARE(commands.last(), QStringLiteral("a1"));
-        QVERIFY(!state().meterReservation.held());
+        QVERIFY(!meterGate().held());
     }
 
     // A run has the meter to itself: a table write, Find DMM, a window that reads as it

@@ -178,7 +178,9 @@ private Q_SLOTS:
         QCOMPARE(appWindows().find<Form_Temperature_Compensation>(), &form);
         QTRY_COMPARE(f.commands(), (QStringList{"TEMP?", "TEMP?"}));
 
-        const MeterReservation::Hold meter = state().meterReservation.hold();
+        // Another operation holds the meter, and the window system runs inside its wait.
+        const MeterGate::Operation meter = meterGate().begin();
+        const MeterGate::Yield insideItsWait;
         main.activateWindow();
         QTRY_VERIFY(main.isActiveWindow());
         form.activateWindow();

@@ -167,6 +167,7 @@ void AutoLocateTest::usbSkipsAnotherMakersDevice()
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &meterPeer);
 
     FormAutoLocate &search = appWindows().form<FormAutoLocate>();
+    const MeterGate::Operation searching = meterGate().begin(); // the test stands for the search
     QVERIFY(search.Locate_DVM_USB());
 
     const QString foreignReply = foreign.transcript().at(0).reply.section(QLatin1Char('\n'), 0, 0);
@@ -204,6 +205,7 @@ void AutoLocateTest::usbFailuresChangeNothing()
     ftdi.attach(QStringLiteral("Silent one"), QStringLiteral("SILENT01")); // no peer: never answers
 
     FormAutoLocate &search = appWindows().form<FormAutoLocate>();
+    const MeterGate::Operation searching = meterGate().begin(); // the test stands for the search
     const qint64 start = env.clock.elapsedMs();
     QVERIFY(!search.Locate_DVM_USB());
     QCOMPARE(logLines(search), (QStringList{QStringLiteral("USB Device \"Busy one\" Found: "),
@@ -235,6 +237,7 @@ void AutoLocateTest::usbListReplacedDuringTheSearch()
     ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("FT6450A1"), &meterPeer);
 
     FormAutoLocate &search = appWindows().form<FormAutoLocate>();
+    const MeterGate::Operation searching = meterGate().begin(); // the test stands for the search
     // During the first probe's pause (the listing took 250 ms).
     env.clock.scheduleAt(env.clock.elapsedMs() + 400, [] { state().USBDevices = QList<USBDevice>(1); });
     QVERIFY(search.Locate_DVM_USB());

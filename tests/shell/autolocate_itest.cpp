@@ -93,7 +93,12 @@ class AutoLocateITest : public QObject
 {
     Q_OBJECT
 
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
 private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
     void ethernetProbesOnlyMeterModules();
     void ethernetSeveralMeters_data();
     void ethernetSeveralMeters();

@@ -116,7 +116,12 @@ class EthernetLocatorITest : public QObject
 {
     Q_OBJECT
 
+    // Each test function talks to the meter as one operation of its own.
+    MeterGate::Operation m_meter;
+
 private Q_SLOTS:
+    void init() { m_meter = meterGate().begin(); }
+    void cleanup() { m_meter.release(); }
     void search_data();
     void search();
     void withoutSelection_data();

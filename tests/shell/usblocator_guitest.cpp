@@ -402,6 +402,7 @@ void USBLocatorGuiTest::selectDevice()
     QCOMPARE(rig.driver().link().InterfaceType, int(InterfaceUSB));
     QCOMPARE(rig.driver().link().USBDevice.SerialNumber, serial);
     // The driver now speaks to it.
+    const MeterGate::Operation asking = meterGate().begin();
     if (devices[selected] == QLatin1String("6450"))
         QVERIFY(state().DVM1->SendString(QStringLiteral("*IDN?"), true, 2, 0).startsWith(Meter6450));
 }

@@ -35,12 +35,12 @@ private Q_SLOTS:
         auto *action = new QAction(&window);
         button->setEnabled(enabledBefore);
         action->setEnabled(enabledBefore);
-        std::optional<MeterReservation::Hold> meter;
+        std::optional<MeterGate::Operation> meter;
         if (openedWhileHeld)
-            meter.emplace(state().meterReservation.hold());
+            meter.emplace(meterGate().begin(MeterGate::Shown::Yes));
         new MeterControls(&window, {button}, {action});
         if (!openedWhileHeld)
-            meter.emplace(state().meterReservation.hold());
+            meter.emplace(meterGate().begin(MeterGate::Shown::Yes));
 
         if (setWhileHeld >= 0) {
             button->setEnabled(setWhileHeld);
@@ -52,7 +52,7 @@ private Q_SLOTS:
         const bool expected = setWhileHeld >= 0 ? setWhileHeld == 1 : enabledBefore;
         QCOMPARE(button->isEnabled(), expected);
         QCOMPARE(action->isEnabled(), expected);
-        QVERIFY(!state().meterReservation.held());
+        QVERIFY(!meterGate().held());
     }
 };
 

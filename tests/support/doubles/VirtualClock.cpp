@@ -11,7 +11,7 @@ double VirtualClock::timeOfDay()
     return now().time().msecsSinceStartOfDay() / 1000.0;
 }
 
-void VirtualClock::processEvents()
+void VirtualClock::processPendingEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();

@@ -14,7 +14,6 @@ public:
     qint64 monotonicMs() override { return m_nowMs; }
     QDateTime now() override { return m_start.addMSecs(m_nowMs); }
     void sleepMs(int ms) override { advance(ms); }
-    void processEvents() override;
     bool waitUntil(const std::function<bool()> &ready, int ms) override;
 
     // Runs fn when virtual time reaches atMs (absolute, on monotonicMs's scale).
@@ -25,6 +24,9 @@ public:
     // Sum of all sleeps and waits so far.
     qint64 elapsedMs() const { return m_nowMs; }
     bool hasPendingEvents() const { return !m_events.empty(); }
+
+protected:
+    void processPendingEvents() override;
 
 private:
     bool runNextEventUpTo(qint64 limitMs);
