@@ -12,15 +12,16 @@ namespace {
 constexpr int FirstInfoLine = 5;   // line of slot 01 in the "v" reply, counted from 1
 constexpr int FullReplyLines = 10; // four identity lines and slots 01 to 06
 
-// The texts the table editors store in slots 06, 05 and 04: the word, a version of three
-// characters ("1.0", "___") and the date as "dd/mm/yy". In the order they are met walking
-// back from the status token.
+// The texts the table editors store in slots 06, 05 and 04: "Tab 1.0" and the date as
+// "dd/mm/yy"; "Spec" or "Unc", the first one to three characters of the table's version
+// ("3", "1.2", "___") and the date. In the order they are met walking back from the status
+// token.
 const std::array<QRegularExpression, 3> &versionLineForms()
 {
     static const std::array<QRegularExpression, 3> forms{
         QRegularExpression(QStringLiteral("^Tab 1\\.0 [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
-        QRegularExpression(QStringLiteral("^Spec .{3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
-        QRegularExpression(QStringLiteral("^Unc .{3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
+        QRegularExpression(QStringLiteral("^Spec .{1,3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
+        QRegularExpression(QStringLiteral("^Unc .{1,3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
     };
     return forms;
 }

@@ -18,8 +18,9 @@ inline constexpr int SerialTypedLength = 9;    // characters that can be typed i
 // status token ("*" and a digit, its last non-empty line). A reply without one (a time-out, a
 // reply cut short) gives nothing.
 // The reply holds four identity lines, then slots 01 to 06 (01 to 03 free text; 04 to 06
-// the table versions "Unc 1.0 14/03/26", "Spec ___ 14/03/26", "Tab 1.0 14/03/26"). USB and
-// Ethernet keep an empty slot's line, but the RS232 exchange drops empty lines:
+// the table versions "Unc 1.0 14/03/26", "Spec 3 14/03/26", "Tab 1.0 14/03/26", a version
+// of one to three characters or "___"). USB and Ethernet keep an empty slot's line, but
+// the RS232 exchange drops empty lines:
 // - a full reply (ten lines or more before the token) gives lines 5, 6 and 7 (counted
 //   from 1) unchanged, whatever they begin with;
 // - a shorter one lost empty slots: the lines just before the token that have the exact
