@@ -37,6 +37,7 @@ Reading parseVersionReply(const QString &reply)
         --token;
     if (token < 0 || !IsStatusTokenLine(lines[token]))
         return reading;
+    reading.complete = true;
 
     // One past the last line that can hold a free text. A short reply lost its empty slots
     // on the way: the table versions just before the token are known only by their form.
@@ -64,6 +65,15 @@ QString infoCommand(int index, const QString &text)
 {
     return QStringLiteral("&") + TextConv::Format(index + 1, QStringLiteral("00")) + text.left(InfoLineLength);
 }
+
+std::optional<QString> setInfoText(const QString &boxText, bool filled)
+{
+    if (boxText.isEmpty() && !filled)
+        return std::nullopt;
+    return boxText;
+}
+
+bool readsBackWhole(const QString &command) { return !command.contains(QLatin1Char('*')); }
 
 QStringList informationLines(const QString &boxText) { return SplitLines(boxText).mid(0, InfoLines); }
 
