@@ -22,6 +22,8 @@ namespace {
 
 constexpr int ReplySeconds = 5;
 const QString SerialTitle = QStringLiteral("Serial Number");
+const QString InformationTitle = QStringLiteral("Meter Information");
+const QString StarRefused = QStringLiteral("\"*\" cannot be stored in the meter");
 
 // Typing stops at 9 characters, as the box's length limit; unlike a length limit it keeps
 // a longer serial number read from the meter whole, and lets it be shortened.
@@ -63,6 +65,7 @@ FormMeterInformation::FormMeterInformation(QWidget *parent)
         Text_Info[i] = named(new QLineEdit(this), QStringLiteral("Text_Info(%1)").arg(i));
         grid->addWidget(Label_Info[i], 1 + i, 0);
         grid->addWidget(Text_Info[i], 1 + i, 1);
+        connect(Text_Info[i], &QLineEdit::textEdited, this, [this, i] { m_infoFilled[i] = true; });
     }
     grid->addWidget(Command_SetInfo, 3, 2);
     grid->addWidget(Label2, 4, 0, 1, 2);
@@ -100,25 +103,46 @@ void FormMeterInformation::Command_Read_Click()
     const Reading reading = parseVersionReply(SendToMeter(QStringLiteral("v"), ReplySeconds));
     if (!run.windowLoaded())
         return;
+    if (!reading.complete)
+        appUi().MsgBox(QStringLiteral("Meter information not read"), Msg::Exclamation, InformationTitle);
     if (reading.serial)
         Text_Serial->setText(*reading.serial);
-    for (int i = 0; i < InfoLines; ++i)
-        if (reading.info[i])
+    for (int i = 0; i < InfoLines; ++i) {
+        if (reading.info[i]) {
             Text_Info[i]->setText(*reading.info[i]);
+            m_infoFilled[i] = true;
+        }
+    }
     appClock().sleepMs(50);
 }
 
-void FormMeterInformation::writeInformation(const QStringList &lines)
+void FormMeterInformation::writeInformation(const QList<std::optional<QString>> &texts)
 {
+    QList<std::optional<QString>> commands;
+    for (int i = 0; i < texts.size(); ++i)
+        commands << (texts[i] ? std::optional(infoCommand(i, *texts[i])) : std::nullopt);
+    for (const std::optional<QString> &command : commands) {
+        if (command && !readsBackWhole(*command)) {
+            appUi().MsgBox(StarRefused, Msg::Exclamation, InformationTitle);
+            return;
+        }
+    }
+    if (commands.contains(std::nullopt)) {
+        appUi().MsgBox(QStringLiteral("Info boxes not read from the meter are not written"), Msg::Information,
+                       InformationTitle);
+        if (commands.count(std::nullopt) == commands.size())
+            return;
+    }
+
     const RunGuard::Run run = guard.beginExclusive();
     if (!run)
         return;
     const Hourglass hourglass(appUi());
     SetupModeBracket bracket;
     bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    RunInSetupMode(bracket, [&lines] {
-        for (int i = 0; i < lines.size(); ++i) {
-            if (ClassifyReply(SendToMeter(infoCommand(i, lines[i]), ReplySeconds)) != ReplyStatus::Done) {
+    RunInSetupMode(bracket, [&commands] {
+        for (int i = 0; i < commands.size(); ++i) {
+            if (commands[i] && ClassifyReply(SendToMeter(*commands[i], ReplySeconds)) != ReplyStatus::Done) {
                 appUi().MsgBox(QStringLiteral("Set Information Failed ") + QString::number(i));
                 return;
             }
@@ -128,10 +152,10 @@ void FormMeterInformation::writeInformation(const QStringList &lines)
 
 void FormMeterInformation::Command_SetInfo_Click()
 {
-    QStringList lines;
-    for (const QLineEdit *box : Text_Info)
-        lines << box->text();
-    writeInformation(lines);
+    QList<std::optional<QString>> texts;
+    for (int i = 0; i < InfoLines; ++i)
+        texts << setInfoText(Text_Info[i]->text(), m_infoFilled[i]);
+    writeInformation(texts);
 }
 
 void FormMeterInformation::Command_Information_Click()
@@ -141,7 +165,10 @@ void FormMeterInformation::Command_Information_Click()
                        QStringLiteral("Meter Information"));
         return;
     }
-    writeInformation(informationLines(Text_Information->toPlainText()));
+    QList<std::optional<QString>> texts;
+    for (const QString &line : informationLines(Text_Information->toPlainText()))
+        texts << line;
+    writeInformation(texts);
 }
 
 void FormMeterInformation::Command_SetSerial_Click()
@@ -150,11 +177,15 @@ void FormMeterInformation::Command_SetSerial_Click()
         appUi().MsgBox(QStringLiteral("Enter a serial number"), Msg::Information, SerialTitle);
         return;
     }
+    const QString command = serialCommand(Text_Serial->text());
+    if (!readsBackWhole(command)) {
+        appUi().MsgBox(StarRefused, Msg::Exclamation, SerialTitle);
+        return;
+    }
     const RunGuard::Run run = guard.beginExclusive();
     if (!run)
         return;
     const Hourglass hourglass(appUi());
-    const QString command = serialCommand(Text_Serial->text());
     SetupModeBracket bracket;
     bracket.refusalStyle = Msg::Exclamation;
     bracket.refusalTitle = SerialTitle;

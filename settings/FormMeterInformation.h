@@ -2,7 +2,9 @@
 #include "settings/MeterInformation.h"
 #include "settings/SettingsWindow.h"
 
+#include <QList>
 #include <array>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -35,8 +37,12 @@ public:
     void Command_SetSerial_Click();
 
 private:
-    // Writes the lines as slots 01, 02, ... inside setup mode, stopping at the first refusal.
-    void writeInformation(const QStringList &lines);
+    // Writes texts[i] as slot i + 1 inside setup mode, stopping at the first refusal; a slot
+    // without a text is left as the meter keeps it. Nothing is sent when a text would spoil
+    // later reads.
+    void writeInformation(const QList<std::optional<QString>> &texts);
+    // Per box: filled by a complete read or typed by the user since the window opened.
+    std::array<bool, MeterInformation::InfoLines> m_infoFilled{};
     // The serial box's text as it stood before the edit being checked.
     QString m_serialShown;
 };

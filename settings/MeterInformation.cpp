@@ -12,15 +12,16 @@ namespace {
 constexpr int FirstInfoLine = 5;   // line of slot 01 in the "v" reply, counted from 1
 constexpr int FullReplyLines = 10; // four identity lines and slots 01 to 06
 
-// The texts the table editors store in slots 06, 05 and 04: the word, a version of three
-// characters ("1.0", "___") and the date as "dd/mm/yy". In the order they are met walking
-// back from the status token.
+// The texts the table editors store in slots 06, 05 and 04: "Tab 1.0" and the date as
+// "dd/mm/yy"; "Spec" or "Unc", the first one to three characters of the table's version
+// ("3", "1.2", "___") and the date. In the order they are met walking back from the status
+// token.
 const std::array<QRegularExpression, 3> &versionLineForms()
 {
     static const std::array<QRegularExpression, 3> forms{
         QRegularExpression(QStringLiteral("^Tab 1\\.0 [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
-        QRegularExpression(QStringLiteral("^Spec .{3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
-        QRegularExpression(QStringLiteral("^Unc .{3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
+        QRegularExpression(QStringLiteral("^Spec .{1,3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
+        QRegularExpression(QStringLiteral("^Unc .{1,3} [0-9]{2}/[0-9]{2}/[0-9]{2}$")),
     };
     return forms;
 }
@@ -36,6 +37,7 @@ Reading parseVersionReply(const QString &reply)
         --token;
     if (token < 0 || !IsStatusTokenLine(lines[token]))
         return reading;
+    reading.complete = true;
 
     // One past the last line that can hold a free text. A short reply lost its empty slots
     // on the way: the table versions just before the token are known only by their form.
@@ -63,6 +65,15 @@ QString infoCommand(int index, const QString &text)
 {
     return QStringLiteral("&") + TextConv::Format(index + 1, QStringLiteral("00")) + text.left(InfoLineLength);
 }
+
+std::optional<QString> setInfoText(const QString &boxText, bool filled)
+{
+    if (boxText.isEmpty() && !filled)
+        return std::nullopt;
+    return boxText;
+}
+
+bool readsBackWhole(const QString &command) { return !command.contains(QLatin1Char('*')); }
 
 QStringList informationLines(const QString &boxText) { return SplitLines(boxText).mid(0, InfoLines); }
 

@@ -18,8 +18,9 @@ inline constexpr int SerialTypedLength = 9;    // characters that can be typed i
 // status token ("*" and a digit, its last non-empty line). A reply without one (a time-out, a
 // reply cut short) gives nothing.
 // The reply holds four identity lines, then slots 01 to 06 (01 to 03 free text; 04 to 06
-// the table versions "Unc 1.0 14/03/26", "Spec ___ 14/03/26", "Tab 1.0 14/03/26"). USB and
-// Ethernet keep an empty slot's line, but the RS232 exchange drops empty lines:
+// the table versions "Unc 1.0 14/03/26", "Spec 3 14/03/26", "Tab 1.0 14/03/26", a version
+// of one to three characters or "___"). USB and Ethernet keep an empty slot's line, but
+// the RS232 exchange drops empty lines:
 // - a full reply (ten lines or more before the token) gives lines 5, 6 and 7 (counted
 //   from 1) unchanged, whatever they begin with;
 // - a shorter one lost empty slots: the lines just before the token that have the exact
@@ -30,6 +31,7 @@ inline constexpr int SerialTypedLength = 9;    // characters that can be typed i
 // A line that is the serial number gives no information line.
 struct Reading
 {
+    bool complete = false; // the reply ended with its status token
     std::optional<QString> serial;
     std::array<std::optional<QString>, InfoLines> info;
 };
@@ -37,6 +39,15 @@ Reading parseVersionReply(const QString &reply);
 
 // "&", the slot (index + 1) as two digits, then the first 20 characters of the text.
 QString infoCommand(int index, const QString &text);
+// What Set Info writes of a box: its text, or nothing when the box is empty and neither a
+// complete read nor the user filled it. A read that did not complete leaves the boxes as
+// they were, so such a box says nothing of what the meter keeps in its slot.
+std::optional<QString> setInfoText(const QString &boxText, bool filled);
+// Whether the text a write command stores leaves later "v" replies whole. A "*" in it cuts
+// them short: on RS232 a reply ends at the first line holding one, on USB and Ethernet at
+// the first "*" followed by a digit (and a "*" followed by none makes every read wait out
+// its time-out), and a stored "*0" reads as the reply's end. Such a command is not sent.
+bool readsBackWhole(const QString &command);
 // The lines of the multi-line box that are written: at most the first three.
 QStringList informationLines(const QString &boxText);
 // "q" and the first 10 characters of the serial number.

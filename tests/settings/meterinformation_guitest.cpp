@@ -170,6 +170,64 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
+    // Set Info writes no box that a read which did not complete left empty (what the user
+    // typed is written), and no button sends a text holding "*", which would cut later reads
+    // short.
+    void writesOnlyWhatWasReadOrTyped_data()
+    {
+        QTest::addColumn<QString>("slot02");  // what the meter keeps in slot 02
+        QTest::addColumn<bool>("readTimesOut"); // the read on opening
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("typed"); // into Info box 1, the multi-line box or the serial box
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QStringList>("shown");
+        const QString notRead = QStringLiteral("Meter information not read|Meter Information|48");
+        const QString heldBack = QStringLiteral("Info boxes not read from the meter are not written|Meter Information|64");
+        const QString star = QStringLiteral("\"*\" cannot be stored in the meter|");
+        QTest::newRow("read timed out") << "" << true << "info" << "" << QStringList{} << QStringList{notRead, heldBack};
+        QTest::newRow("read timed out, typed box written")
+            << "" << true << "info" << "Bench 9" << QStringList{Access, "&02Bench 9", Leave} << QStringList{notRead, heldBack};
+        QTest::newRow("\"*\" in a slot ends the read early")
+            << "Lab *2" << false << "info" << "Bench 9" << QStringList{Access, "&02Bench 9", Leave}
+            << QStringList{notRead, heldBack};
+        QTest::newRow("\"*\" typed into a box") << "" << false << "info" << "Lab *2" << QStringList{}
+                                              << QStringList{star + "Meter Information|48"};
+        QTest::newRow("\"*0\" as an information line") << "" << false << "information" << "one\n*0" << QStringList{}
+                                                     << QStringList{star + "Meter Information|48"};
+        QTest::newRow("\"*\" in the serial number") << "" << false << "serial" << "12*4" << QStringList{}
+                                                  << QStringList{star + "Serial Number|48"};
+    }
+    void writesOnlyWhatWasReadOrTyped()
+    {
+        QFETCH(QString, slot02);
+        QFETCH(bool, readTimesOut);
+        QFETCH(QString, button);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, commands);
+        QFETCH(QStringList, shown);
+        SettingsFixture f;
+        f.meter.editState([&slot02](metersim::MeterState &s) { s.info[1] = slot02; });
+        if (readTimesOut)
+            f.meter.addFault(Fault::Silence, "v", 1);
+        auto &form = appWindows().form<FormMeterInformation>();
+        QCOMPARE(f.commands(), QStringList{"v"});
+        f.meter.clearTranscript();
+        if (button == "info") {
+            form.Text_Info[1]->clear();
+            QTest::keyClicks(form.Text_Info[1], typed);
+            form.Command_SetInfo_Click();
+        } else if (button == "information") {
+            form.Text_Information->setPlainText(typed);
+            form.Command_Information_Click();
+        } else {
+            form.Text_Serial->setText(typed);
+            form.Command_SetSerial_Click();
+        }
+        QCOMPARE(f.commands(), commands);
+        QCOMPARE(f.boxes(), shown);
+        QCOMPARE(f.meter.mode(), metersim::Mode::Normal);
+    }
+
     void setInformation_data()
     {
         QTest::addColumn<QString>("text");

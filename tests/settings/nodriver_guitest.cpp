@@ -71,8 +71,8 @@ private Q_SLOTS:
                                        "coefficients)?",
                                        "Error entering setup mode", "Error entering setup mode",
                                        "Error Setting Temperature", "Invalid Coefficient (Max \u00B1300 ppm/\u00B0C)",
-                                       "Error entering setup mode", "Error entering setup mode",
-                                       "Error entering setup mode", "error setting factor"}));
+                                       "Meter information not read", "Info boxes not read from the meter are not written",
+                                       "Error entering setup mode", "Error entering setup mode", "error setting factor"}));
         QCOMPARE(env.ui.hourglassDepth, 0);
         appWindows().destroyAll();
     }

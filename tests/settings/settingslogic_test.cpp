@@ -302,6 +302,13 @@ private Q_SLOTS:
         QTest::newRow("empty slot 03 dropped on the way")
             << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r"
             << "1" << QStringList{"Lab", "Bench", ""};
+        // The editors keep one to three characters of a table's version.
+        QTest::newRow("one-character version, slot 03 dropped")
+            << "Model\rVersion\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/12/26\rSpec 3 02/12/26\r*0\r" << "1"
+            << QStringList{"Lab", "Bench", ""};
+        QTest::newRow("two-character version, slots 02 and 03 dropped")
+            << "Model\rVersion\rSerial 1\rOptions 1\rLab\rUnc 12 01/12/26\rSpec ___ 02/12/26\rTab 1.0 02/12/26\r*0\r"
+            << "1" << QStringList{"Lab", "", ""};
         QTest::newRow("status token at line 6")
             << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", ""};
         // Walking back from the token, slot 06's form comes before slot 05's.
