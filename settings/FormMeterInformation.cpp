@@ -96,7 +96,7 @@ void FormMeterInformation::Form_Load()
 
 void FormMeterInformation::Command_Read_Click()
 {
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
     const Hourglass hourglass(appUi());
@@ -134,13 +134,10 @@ void FormMeterInformation::writeInformation(const QList<std::optional<QString>> 
             return;
     }
 
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
-    const Hourglass hourglass(appUi());
-    SetupModeBracket bracket;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    RunInSetupMode(bracket, [&commands] {
+    run.inSetupMode(SetupModeBracket{}, [&commands] {
         for (int i = 0; i < commands.size(); ++i) {
             if (commands[i] && ClassifyReply(SendToMeter(*commands[i], ReplySeconds)) != ReplyStatus::Done) {
                 appUi().MsgBox(QStringLiteral("Set Information Failed ") + QString::number(i));
@@ -182,15 +179,13 @@ void FormMeterInformation::Command_SetSerial_Click()
         appUi().MsgBox(StarRefused, Msg::Exclamation, SerialTitle);
         return;
     }
-    const RunGuard::Run run = guard.beginExclusive();
+    const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
-    const Hourglass hourglass(appUi());
     SetupModeBracket bracket;
     bracket.refusalStyle = Msg::Exclamation;
     bracket.refusalTitle = SerialTitle;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    RunInSetupMode(bracket, [&command] {
+    run.inSetupMode(bracket, [&command] {
         if (ClassifyReply(SendToMeter(command, ReplySeconds)) != ReplyStatus::Done)
             appUi().MsgBox(QStringLiteral("Set Serial Number Failed "), Msg::Exclamation, SerialTitle);
     });

@@ -186,7 +186,6 @@ class EthernetITest : public QObject
 private Q_SLOTS:
     void init() { m_meter = meterGate().begin(); }
     void cleanup() { m_meter.release(); }
-private Q_SLOTS:
     // --- the socket control ---
 
     void socket_datagramsAsLatin1WithSender()

@@ -72,7 +72,6 @@ class EthernetMemoryTest : public QObject
 private Q_SLOTS:
     void init() { m_meter = meterGate().begin(); }
     void cleanup() { m_meter.release(); }
-private Q_SLOTS:
     void discovery_data()
     {
         QTest::addColumn<int>("modules");

@@ -17,7 +17,6 @@ class LibFtdiTest : public QObject
 private Q_SLOTS:
     void init() { m_meter = meterGate().begin(); }
     void cleanup() { m_meter.release(); }
-private Q_SLOTS:
     void answersWithoutADevice()
     {
         TestEnv env;

@@ -56,7 +56,6 @@ class UsbTest : public QObject
 private Q_SLOTS:
     void init() { m_meter = meterGate().begin(); }
     void cleanup() { m_meter.release(); }
-private Q_SLOTS:
     // How an exchange ends: when the reply completes, or after timeout x 20 polls of
     // 50 ms counted from the last data. Times are virtual milliseconds after the send.
     void exchangeEnd_data()
