@@ -343,7 +343,7 @@ QString SimMeter::identity() const
 QString SimMeter::identityText() const
 {
     if (m_foreignIdentity)
-        return QStringLiteral("Kestrel Instruments,Model 2010,") + m_state.serial + QStringLiteral(",1.07");
+        return QStringLiteral("Tarnowelk Instruments,Model 2010,") + m_state.serial + QStringLiteral(",1.07");
     return QStringLiteral("Velkorande,Model ") + m_state.model + QLatin1Char(',') + m_state.serial + QLatin1Char(',') +
            m_state.version;
 }
