@@ -18,26 +18,16 @@
 // The program's own options are --service and --help (ProgramOptions); it reads no
 // environment variables of its own, and looks at Qt's display ones only to tell a missing
 // display. Qt's options (-platform and the like) still apply: the application object takes
-// them out first.
+// them out as it is made.
 int main(int argc, char *argv[])
 {
-    // Qt takes its own options out of the arguments as the application object is made, and
-    // looks for the display then. Without a display the object is made on the offscreen
-    // platform instead, so that a wrong argument and --help are still answered first.
+    // Qt opens the display as the application object is made, and ends the program there when
+    // a display is named but cannot be reached: so the arguments are answered first.
     QStringList given;
     for (int i = 1; i < argc; ++i)
         given << QString::fromLocal8Bit(argv[i]);
-    const bool displayNamed = DisplayNamed(given);
-    if (!displayNamed) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Qt's notes on that platform (a missing XDG_RUNTIME_DIR, say) would bury the one line
-        // the program ends with.
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    }
-    QApplication app(argc, argv);
-    QStringList arguments = QApplication::arguments();
-    const QString programName = arguments.isEmpty() ? QStringLiteral("setup6400") : arguments.takeFirst();
-    const ProgramOptions options = ParseProgramOptions(arguments);
+    const QString programName = argc > 0 ? QString::fromLocal8Bit(argv[0]) : QStringLiteral("setup6400");
+    const ProgramOptions options = ParseProgramOptions(given);
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for the options.\n", qPrintable(programName),
                      qPrintable(options.error), qPrintable(programName));
@@ -47,10 +37,11 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(ProgramUsage(programName)), stdout);
         return 0;
     }
-    if (!displayNamed) {
+    if (!DisplayNamed(options)) {
         std::fputs(qPrintable(NoDisplayMessage(programName)), stderr);
         return 1;
     }
+    QApplication app(argc, argv);
     QApplication::setFont(Look::defaultFont());
     RealClock realClock;
     QtUserInteraction userInteraction;

@@ -1,14 +1,77 @@
 #include "shell/ProgramOptions.h"
 
+namespace {
+
+// Qt's own options, as the application object and Qt's X11 platform read them. Those with a
+// value take the next argument, whatever it is; a few also take it after "=" ("-style=fusion").
+struct QtOption
+{
+    const char *name;
+    bool value;
+};
+constexpr QtOption QtOptions[] = {
+    // the application object's
+    {"platform", true}, {"platformpluginpath", true}, {"platformtheme", true}, {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true}, {"qwindowtitle", true}, {"session", true},
+    {"style", true}, {"stylesheet", true}, {"qmljsdebugger", true}, {"reverse", false},
+    {"widgetcount", false}, {"testability", false}, {"qdevel", false}, {"qdebug", false},
+    // the X11 platform's
+    {"display", true}, {"geometry", true}, {"title", true}, {"icon", true}, {"name", true},
+    {"visual", true}, {"nograb", false}, {"dograb", false},
+};
+constexpr const char *QtOptionsWithJoinedValue[] = {"style=", "stylesheet=", "qmljsdebugger="};
+
+// An argument's name without its one or two dashes; empty when it is no option.
+QString OptionName(const QString &argument)
+{
+    if (argument.startsWith(QLatin1String("--")))
+        return argument.mid(2);
+    if (argument.startsWith(QLatin1Char('-')))
+        return argument.mid(1);
+    return {};
+}
+
+const QtOption *FindQtOption(const QString &name)
+{
+    for (const QtOption &option : QtOptions) {
+        if (name == QLatin1String(option.name))
+            return &option;
+    }
+    return nullptr;
+}
+
+bool IsQtOptionWithJoinedValue(const QString &name)
+{
+    for (const char *prefix : QtOptionsWithJoinedValue) {
+        if (name.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 ProgramOptions ParseProgramOptions(const QStringList &arguments)
 {
     ProgramOptions options;
-    for (const QString &argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        const QString name = OptionName(argument);
         if (argument == QLatin1String("--service")) {
             options.service = true;
         } else if (argument == QLatin1String("--help")) {
             options.help = true;
-        } else {
+        } else if (const QtOption *option = FindQtOption(name)) {
+            if (!option->value)
+                continue;
+            if (i + 1 == arguments.size()) {
+                options.error = QStringLiteral("the option \"%1\" needs a value").arg(argument);
+                break;
+            }
+            const QString &value = arguments[++i];
+            if (name == QLatin1String("platform") && !value.isEmpty())
+                options.platformChosen = true;
+        } else if (!IsQtOptionWithJoinedValue(name)) {
             options.error = QStringLiteral("unknown argument \"%1\"").arg(argument);
             break;
         }
@@ -31,18 +94,13 @@ QString ProgramUsage(const QString &programName)
         .arg(programName);
 }
 
-bool DisplayNamed(const QStringList &arguments)
+bool DisplayNamed(const ProgramOptions &options)
 {
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         if (!qEnvironmentVariableIsEmpty(name))
             return true;
     }
-    // Qt reads its options with one dash or two, the platform's name in the next argument.
-    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("-platform") || arguments[i] == QLatin1String("--platform"))
-            return true;
-    }
-    return false;
+    return options.platformChosen;
 }
 
 QString NoDisplayMessage(const QString &programName)

@@ -78,7 +78,7 @@ private Q_SLOTS:
         QTest::newRow("5300") << "5300" << "DVM_CAL_5300";
         QTest::newRow("5465") << "5465" << "DVM_CAL_5300";
         QTest::newRow("5520 before 3458") << "3458 5520" << "DVM_CAL_5520";
-        QTest::newRow("3458") << "HP3458A" << "none";
+        QTest::newRow("3458") << "Velkorande 3458A" << "none";
         QTest::newRow("8508") << "8508" << "none";
         QTest::newRow("6400 before 3458") << "3458 6400" << "DVM_6450";
     }
@@ -185,9 +185,9 @@ private Q_SLOTS:
         QTest::newRow("5520 lower case") << "5520" << "velkorande 5520" << false;
         QTest::newRow("5520 upper case") << "5520" << "VELKORANDE 5520" << false;
         QTest::newRow("5520 meter") << "5520" << "Velkorande 6450" << false;
-        QTest::newRow("3458") << "3458" << "HEWLETT-PACKARD,3458A" << true;
+        QTest::newRow("3458") << "3458" << "VELKORANDE,3458A" << true;
         QTest::newRow("3458 other") << "3458" << "8508" << false;
-        QTest::newRow("8508") << "8508" << "FLUKE,8508A" << true;
+        QTest::newRow("8508") << "8508" << "VELKORANDE,8508A" << true;
     }
     void checkIdentity()
     {
@@ -339,7 +339,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("identity");
-        QTest::newRow("echo, then identity") << QByteArray("*IDN?\r\nFLUKE,8508A,1234\r\n") << "FLUKE,8508A,1234";
+        QTest::newRow("echo, then identity") << QByteArray("*IDN?\r\nVELKORANDE,8508A,1234\r\n") << "VELKORANDE,8508A,1234";
         QTest::newRow("echo read back") << QByteArray("*0\r*IDN?\r") << "";
         QTest::newRow("no second line") << QByteArray("*0\r") << "";
     }

@@ -101,7 +101,7 @@ private Q_SLOTS:
         QTest::newRow("failed options read clears every box")
             << "Model 6475\r" << "TIMEOUT" << 4 << QList<int>{} << QStringList{} << 2;
         QTest::newRow("model not recognised")
-            << "Kestrel Instruments,Model 2010\r" << "1\r" << -1 << QList<int>{}
+            << "Tarnowelk Instruments,Model 2010\r" << "1\r" << -1 << QList<int>{}
             << QStringList{"Error reading model number|" + AppTitle + "|0"} << 1;
         QTest::newRow("mask beyond 32 bits")
             << "Model 6450\r" << "1E20\r" << 0 << QList<int>{1, 2, 3, 6, 7, 8, 9, 10, 12, 13, 14, 15, 16, 17, 18}

@@ -113,7 +113,7 @@ private Q_SLOTS:
         QTest::newRow("mixed case") << "velkorande,mOdEl 6440,1,2\r" << 2;
         QTest::newRow("6475") << "MODEL 6475" << 4;
         QTest::newRow("first in the list wins") << "Model 6480 Model 6445" << 1;
-        QTest::newRow("none") << "Kestrel Instruments,Model 2010,1,1.07\r" << -1;
+        QTest::newRow("none") << "Tarnowelk Instruments,Model 2010,1,1.07\r" << -1;
         QTest::newRow("time-out") << "TIMEOUT" << -1;
         QTest::newRow("no blank") << "MODEL6450" << -1;
     }

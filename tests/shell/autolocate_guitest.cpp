@@ -91,7 +91,7 @@ void AutoLocateTest::textHelpers()
 
     QCOMPARE(PortNumberOfEntry(QStringLiteral("COM12")), 12);
     QCOMPARE(PortNumberOfEntry(QStringLiteral("COM3")), 3);
-    QCOMPARE(UsbDeviceHeader(QStringLiteral("FT232R")), QStringLiteral("USB Device \"FT232R\" Found: "));
+    QCOMPARE(UsbDeviceHeader(QStringLiteral("Velkorande 6450")), QStringLiteral("USB Device \"Velkorande 6450\" Found: "));
     QCOMPARE(AutoLocate::DisplayText(QStringLiteral("a\r\r\nb\r\nc\rd")), QStringLiteral("a\nb\nc\nd"));
 }
 

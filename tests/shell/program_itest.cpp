@@ -6,8 +6,9 @@
 //   that the dynamic linker finds on LD_LIBRARY_PATH. Options > Options, GPIB, Find DMM
 //   and Yes must put the meter's address into Combo_GPIB1.
 // - With --service: the Service menu's Setup Tasks run against the meter on RS232.
-// - A wrong argument, and a start without a display: told in plain words with an exit status,
-//   the argument first.
+// - A wrong argument, --help, and a start without a display: answered in plain words with an
+//   exit status, the arguments first, and before a display that is named but cannot be
+//   reached is tried.
 // The program reads no variables of its own, so it is watched and driven through a Qt
 // generic plugin (tests/support/probe) that reports what the windows
 // show and then closes the main window. The search broadcasts on Ethernet first, so the
@@ -259,29 +260,36 @@ void ProgramITest::serviceMenuRunsTheSetupTasks()
 void ProgramITest::argumentsAndAMissingDisplayAreAnswered_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("display"); // QT_QPA_PLATFORM=offscreen; else no display named at all
+    QTest::addColumn<QString>("display"); // NAME=VALUE; empty: no display named at all
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output"); // a part of what the program prints
+    const QString offscreen = QStringLiteral("QT_QPA_PLATFORM=offscreen");
+    const QString unreachable = QStringLiteral("DISPLAY=:99"); // named, but no X server there
     const QString unknown = QStringLiteral("unknown argument \"--servce\"");
     const QString noDisplay = QStringLiteral(": no display found: set DISPLAY to show the program, or run it "
                                              "without a display with -platform offscreen (or QT_QPA_PLATFORM=offscreen)\n");
-    QTest::newRow("wrong argument") << QStringList{"--servce"} << true << 2 << unknown;
-    QTest::newRow("wrong argument, no display") << QStringList{"--service", "--servce"} << false << 2 << unknown;
-    QTest::newRow("help, no display") << QStringList{"--help"} << false << 0 << QStringLiteral("--service");
-    QTest::newRow("no display") << QStringList{"--service"} << false << 1 << noDisplay;
+    QTest::newRow("wrong argument") << QStringList{"--servce"} << offscreen << 2 << unknown;
+    QTest::newRow("wrong argument, no display") << QStringList{"--service", "--servce"} << QString() << 2 << unknown;
+    QTest::newRow("wrong argument, display unreachable") << QStringList{"--servce"} << unreachable << 2 << unknown;
+    QTest::newRow("platform without a value") << QStringList{"--service", "-platform"} << QString() << 2
+                                              << QStringLiteral("the option \"-platform\" needs a value");
+    QTest::newRow("help, no display") << QStringList{"--help"} << QString() << 0 << QStringLiteral("--service");
+    QTest::newRow("help, display unreachable") << QStringList{"--help"} << unreachable << 0
+                                               << QStringLiteral("--service");
+    QTest::newRow("no display") << QStringList{"--service"} << QString() << 1 << noDisplay;
 }
 
 void ProgramITest::argumentsAndAMissingDisplayAreAnswered()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(bool, display);
+    QFETCH(QString, display);
     QFETCH(int, status);
     QFETCH(QString, output);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));
-    if (display)
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!display.isEmpty())
+        environment.insert(display.section(QLatin1Char('='), 0, 0), display.section(QLatin1Char('='), 1));
     QTemporaryDir config;
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
 

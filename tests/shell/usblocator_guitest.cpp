@@ -242,7 +242,7 @@ void USBLocatorGuiTest::listAndProbe_data()
         << QStringList{Meter6450} << QStringList{"*IDN?\r"} << qint64(250 + 500);
     QTest::newRow("another maker's meter")
         << QStringList{"foreign"} << QStringList{"Device 1"} << QStringList{"FT000001"}
-        << QStringList{"Kestrel Instruments,Model 2010,64500123,1.07"} << QStringList{"*IDN?\r"} << qint64(250 + 500);
+        << QStringList{"Tarnowelk Instruments,Model 2010,64500123,1.07"} << QStringList{"*IDN?\r"} << qint64(250 + 500);
 }
 
 void USBLocatorGuiTest::listAndProbe()

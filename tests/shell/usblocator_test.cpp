@@ -36,7 +36,7 @@ private Q_SLOTS:
         QTest::newRow("maker and 6445") << "Velkorande,Model 6445,64450001,2.31" << false;
         QTest::newRow("maker, 6445 and a serial number holding 6450") << "Velkorande,Model 6445,64500123" << true;
         QTest::newRow("maker and 6480") << "Velkorande,Model 6480,64800001,2.31" << false;
-        QTest::newRow("another maker") << "Kestrel Instruments,Model 2010,64500123,1.07" << false;
+        QTest::newRow("another maker") << "Tarnowelk Instruments,Model 2010,64500123,1.07" << false;
         QTest::newRow("maker misspelt") << "Velkorand 6450" << false;
         QTest::newRow("nothing") << "" << false;
     }
@@ -51,7 +51,7 @@ private Q_SLOTS:
     // taken, and the first that names the meter wins.
     void firstMeter()
     {
-        QList<USBDevice> devices{device("A", "1", "Kestrel"), device("B", "2", "Velkorande 6445"),
+        QList<USBDevice> devices{device("A", "1", "Tarnowelk"), device("B", "2", "Velkorande 6445"),
                                  device("C", "3", "OEM 6440"), device("D", "4", "Velkorande 6450"), USBDevice()};
         QCOMPARE(FirstMeter(devices), 2);
         devices[3].Identity.clear();

@@ -1,4 +1,4 @@
-#include "tests/sim/core/SimMeter.h"
+#include "tests/sim/core/SimMeterCommands.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -7,17 +7,10 @@
 
 namespace metersim {
 
-namespace {
-
-constexpr int HistoryRangeLimit = 63; // the history records ranges 1 to 63
-
 QStringList ok() { return {QStringLiteral("*0")}; }
 QStringList rejected() { return {QStringLiteral("*9")}; }
 QStringList refused() { return {QStringLiteral("*6")}; }
 QStringList unknown() { return {QStringLiteral("*1")}; }
-
-// Numbers are read and written by the meter's own small rules below, never by the
-// program's conversions: a fault there must not hide on both sides of a test.
 
 // A decimal number as a whole: sign, digits, one ".", exponent. "." alone and "10." count
 // (the thermocouple writer formats 0 as "." and 10 as "10."). A number beyond the range
@@ -89,6 +82,15 @@ QString number(double value)
     return value < 0 ? QLatin1Char('-') + out : out;
 }
 
+QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+
+QString dateText(const QDate &d)
+{
+    return twoDigits(d.day()) + QLatin1Char('/') + twoDigits(d.month()) + QLatin1Char('/') + QString::number(d.year());
+}
+
+namespace {
+
 // Deterministic noise for the factory tables, so two meters with different serial
 // numbers hold different (but repeatable) values.
 struct Lcg
@@ -109,27 +111,7 @@ quint32 seedFrom(const QString &text)
     return h;
 }
 
-// Table labels in the meter's own style; \xF4 is its ohm sign and \xE4 its micro sign.
-QString rangeLabel(int range)
-{
-    static const char *const labels[] = {
-        "", "100mV DC", "1V DC", "10V DC", "100V DC", "1kV DC", "10nA DC", "100nA DC", "1\xE4" "A DC",
-        "10\xE4" "A DC", "100\xE4" "A DC", "1mA DC", "10mA DC", "100mA DC", "1A DC", "10A DC", "30A DC",
-        "10mV AC", "100mV AC", "1V AC", "10V AC", "100V AC", "1kV AC", "100\xE4" "A AC", "1mA AC",
-        "10mA AC", "100mA AC", "1A AC", "10A AC", "30A AC", "1\xF4 4W LV", "10\xF4 4W LV", "100\xF4 4W LV",
-        "1\xF4 4W", "10\xF4 4W", "100\xF4 4W", "1k\xF4 4W", "10k\xF4 4W", "100\xF4 4W LI", "1k\xF4 4W LI",
-        "10k\xF4 4W LI", "100k\xF4 4W", "1M\xF4 4W", "10M\xF4 4W", "1\xF4 2W", "10\xF4 2W", "100\xF4 2W",
-        "1k\xF4 2W", "10k\xF4 2W", "100\xF4 2W LI", "1k\xF4 2W LI", "10k\xF4 2W LI", "100k\xF4 2W",
-        "1M\xF4 2W", "10M\xF4 2W"};
-    if (range >= 1 && range < static_cast<int>(std::size(labels)))
-        return QString::fromLatin1(labels[range]);
-    return QStringLiteral("Unused");
-}
-
 bool isUsedRange(int range) { return range >= 1 && range <= 54; }
-
-// Ranges with temperature compensation: DC voltage and resistance.
-bool hasTempComp(int range) { return (range >= 1 && range <= 5) || (range >= 30 && range <= 54); }
 
 // Callendar-Van Dusen (IEC 60751) temperature of a resistance, degrees Celsius.
 double cvdTemperature(double r, double r0)
@@ -145,20 +127,6 @@ double cvdTemperature(double r, double r0)
         t -= f / df;
     }
     return std::max(t, -273.15);
-}
-
-const QStringList &models()
-{
-    static const QStringList list{QStringLiteral("6450"), QStringLiteral("6445"), QStringLiteral("6440"),
-                                  QStringLiteral("6480"), QStringLiteral("6475")};
-    return list;
-}
-
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
-
-QString dateText(const QDate &d)
-{
-    return twoDigits(d.day()) + QLatin1Char('/') + twoDigits(d.month()) + QLatin1Char('/') + QString::number(d.year());
 }
 
 } // namespace
@@ -343,7 +311,7 @@ QString SimMeter::identity() const
 QString SimMeter::identityText() const
 {
     if (m_foreignIdentity)
-        return QStringLiteral("Kestrel Instruments,Model 2010,") + m_state.serial + QStringLiteral(",1.07");
+        return QStringLiteral("Tarnowelk Instruments,Model 2010,") + m_state.serial + QStringLiteral(",1.07");
     return QStringLiteral("Velkorande,Model ") + m_state.model + QLatin1Char(',') + m_state.serial + QLatin1Char(',') +
            m_state.version;
 }
@@ -489,503 +457,92 @@ void SimMeter::handleLine(const QByteArray &line, double doneAt, qint64 nowMs, c
 
 QDateTime SimMeter::meterTime(const QDateTime &wall) const { return wall.addMSecs(m_state.clockOffsetMs); }
 
-// The command table and its handlers. A command line is matched against the entries in
-// table order, and the first entry that matches runs: a command that needs a bracket the
-// meter is not in is refused ("*6") before its arguments are looked at; a line that no
-// entry matches is unknown ("*1"). Where one entry's text begins another's, the longer
-// or whole one stands first ("SYSTEM:OPTIONS ?" before "SYSTEM:OPTIONS ").
-struct SimMeter::Commands
+bool SimMeter::Commands::matches(const Entry &entry, const QString &command)
 {
-    enum class Match {
-        Whole,           // the line is the text
-        Prefix,          // the line begins with the text
-        PrefixThenDigit, // the line begins with the text and a digit ("R3", "A0712...")
-    };
-    enum class Needs { Nothing, Service, Calibration, EitherMode };
-    using Handler = Result (*)(SimMeter &meter, const QString &command, const QDateTime &wall);
-    struct Entry
-    {
-        const char *text;
-        Match match;
-        Needs needs;
-        Handler handler;
-    };
-    static const Entry table[];
+    const QLatin1String text(entry.text);
+    switch (entry.match) {
+    case Match::Whole:
+        return command == text;
+    case Match::Prefix:
+        return command.startsWith(text);
+    case Match::PrefixThenDigit:
+        return command.startsWith(text) && command.size() > text.size() && command[text.size()].isDigit();
+    }
+    return false;
+}
 
-    static bool matches(const Entry &entry, const QString &command)
-    {
-        const QLatin1String text(entry.text);
-        switch (entry.match) {
-        case Match::Whole:
-            return command == text;
-        case Match::Prefix:
-            return command.startsWith(text);
-        case Match::PrefixThenDigit:
-            return command.startsWith(text) && command.size() > text.size() && command[text.size()].isDigit();
-        }
-        return false;
+bool SimMeter::Commands::allowed(Needs needs, Mode mode)
+{
+    switch (needs) {
+    case Needs::Nothing:
+        return true;
+    case Needs::Service:
+        return mode == Mode::Service;
+    case Needs::Calibration:
+        return mode == Mode::Calibration;
+    case Needs::EitherMode:
+        return mode != Mode::Normal;
     }
+    return false;
+}
 
-    static bool allowed(Needs needs, Mode mode)
-    {
-        switch (needs) {
-        case Needs::Nothing:
-            return true;
-        case Needs::Service:
-            return mode == Mode::Service;
-        case Needs::Calibration:
-            return mode == Mode::Calibration;
-        case Needs::EitherMode:
-            return mode != Mode::Normal;
-        }
-        return false;
-    }
-
-    static Result valueThenOk(const QString &value) { return {{value, QStringLiteral("*0")}}; }
-    static void resetCalFactors(MeterState &s)
-    {
-        for (auto &row : s.calFactors)
-            for (size_t p = 0; p < row.size(); ++p)
-                row[p] = (p == 1 || p == 2) ? 100000000 : 0;
-    }
-
-    // --- the bracket ---
-    static Result enterService(SimMeter &m, const QString &, const QDateTime &)
-    {
-        m.m_state.mode = Mode::Service;
-        return {ok()};
-    }
-    static Result wrongAccessCode(SimMeter &, const QString &, const QDateTime &) { return {refused()}; }
-    static Result enterCalibration(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        if (cmd.startsWith(QLatin1String("CALIBRATE:PASSWORD ")) && cmd.mid(19).trimmed() == m.m_state.calPassword) {
-            m.m_state.mode = Mode::Calibration;
-            return {ok()};
-        }
-        return {refused()};
-    }
-    // Closes either bracket. A bracket in which "Ww" wrote ranges adds a history event.
-    static Result closeBracket(SimMeter &m, const QString &, const QDateTime &wall)
-    {
-        MeterState &s = m.m_state;
-        if (!m.m_rangesWrittenInBracket.isEmpty()) {
-            QList<int> ranges;
-            for (int r : std::as_const(m.m_rangesWrittenInBracket))
-                if (r <= HistoryRangeLimit && !ranges.contains(r))
-                    ranges << r;
-            std::sort(ranges.begin(), ranges.end());
-            s.history.push_back({m.meterTime(wall).date(), ranges});
-            m.m_rangesWrittenInBracket.clear();
-        }
-        s.mode = Mode::Normal;
-        return {ok()};
-    }
-
-    // --- queries ---
-    static Result identity(SimMeter &m, const QString &, const QDateTime &) { return {{m.identityText()}}; }
-    static Result information(SimMeter &m, const QString &, const QDateTime &)
-    {
-        const MeterState &s = m.m_state;
-        QStringList lines{QStringLiteral("Model ") + s.model, QStringLiteral("Version ") + s.version,
-                          QStringLiteral("Serial ") + s.serial, QStringLiteral("Options ") + QString::number(s.options)};
-        for (const QString &slot : s.info)
-            lines << slot;
-        lines << QStringLiteral("*0");
-        return {lines};
-    }
-    static Result serialNumber(SimMeter &m, const QString &, const QDateTime &) { return valueThenOk(m.m_state.serial); }
-    static Result clock(SimMeter &m, const QString &, const QDateTime &wall)
-    {
-        const QDateTime t = m.meterTime(wall);
-        return valueThenOk(dateText(t.date()) + QLatin1Char(' ') + t.time().toString(QStringLiteral("hh:mm:ss")));
-    }
-    static Result calFactors(SimMeter &m, const QString &, const QDateTime &)
-    {
-        QStringList lines;
-        for (int r = 1; r <= MeterState::Ranges; ++r) {
-            QString line = QStringLiteral("Range ") + QString::number(r);
-            for (const qint32 v : m.m_state.calFactors[r])
-                line += QStringLiteral(", ") + QString::number(v);
-            lines << line;
-        }
-        lines << QStringLiteral("*0");
-        return {lines};
-    }
-    // "ps" the specifications, "pi" the imported uncertainties.
-    static Result specTable(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        const auto &table = cmd == QLatin1String("ps") ? m.m_state.specs : m.m_state.uncerts;
-        QStringList lines;
-        for (int r = 1; r <= MeterState::Ranges; ++r) {
-            QString line = QLatin1Char('R') + twoDigits(r) + QLatin1Char(' ') + rangeLabel(r);
-            for (const double v : table[r])
-                line += QLatin1Char(',') + number(v);
-            lines << line;
-        }
-        lines << QStringLiteral("*0");
-        return {lines};
-    }
-    static Result prtTable(SimMeter &m, const QString &, const QDateTime &)
-    {
-        QStringList lines;
-        for (int row = 0; row < MeterState::PrtEntries / 10; ++row) {
-            QString line = QString::number(row) + QLatin1Char('R');
-            for (int c = 0; c < 10; ++c)
-                line += QLatin1Char(',') + QString::number(m.m_state.prt[row * 10 + c]);
-            lines << line;
-        }
-        lines << QStringLiteral("*0");
-        return {lines};
-    }
-    static Result history(SimMeter &m, const QString &, const QDateTime &)
-    {
-        QStringList lines;
-        for (const CalEvent &e : m.m_state.history) {
-            lines << QStringLiteral("DATE ") + dateText(e.date);
-            QStringList ranges;
-            for (int r : e.ranges)
-                ranges << QString::number(r);
-            lines << QStringLiteral("RANGE ") + ranges.join(QLatin1Char(','));
-        }
-        lines << QStringLiteral("*0");
-        return {lines};
-    }
-    static Result options(SimMeter &m, const QString &, const QDateTime &) { return {{QString::number(m.m_state.options)}}; }
-    static Result internalTemperature(SimMeter &m, const QString &, const QDateTime &)
-    {
-        const double t = m.m_state.internalTemp;
-        return {{(t >= 0 ? QStringLiteral(" ") : QString()) + QString::number(t, 'f', 1)}};
-    }
-    static Result tempCoefficient(SimMeter &m, const QString &, const QDateTime &)
-    {
-        const MeterState &s = m.m_state;
-        const auto coeff = s.tempCoeffs.find(s.selectedRange);
-        return valueThenOk(number(coeff != s.tempCoeffs.end() ? coeff->second : 0.0));
-    }
-    static Result ambient(SimMeter &m, const QString &, const QDateTime &) { return valueThenOk(number(m.m_state.ambient)); }
-    static Result acLinearity(SimMeter &m, const QString &, const QDateTime &)
-    {
-        return valueThenOk(number(m.m_state.acLinearity));
-    }
-    static Result reading(SimMeter &m, const QString &, const QDateTime &)
-    {
-        m.m_noise = m.m_noise * 1103515245u + 12345u;
-        const double spread = ((m.m_noise >> 16) % 200 - 100) * 1e-8;
-        return {{QString::asprintf("%+.8E", m.m_state.confValue * (1 + 3e-6 + spread))}};
-    }
-
-    // --- settings that need no bracket ---
-    // "B1" and "B2": the two display brightness levels.
-    static Result brightness(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        qint64 level = 0;
-        if (!parseInt(cmd.mid(2), level) || level < 0 || level > 15)
-            return {rejected()};
-        (cmd[1] == QLatin1Char('1') ? m.m_state.brightness1 : m.m_state.brightness2) = static_cast<int>(level);
-        return {ok()};
-    }
-    static Result configure(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        static const QStringList functions{"VOLTAGE:DC", "CURRENT:DC", "VOLTAGE:AC", "CURRENT:AC", "RES", "FRES",
-                                           "RES:LOWI",   "FRES:LOWI",  "RES:HIGHI",  "FRES:HIGHI", "FREQ"};
-        const qsizetype blank = cmd.indexOf(QLatin1Char(' '));
-        const QString function = cmd.mid(5, blank < 0 ? -1 : blank - 5);
-        double value = 0;
-        if (!functions.contains(function))
-            return {unknown()};
-        if (blank < 0 || !parseNumber(cmd.mid(blank + 1), value))
-            return {rejected()};
-        m.m_state.confFunction = function;
-        m.m_state.confValue = value;
-        return {ok()};
-    }
-    static Result selectRange(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        qint64 range = 0;
-        if (!parseInt(cmd.mid(1), range) || range < 0 || range > 90)
-            return {rejected()};
-        m.m_state.selectedRange = static_cast<int>(range);
-        return {ok()};
-    }
-    static Result setTempCoefficient(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        MeterState &s = m.m_state;
-        double c = 0;
-        if (!parseNumber(cmd.mid(15), c) || std::abs(c) > 300 || !hasTempComp(s.selectedRange))
-            return {rejected()};
-        s.tempCoeffs[s.selectedRange] = c;
-        return {ok()};
-    }
-    static Result setAmbient(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        double t = 0;
-        if (!parseNumber(cmd.mid(17), t) || t <= 0 || t >= 100)
-            return {rejected()};
-        m.m_state.ambient = t;
-        return {ok()};
-    }
-    static Result setAcLinearity(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        double v = 0;
-        if (!parseNumber(cmd.mid(17), v) || std::abs(v) > 1000)
-            return {rejected()};
-        m.m_state.acLinearity = v;
-        return {ok()};
-    }
-    static Result setGpibAddress(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        qint64 address = 0;
-        if (!parseInt(cmd.mid(20), address) || address < 1 || address > 30)
-            return {rejected()};
-        m.m_state.gpibAddress = static_cast<int>(address);
-        return {ok()};
-    }
-    static Result reboot(SimMeter &m, const QString &, const QDateTime &)
-    {
-        m.m_rangesWrittenInBracket.clear();
-        m.m_state.mode = Mode::Normal;
-        return {ok(), 0, m.m_rebootMs};
-    }
-    // Back to front-panel (local) operation.
-    static Result local(SimMeter &, const QString &, const QDateTime &) { return {ok()}; }
-
-    // --- writes, each behind its bracket ---
-    // "Ww" and a point letter (a to z, then A and B), range, value.
-    static Result writeCalFactor(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        MeterState &s = m.m_state;
-        const QStringList f = cmd.mid(3).split(QLatin1Char(','));
-        const QChar letter = cmd.size() > 2 ? cmd[2] : QChar();
-        const int point = letter >= QLatin1Char('a') && letter <= QLatin1Char('z') ? letter.unicode() - 'a'
-                          : letter == QLatin1Char('A')                                ? 26
-                          : letter == QLatin1Char('B')                                ? 27
-                                                                                      : -1;
-        qint64 range = 0, value = 0;
-        if (point < 0 || f.size() != 2 || !parseInt(f[0], range) || !parseInt(f[1], value) || range < 1 ||
-            range > MeterState::Ranges || point >= s.calPoints(static_cast<int>(range)) || value < INT32_MIN ||
-            value > INT32_MAX)
-            return {rejected()};
-        if ((point == 1 || point == 2) && range != 17 && (value < 50000000 || value > 150000000))
-            return {rejected()};
-        s.calFactors[range][point] = static_cast<qint32>(value);
-        m.m_rangesWrittenInBracket << static_cast<int>(range);
-        return {ok()};
-    }
-    // "Ws" a specification, "Wi" an imported uncertainty: range, column, value.
-    static Result writeSpecCell(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        const QStringList f = cmd.mid(2).split(QLatin1Char(','));
-        qint64 range = 0, column = 0;
-        double value = 0;
-        if (f.size() != 3 || !parseInt(f[0], range) || !parseInt(f[1], column) || !parseNumber(f[2], value) ||
-            range < 1 || range > MeterState::Ranges || column < 0 ||
-            column >= MeterState::specColumns(static_cast<int>(range)) || value < 0 || value > 1e6)
-            return {rejected()};
-        (cmd[1] == QLatin1Char('s') ? m.m_state.specs : m.m_state.uncerts)[range][column] = value;
-        return {ok()};
-    }
-    // "WS" clears the specifications, "WI" the imported uncertainties.
-    static Result clearSpecTable(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        for (auto &row : (cmd == QLatin1String("WS") ? m.m_state.specs : m.m_state.uncerts))
-            std::fill(row.begin(), row.end(), 0.0);
-        return {ok(), 2000};
-    }
-    static Result writePrtEntry(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        const QStringList f = cmd.mid(2).split(QLatin1Char(','));
-        qint64 index = 0, value = 0;
-        if (f.size() != 2 || !parseInt(f[0], index) || !parseInt(f[1], value) || index < 0 ||
-            index >= MeterState::PrtEntries || std::abs(value) > 1000000001)
-            return {rejected()};
-        // Entries arrive one count above the table value (the editor adds one) and are
-        // stored one lower, so a table read with "pt" and written back stays the same.
-        m.m_state.prt[index] = static_cast<qint32>(value - 1);
-        return {ok()};
-    }
-    // "Wc", the type letter, a blank, microvolts, degrees.
-    static Result writeThermocouplePoint(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        const QChar type = cmd.size() > 2 ? cmd[2] : QChar();
-        const QStringList f = cmd.mid(3).split(QLatin1Char(','));
-        qint64 emf = 0;
-        double t = 0;
-        if (!QStringLiteral("BEJKNRST").contains(type) || cmd.size() < 4 || cmd[3] != QLatin1Char(' ') ||
-            f.size() != 2 || !parseInt(f[0], emf) || !parseNumber(f[1], t) || emf < -8000 || emf > 80000 || t < -273 ||
-            t > 2000)
-            return {rejected()};
-        auto &points = m.m_state.thermocouples[type];
-        if (!points.count(static_cast<int>(emf)) && points.size() >= 400) // the meter's room per type
-            return {rejected()};
-        points[static_cast<int>(emf)] = t;
-        return {ok()};
-    }
-    // Full erase: factory tables, then every table emptied; identity, options and clock stay.
-    static Result eraseAll(SimMeter &m, const QString &, const QDateTime &)
-    {
-        MeterState &s = m.m_state;
-        MeterConfig config;
-        config.model = s.model;
-        config.serial = s.serial;
-        config.version = s.version;
-        config.acPoints = s.acPoints;
-        config.gpibAddress = s.gpibAddress;
-        const qint64 options = s.options, offset = s.clockOffsetMs;
-        s = factoryState(config);
-        s.options = options;
-        s.clockOffsetMs = offset;
-        s.info = {};
-        s.history.clear();
-        s.thermocouples.clear();
-        for (auto *table : {&s.specs, &s.uncerts})
-            for (auto &row : *table)
-                std::fill(row.begin(), row.end(), 0.0);
-        resetCalFactors(s);
-        s.calBackup = s.calFactors;
-        std::fill(s.prt.begin(), s.prt.end(), 0);
-        s.tempCoeffs.clear();
-        m.m_rangesWrittenInBracket.clear();
-        return {ok(), 0, m.m_eraseMs};
-    }
-    // "CB" backs the calibration factors up, "CR" restores the backup, "CC" clears them.
-    static Result calFactorStore(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        MeterState &s = m.m_state;
-        if (cmd == QLatin1String("CB"))
-            s.calBackup = s.calFactors;
-        else if (cmd == QLatin1String("CR"))
-            s.calFactors = s.calBackup;
-        else
-            resetCalFactors(s);
-        return {ok(), 1500}; // EEPROM work
-    }
-    // "&", a two-digit slot 01 to 06, the text (at most 20 characters).
-    static Result writeInformationLine(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        qint64 slot = 0;
-        const QString text = cmd.mid(3);
-        if (cmd.size() < 3 || !cmd[1].isDigit() || !cmd[2].isDigit() || !parseInt(cmd.mid(1, 2), slot) || slot < 1 ||
-            slot > 6 || text.size() > 20)
-            return {rejected()};
-        m.m_state.info[slot - 1] = text;
-        return {ok()};
-    }
-    // "A" and ddmmyyhhmm: sets the meter's clock.
-    static Result setClock(SimMeter &m, const QString &cmd, const QDateTime &wall)
-    {
-        if (cmd.size() != 11)
-            return {rejected()};
-        int f[5];
-        for (int i = 0; i < 5; ++i) {
-            qint64 v = 0;
-            if (!cmd[1 + 2 * i].isDigit() || !cmd[2 + 2 * i].isDigit() || !parseInt(cmd.mid(1 + 2 * i, 2), v))
-                return {rejected()};
-            f[i] = static_cast<int>(v);
-        }
-        const QDate date(2000 + f[2], f[1], f[0]);
-        const QTime time(f[3], f[4]);
-        if (!date.isValid() || !time.isValid())
-            return {rejected()};
-        m.m_state.clockOffsetMs = wall.msecsTo(QDateTime(date, time));
-        return {ok()};
-    }
-    // "K" and 1 to 9 digits: the new calibration password.
-    static Result setPassword(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-        if (!digits.match(cmd.mid(1)).hasMatch())
-            return {rejected()};
-        m.m_state.calPassword = cmd.mid(1);
-        return {ok()};
-    }
-    static Result setSerialNumber(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        const QString serial = cmd.mid(1).trimmed();
-        if (serial.isEmpty() || serial.size() > 10)
-            return {rejected()};
-        m.m_state.serial = serial;
-        return {ok()};
-    }
-    static Result setModel(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        const QString model = cmd.mid(6).trimmed();
-        if (!models().contains(model))
-            return {rejected()};
-        m.m_state.model = model;
-        return {ok()};
-    }
-    static Result setOptions(SimMeter &m, const QString &cmd, const QDateTime &)
-    {
-        qint64 mask = 0;
-        if (!parseInt(cmd.mid(15), mask) || mask < 0 || mask > Option::All)
-            return {rejected()};
-        m.m_state.options = mask;
-        return {ok()};
-    }
-    // The user options back to their defaults.
-    static Result defaultUserOptions(SimMeter &m, const QString &, const QDateTime &)
-    {
-        MeterState &s = m.m_state;
-        s.tempCoeffs.clear();
-        s.ambient = 20.0;
-        s.acLinearity = 0.0;
-        s.brightness1 = s.brightness2 = 12;
-        return {ok(), 500};
-    }
-};
-
+// The one command table, grouped by command family; each group's handlers are in the file
+// its heading names. The order matters only where one entry's text begins another's.
 const SimMeter::Commands::Entry SimMeter::Commands::table[] = {
-    // The bracket.
+    // The bracket: SimMeterBracket.cpp.
     {"k5820637", Match::Whole, Needs::Nothing, enterService},
     {"k", Match::Prefix, Needs::Nothing, wrongAccessCode},
     {"CALIBRATE:PASSWORD", Match::Prefix, Needs::Nothing, enterCalibration},
     {"a1", Match::Whole, Needs::Nothing, closeBracket},
-    // Queries.
+    {"K", Match::Prefix, Needs::Service, setPassword},
+    // Identity, options and information lines: SimMeterIdentity.cpp.
     {"*IDN?", Match::Whole, Needs::Nothing, identity},
     {"v", Match::Whole, Needs::Nothing, information},
     {"q", Match::Whole, Needs::Nothing, serialNumber},
-    {"a", Match::Whole, Needs::Nothing, clock},
+    {"q", Match::Prefix, Needs::Service, setSerialNumber},
+    {"model ", Match::Prefix, Needs::Service, setModel},
+    {"SYSTEM:OPTIONS ?", Match::Whole, Needs::Nothing, options},
+    {"SYSTEM:OPTIONS ", Match::Prefix, Needs::Service, setOptions},
+    {"&", Match::Prefix, Needs::EitherMode, writeInformationLine},
+    // Calibration factors and the calibration history: SimMeterCalFactors.cpp.
     {"pa", Match::Whole, Needs::Nothing, calFactors},
+    {"Ww", Match::Prefix, Needs::EitherMode, writeCalFactor},
+    {"CB", Match::Whole, Needs::Calibration, calFactorStore},
+    {"CR", Match::Whole, Needs::Calibration, calFactorStore},
+    {"CC", Match::Whole, Needs::EitherMode, calFactorStore},
+    {"CALIBRATE:HISTORY", Match::Whole, Needs::Nothing, history},
+    // Specifications and imported uncertainties: SimMeterSpecs.cpp.
     {"ps", Match::Whole, Needs::Nothing, specTable},
     {"pi", Match::Whole, Needs::Nothing, specTable},
-    {"pt", Match::Whole, Needs::Nothing, prtTable},
-    {"CALIBRATE:HISTORY", Match::Whole, Needs::Nothing, history},
-    {"SYSTEM:OPTIONS ?", Match::Whole, Needs::Nothing, options},
-    {"TEMP?", Match::Whole, Needs::Nothing, internalTemperature},
-    {"TEMPCOMP:COEFF ?", Match::Whole, Needs::Nothing, tempCoefficient},
-    {"TEMPCOMP:AMBIENT ?", Match::Whole, Needs::Nothing, ambient},
-    {"CORRECTION:ACLIN ?", Match::Whole, Needs::Nothing, acLinearity},
-    {"READ?", Match::Whole, Needs::Nothing, reading},
-    // Settings that need no bracket.
-    {"B1", Match::Prefix, Needs::Nothing, brightness},
-    {"B2", Match::Prefix, Needs::Nothing, brightness},
-    {"CONF:", Match::Prefix, Needs::Nothing, configure},
-    {"R", Match::PrefixThenDigit, Needs::Nothing, selectRange},
-    {"TEMPCOMP:COEFF ", Match::Prefix, Needs::Nothing, setTempCoefficient},
-    {"TEMPCOMP:AMBIENT ", Match::Prefix, Needs::Nothing, setAmbient},
-    {"CORRECTION:ACLIN ", Match::Prefix, Needs::Nothing, setAcLinearity},
-    {"SYST:COMM:GPIB:ADDR ", Match::Prefix, Needs::Nothing, setGpibAddress},
-    {"SYSTEM:REBOOT", Match::Whole, Needs::Nothing, reboot},
-    {"L", Match::Whole, Needs::Nothing, local},
-    // Writes.
-    {"Ww", Match::Prefix, Needs::EitherMode, writeCalFactor},
     {"Ws", Match::Prefix, Needs::Calibration, writeSpecCell},
     {"Wi", Match::Prefix, Needs::Calibration, writeSpecCell},
     {"WS", Match::Whole, Needs::Service, clearSpecTable},
     {"WI", Match::Whole, Needs::Service, clearSpecTable},
+    // The PRT and thermocouple tables: SimMeterTemperatureTables.cpp.
+    {"pt", Match::Whole, Needs::Nothing, prtTable},
     {"Wt", Match::Prefix, Needs::Service, writePrtEntry},
     {"Wc", Match::Prefix, Needs::Service, writeThermocouplePoint},
-    {"WXerase", Match::Whole, Needs::Service, eraseAll},
-    {"CB", Match::Whole, Needs::Calibration, calFactorStore},
-    {"CR", Match::Whole, Needs::Calibration, calFactorStore},
-    {"CC", Match::Whole, Needs::EitherMode, calFactorStore},
-    {"&", Match::Prefix, Needs::EitherMode, writeInformationLine},
+    // Clock, display, temperature compensation, AC linearity: SimMeterSettings.cpp.
+    {"a", Match::Whole, Needs::Nothing, clock},
     {"A", Match::PrefixThenDigit, Needs::Service, setClock},
-    {"K", Match::Prefix, Needs::Service, setPassword},
-    {"q", Match::Prefix, Needs::Service, setSerialNumber},
-    {"model ", Match::Prefix, Needs::Service, setModel},
-    {"SYSTEM:OPTIONS ", Match::Prefix, Needs::Service, setOptions},
+    {"B1", Match::Prefix, Needs::Nothing, brightness},
+    {"B2", Match::Prefix, Needs::Nothing, brightness},
+    {"TEMP?", Match::Whole, Needs::Nothing, internalTemperature},
+    {"R", Match::PrefixThenDigit, Needs::Nothing, selectRange},
+    {"TEMPCOMP:COEFF ?", Match::Whole, Needs::Nothing, tempCoefficient},
+    {"TEMPCOMP:COEFF ", Match::Prefix, Needs::Nothing, setTempCoefficient},
+    {"TEMPCOMP:AMBIENT ?", Match::Whole, Needs::Nothing, ambient},
+    {"TEMPCOMP:AMBIENT ", Match::Prefix, Needs::Nothing, setAmbient},
+    {"CORRECTION:ACLIN ?", Match::Whole, Needs::Nothing, acLinearity},
+    {"CORRECTION:ACLIN ", Match::Prefix, Needs::Nothing, setAcLinearity},
     {"OPTDEFAULT", Match::Whole, Needs::Service, defaultUserOptions},
+    // Measuring, GPIB address, reboot, local operation, full erase: SimMeterControl.cpp.
+    {"CONF:", Match::Prefix, Needs::Nothing, configure},
+    {"READ?", Match::Whole, Needs::Nothing, reading},
+    {"SYST:COMM:GPIB:ADDR ", Match::Prefix, Needs::Nothing, setGpibAddress},
+    {"SYSTEM:REBOOT", Match::Whole, Needs::Nothing, reboot},
+    {"L", Match::Whole, Needs::Nothing, local},
+    {"WXerase", Match::Whole, Needs::Service, eraseAll},
 };
 
 SimMeter::Result SimMeter::execute(const QString &command, const QDateTime &wall)

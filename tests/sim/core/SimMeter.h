@@ -28,8 +28,9 @@
 //   count); anything else, or beyond a double's range, is "*9". Numbers in replies
 //   (specifications, coefficients): rounded to 15 significant digits, trailing zeros
 //   dropped, plain from 1E-05 up to 15 integer digits ("0.5", "120"), else "1.5E-06".
-// - Commands are matched in a fixed order (the command table in SimMeter.cpp); one that
-//   needs a bracket that is not open is "*6" whatever its arguments.
+// - Commands are matched in a fixed order (the command table in SimMeter.cpp, which names
+//   the file of each command family's handlers); one that needs a bracket that is not open
+//   is "*6" whatever its arguments.
 // - Single-line queries answer one line and no token: "*IDN?", "SYSTEM:OPTIONS ?",
 //   "TEMP?", "READ?". Every other command ends its reply with a token.
 // - "*IDN?": "Velkorande,Model <model>,<serial>,<version>", e.g.
@@ -223,7 +224,7 @@ private:
     bool takeFault(Fault fault, const QString &command);
     // Runs one command line through the command table (SimMeter.cpp).
     Result execute(const QString &command, const QDateTime &wall);
-    struct Commands;
+    struct Commands; // the command table and its handlers (SimMeterCommands.h)
     QString identityText() const;
     QDateTime meterTime(const QDateTime &wall) const;
     void notify(const QList<TranscriptEntry> &entries);

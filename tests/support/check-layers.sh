@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Fails when a program source includes a header from a layer above its own. Every library
+# exports the whole source tree as its include folder, so the build alone lets such an
+# include through. The layers, lowest first: link, widgets, tables, settings, shell, app;
+# the tests and benchmarks sit above them all and may include anything, so a program file
+# that includes from tests/ or bench/ fails as well. Includes are written from the top of
+# the tree ("tables/grid/FlexGrid.h"); one that climbs out of its folder ("../") would get
+# past the check and fails too.
+# Usage: check-layers.sh SOURCE_DIR
+set -uo pipefail
+cd "$1" || exit 1
+layers=(link widgets tables settings shell app tests bench)
+program_layers=6
+status=0
+for ((own = 0; own < program_layers; ++own)); do
+  layer=${layers[own]}
+  if ! compgen -G "$layer/*" >/dev/null; then
+    echo "no layer folder $layer in $PWD: the check cannot be trusted"
+    status=1
+    continue
+  fi
+  above=$(IFS='|'; echo "${layers[*]:own+1}")
+  found=$(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*[\"<]($above)/|^[[:space:]]*#[[:space:]]*include[[:space:]]*\"\.\./" \
+               --include='*.h' --include='*.cpp' "$layer")
+  if [ -n "$found" ]; then
+    echo "$layer includes from a layer above its own (order: ${layers[*]}):"
+    echo "$found"
+    status=1
+  fi
+done
+exit $status
