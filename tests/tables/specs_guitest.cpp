@@ -932,7 +932,8 @@ private Q_SLOTS:
         dvm.reply = [&](const QString &) {
             disabledDuringRead = !editor.Command_SaveAll->isEnabled() && !editor.Command_FileLoad->isEnabled();
             saveDbUsable = editor.Command_SaveDB->isEnabled() && editor.Command_Exit->isEnabled();
-            // A second read while one runs does nothing.
+            // A second read clicked while one waits is refused.
+            const MeterGate::Yield insideTheWait;
             editor.Command_LoadAllCalFactors_Click();
             return tableReply(1);
         };
@@ -941,6 +942,8 @@ private Q_SLOTS:
         QVERIFY(disabledDuringRead);
         QVERIFY(saveDbUsable);
         QCOMPARE(dvm.calls.size(), 1);
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, MeterGate::BusyMessage);
         QVERIFY(editor.Command_SaveAll->isEnabled());
     }
 };
