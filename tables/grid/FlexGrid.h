@@ -15,7 +15,8 @@ class GridModel;
 //
 // The table lives in the grid's own model (GridModel): every cell, header and label costs
 // the same at any size, and changes reach the screen in batches, at most one repaint per
-// progress interval during a long load or write (a change after a quiet spell at once).
+// progress interval during a long load or write (a change after a quiet spell at the end of
+// the event-loop pass that made it).
 //
 // Sizes and places are in twips. Indices outside the grid are ignored on writing and read
 // as the empty text (and the grid's BackColor).

@@ -7,6 +7,7 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/FormProgress.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QFile>
@@ -135,6 +136,21 @@ QStringList runSql(const QString &path, const QStringList &statements)
     QSqlDatabase::removeDatabase(name);
     return rows;
 }
+
+// Counts the paint events of the widget it filters.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(int &paints) : m_paints(paints) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_paints += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int &m_paints;
+};
 
 } // namespace
 
@@ -605,6 +621,37 @@ private Q_SLOTS:
         const QString w = kindOf(kind).writePrefix;
         QCOMPARE(dvm.commands(), (QStringList{Password, w + "1,0,5", w + "1,1,3", w + "3,0,1", w + "3,1,2",
                                               infoLine(kind, QStringLiteral("___")), Leave}));
+    }
+
+    // A loaded table is on screen at the end of the event-loop pass that loaded it: the
+    // view knows every row and has painted them, with no time passing.
+    void fileLoadShowsAtOnce_data() { bothKinds(); }
+    void fileLoadShowsAtOnce()
+    {
+        QFETCH(QString, kind);
+        TestEnv env;
+        QTemporaryDir dir;
+        QByteArray bytes("Version 2\r\n");
+        for (int row = 1; row <= 70; ++row)
+            bytes += "R" + QByteArray::number(row) + ",1.5,2,\r\n";
+        const QString path = dir.filePath(QStringLiteral("load") + kindOf(kind).fileExtension);
+        QVERIFY(writeFile(path, bytes));
+        installMeter(kind, tableReply(3));
+        SpecTableEditor &editor = openEditor(kind);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        env.clock.advance(PacedDisplay::IntervalMs); // the read on opening is long over
+        QCoreApplication::processEvents();
+        int paints = 0;
+        PaintCounter counter(paints);
+        editor.CalGrid->viewport()->installEventFilter(&counter);
+
+        editor.FileLoad(path);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(editor.CalGrid->model()->rowCount(), 70);
+        QCOMPARE(editor.CalGrid->model()->headerData(69, Qt::Vertical).toString(), QStringLiteral("R70"));
+        QVERIFY(paints > 0);
     }
 
     void fileLoadFailures_data() { bothKinds(); }
