@@ -17,10 +17,10 @@
 
 namespace {
 
-// Paints a cell as the grid shows it: its colour (none: the grid's background shows), its
-// text on one line clipped to the cell, and the focus frame on the current cell. Texts are
-// laid out once and kept while they are painted, so a repaint of the whole grid (a scroll)
-// lays out only the texts new to it.
+// Paints a cell as the grid shows it: its colour exactly as set (none: the grid's background
+// shows), its text on one line, ended in "…" when it does not fit, and a dotted outline on
+// the current cell. Texts are laid out once and kept while they are painted, so a repaint
+// of the whole grid (a scroll) lays out only the texts new to it.
 class CellPainter : public QAbstractItemDelegate
 {
 public:
@@ -36,24 +36,26 @@ public:
         if (const QString &text = m_model.text(row, col); !text.isEmpty()) {
             const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
             const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
-            const QStaticText &shown = laidOut(text, option.font);
-            const QSizeF size = shown.size();
-            const bool clipped = size.width() > area.width();
-            if (clipped) {
+            const QStaticText *shown = &laidOut(text, option.font);
+            // A cut text would pass for a complete number: it shows where it was cut.
+            const bool cut = shown->size().width() > area.width();
+            if (cut) {
+                shown = &laidOut(QFontMetrics(option.font).elidedText(text, Qt::ElideRight, area.width()), option.font);
                 painter->save();
-                painter->setClipRect(area, Qt::IntersectClip);
+                painter->setClipRect(area, Qt::IntersectClip); // a column too narrow for "…" itself
             }
             painter->setPen(option.palette.color(QPalette::Text));
-            painter->drawStaticText(QPointF(area.left(), area.top() + (area.height() - size.height()) / 2), shown);
-            if (clipped)
+            painter->drawStaticText(QPointF(area.left(), area.top() + (area.height() - shown->size().height()) / 2),
+                                    *shown);
+            if (cut)
                 painter->restore();
         }
+        // The style's focus frame would tint the cell, and its colour is the cell's state.
         if (option.state & QStyle::State_HasFocus) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(option);
-            focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
-            focus.backgroundColor = option.palette.color(QPalette::Window);
-            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+            painter->save();
+            painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+            painter->restore();
         }
     }
 
@@ -124,8 +126,8 @@ FlexGrid::FlexGrid(QWidget *parent)
     setSelectionModel(new LeaveCellSelectionModel(m_model, this, [this] { Q_EMIT LeaveCell(); }));
     delete previous;
 
-    // No editing and no selection highlight of its own: the current cell shows by its focus
-    // frame, so the state colours stay visible on it.
+    // No editing and no selection highlight of its own: the current cell shows by its
+    // outline, so the state colours stay visible on it.
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setTabKeyNavigation(false);

@@ -32,6 +32,11 @@ void runPasses()
         QCoreApplication::processEvents();
 }
 
+QImage shownCell(FlexGrid &grid, int row, int col)
+{
+    return grid.viewport()->grab(grid.visualRect(grid.model()->index(row - 1, col - 1))).toImage();
+}
+
 class FlexGridTest : public QObject
 {
     Q_OBJECT
@@ -94,22 +99,61 @@ private Q_SLOTS:
         QCOMPARE(grid.Row(), 2);
     }
 
-    void coloursReadBackExactly()
+    // Every cell shows its colour exactly as set, the current cell too, which is marked by
+    // an outline of its own.
+    void coloursShowExactlyAsSet()
     {
         FlexGrid grid;
         grid.setCols(3);
         grid.setRows(3);
         grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        grid.setFocus();
+        grid.setCol(2);
         for (const ColourValue colour : {CellColour::Pending, CellColour::BeingWritten, CellColour::Rejected, CellColour::Failed}) {
             grid.setCellBackColorAt(1, 2, colour);
+            grid.setCellBackColorAt(2, 2, colour);
             QCOMPARE(grid.cellBackColorAt(1, 2), colour);
-            // What the cell shows on screen.
-            const QPoint centre = grid.visualRect(grid.model()->index(0, 1)).center();
-            QCOMPARE(grid.viewport()->grab().toImage().pixelColor(centre), toQColor(colour));
+            runPasses();
+            const QImage current = shownCell(grid, 1, 2);
+            const QImage other = shownCell(grid, 2, 2);
+            QCOMPARE(current.pixelColor(current.rect().center()), toQColor(colour));
+            QCOMPARE(other.pixelColor(other.rect().center()), toQColor(colour));
+            QVERIFY(current != other);
         }
         QCOMPARE(toQColor(CellColour::Pending), QColor(200, 230, 250));
         QCOMPARE(toColourValue(QColor(200, 230, 250)), CellColour::Pending);
+    }
+
+    // A text too long for its cell ends in "…" where it is cut, so no cut number passes for
+    // a complete one: the cell looks as the text's beginning and "…" look where they fit.
+    void cutTextsEndInAnEllipsis_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("small number") << QString("-0.000123456789012");
+        QTest::newRow("large number") << QString("12345678.9012345");
+    }
+    void cutTextsEndInAnEllipsis()
+    {
+        QFETCH(QString, text);
+        FlexGrid grid;
+        grid.setCols(3);
+        grid.setRows(3);
+        grid.setColWidth(1, 900);
+        grid.setColWidth(2, 6000);
+        grid.setRow(2);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setTextMatrix(1, 1, text);
+        runPasses();
+        const QImage cut = shownCell(grid, 1, 1);
+        bool found = false;
+        for (qsizetype kept = text.size() - 1; kept > 0 && !found; --kept) {
+            grid.setTextMatrix(1, 2, text.left(kept) + QChar(0x2026));
+            endInterval();
+            found = shownCell(grid, 1, 2).copy(cut.rect()) == cut;
+        }
+        QVERIFY(found);
     }
 
     // An edited cell shows at the end of the event-loop pass that changed it; cells
