@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStaticText>
 #include <QStyle>
 #include <climits>
@@ -201,13 +202,8 @@ void FlexGrid::makeCurrent(int row, int col)
 {
     // The view may not know the row yet.
     m_model->syncView();
-    const QModelIndex cell = m_model->index(row - 1, col - 1);
-    // A move past the last row in view brings its row to the top, so that a loop walking
-    // down the table scrolls once a page, not once a row: every scroll repaints the whole
-    // grid, its row labels and its scroll bar.
-    if (isVisible() && rowViewportPosition(row - 1) + rowHeight(row - 1) > viewport()->height())
-        scrollTo(cell, QAbstractItemView::PositionAtTop);
-    setCurrentIndex(cell);
+    // The view scrolls by as little as brings the cell into view.
+    setCurrentIndex(m_model->index(row - 1, col - 1));
 }
 
 bool FlexGrid::isValueCell(int row, int col) const
@@ -320,8 +316,26 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
     Q_EMIT KeyPress(text.at(0).unicode());
 }
 
+void FlexGrid::mousePressEvent(QMouseEvent *event)
+{
+    // Qt leaves a clicked cell that is partly shown where it is; the grid brings it into
+    // view as a move by key would.
+    const QPoint scrolledBefore(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    QTableView::mousePressEvent(event);
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+    m_pressScrolled = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()) != scrolledBefore;
+}
+
 void FlexGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    // The first click scrolled its cell from under the pointer: the double-click is still on
+    // that cell, not on the one that came under the pointer.
+    if (m_pressScrolled) {
+        event->accept();
+        Q_EMIT DblClick();
+        return;
+    }
     QTableView::mouseDoubleClickEvent(event);
     if (indexAt(event->position().toPoint()).isValid())
         Q_EMIT DblClick();

@@ -16,7 +16,8 @@ class GridModel;
 // The table lives in the grid's own model (GridModel): every cell, header and label costs
 // the same at any size, and changes reach the screen in batches, at most one repaint per
 // progress interval during a long load or write (a change after a quiet spell at the end of
-// the event-loop pass that made it).
+// the event-loop pass that made it). A move of the current cell, by the user or by the
+// program, scrolls by as little as brings the cell into view.
 //
 // Sizes and places are in twips. Indices outside the grid are ignored on writing and read
 // as the empty text (and the grid's BackColor).
@@ -88,6 +89,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -105,4 +107,6 @@ private:
     ColourValue m_backColor;
     int m_fixedColWidthTwips;
     int m_fixedRowHeightTwips;
+    // The last mouse press scrolled the view to bring its cell in.
+    bool m_pressScrolled = false;
 };
