@@ -293,6 +293,8 @@ int FlexGrid::CellTop() const
 
 void FlexGrid::Clear() { m_model->clear(); }
 
+void FlexGrid::Refresh() { m_model->syncView(); }
+
 void FlexGrid::ensureCurrentCell()
 {
     if (!currentIndex().isValid() && Rows() > FixedRows() && Cols() > FixedCols())

@@ -78,6 +78,9 @@ public:
     // Empties every cell, fixed ones included, and drops every cell colour. The shape and
     // the current cell stay.
     void Clear();
+    // Shows every change made so far now, not when the repaint interval ends: a load that
+    // let the event loop run between its rows ends with it, so the whole table shows at once.
+    void Refresh();
 
 Q_SIGNALS:
     // A character key on the grid: its code (control characters below 32, Space 32).

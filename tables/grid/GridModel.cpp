@@ -182,39 +182,44 @@ void GridModel::scheduleSync()
         // Queued behind the events of this pass, so what the pass goes on to change shows
         // with it.
         m_syncAtEndOfPass = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_syncAtEndOfPass)
-                    syncView();
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &GridModel::showPass, Qt::QueuedConnection);
         return;
     }
     m_batchWaiting = true;
     m_wakeTimer.start(int(*m_lastSyncMs + SyncMs - now));
 }
 
+void GridModel::showPass()
+{
+    m_syncAtEndOfPass = false;
+    passOn();
+    m_lastSyncMs = appClock().monotonicMs();
+}
+
 void GridModel::syncWhenDue()
 {
     if (!m_batchWaiting)
         return;
-    const qint64 waited = appClock().monotonicMs() - *m_lastSyncMs;
-    if (waited >= SyncMs)
-        syncView();
-    else if (!m_wakeTimer.isActive())
-        m_wakeTimer.start(int(SyncMs - waited));
-}
-
-void GridModel::syncView()
-{
-    m_syncAtEndOfPass = false;
+    const qint64 now = appClock().monotonicMs();
+    if (now - *m_lastSyncMs < SyncMs) {
+        if (!m_wakeTimer.isActive())
+            m_wakeTimer.start(int(*m_lastSyncMs + SyncMs - now));
+        return;
+    }
     m_batchWaiting = false;
     m_wakeTimer.stop();
+    if (passOn())
+        m_lastSyncMs = now;
+}
+
+void GridModel::syncView() { passOn(); }
+
+bool GridModel::passOn()
+{
     const bool pending = m_rows > m_viewRows || !m_changedRows.isEmpty() || !m_changedLabels.isEmpty()
         || !m_changedHeaders.isEmpty();
     if (!pending)
-        return;
+        return false;
 
     const int knownRows = m_viewRows;
     if (m_rows > m_viewRows) {
@@ -233,7 +238,7 @@ void GridModel::syncView()
     if (m_changedHeaders.first <= lastCol)
         Q_EMIT headerDataChanged(Qt::Horizontal, m_changedHeaders.first - 1, std::min(m_changedHeaders.last, lastCol) - 1);
     m_changedRows = m_changedCols = m_changedLabels = m_changedHeaders = Span();
-    m_lastSyncMs = appClock().monotonicMs();
+    return true;
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_viewRows - 1; }

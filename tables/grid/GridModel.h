@@ -49,8 +49,9 @@ public:
     // Empties every text and drops every colour; the shape stays.
     void clear();
 
-    // Passes the changes held back to the view now, for a caller about to ask the view
-    // about rows it may not know yet.
+    // Passes the changes held back to the view now: for a caller about to ask the view
+    // about rows it may not know yet, and at the end of a load. The interval's timing
+    // stays as it was.
     void syncView();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -87,8 +88,12 @@ private:
     // Passes the changes on at the end of this pass of the event loop after a quiet spell,
     // otherwise when the interval ends.
     void scheduleSync();
+    // Passes on the changes of the pass that ends; the interval starts.
+    void showPass();
     // Run at every pass of the event loop: passes on a batch whose interval has ended.
     void syncWhenDue();
+    // Tells the view of every change held back; false when there was none.
+    bool passOn();
     void resizeRows(int rows);
     void resizeCols(int cols);
 

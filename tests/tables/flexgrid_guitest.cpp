@@ -43,9 +43,10 @@ class FlexGridTest : public QObject
 
     std::unique_ptr<TestEnv> env;
 
-    // Lets the repaint interval end with nothing changing.
+    // Shows what changed, then lets the repaint interval end with nothing changing.
     void endInterval()
     {
+        runPasses();
         env->clock.advance(PacedDisplay::IntervalMs);
         runPasses();
     }
