@@ -7,6 +7,7 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/FormProgress.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QFile>
@@ -135,6 +136,21 @@ QStringList runSql(const QString &path, const QStringList &statements)
     QSqlDatabase::removeDatabase(name);
     return rows;
 }
+
+// Counts the paint events of the widget it filters.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(int &paints) : m_paints(paints) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_paints += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int &m_paints;
+};
 
 } // namespace
 
@@ -605,6 +621,51 @@ private Q_SLOTS:
         const QString w = kindOf(kind).writePrefix;
         QCOMPARE(dvm.commands(), (QStringList{Password, w + "1,0,5", w + "1,1,3", w + "3,0,1", w + "3,1,2",
                                               infoLine(kind, QStringLiteral("___")), Leave}));
+    }
+
+    // A loaded table, from a file or the meter, is on screen at the end of the load: the
+    // view knows every row and has painted them, with no time passing.
+    void loadShowsAtOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("fromFile");
+        for (const char *kind : {"spec", "uncert"}) {
+            QTest::addRow("%s from a file", kind) << QString::fromLatin1(kind) << true;
+            QTest::addRow("%s from the meter", kind) << QString::fromLatin1(kind) << false;
+        }
+    }
+    void loadShowsAtOnce()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, fromFile);
+        TestEnv env;
+        QTemporaryDir dir;
+        QByteArray bytes("Version 2\r\n");
+        for (int row = 1; row <= 70; ++row)
+            bytes += "R" + QByteArray::number(row).rightJustified(2, '0') + " row," + QByteArray::number(row) + ".5,"
+                     + QByteArray::number(row) + "\r\n";
+        const QString path = dir.filePath(QStringLiteral("load") + kindOf(kind).fileExtension);
+        QVERIFY(writeFile(path, bytes));
+        installMeter(kind, tableReply(70));
+        state().OfflineMode = true;
+        SpecTableEditor &editor = openEditor(kind);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        env.clock.advance(PacedDisplay::IntervalMs);
+        QCoreApplication::processEvents();
+        int paints = 0;
+        PaintCounter counter(paints);
+        editor.CalGrid->viewport()->installEventFilter(&counter);
+
+        if (fromFile)
+            editor.FileLoad(path);
+        else
+            editor.Command_LoadAllCalFactors_Click();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(editor.CalGrid->model()->rowCount(), 70);
+        QCOMPARE(editor.CalGrid->model()->headerData(69, Qt::Vertical).toString(), QStringLiteral("R70 row"));
+        QVERIFY(paints > 0);
     }
 
     void fileLoadFailures_data() { bothKinds(); }
