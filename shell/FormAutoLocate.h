@@ -77,7 +77,7 @@ public:
     bool isSearching() const { return m_searching; }
     // The main window asked to close during a search: it is closed when the search ends.
     void closeMainWindowWhenDone() { m_closeMainWhenDone = true; }
-    // The log exactly as written (CR LF line ends).
+    // The log exactly as written (CR LF line ends); read by the tests only.
     QString logText() const { return m_log; }
 
     // --- form-level state ---

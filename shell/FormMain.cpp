@@ -17,23 +17,13 @@
 #include "shell/Form_USBLocator.h"
 #include "shell/Look.h"
 #include "shell/MainWindowText.h"
+#include "shell/ShowWindow.h"
 #include "shell/StartForm.h"
-#include "settings/FormDate.h"
-#include "settings/FormDisplaySetup.h"
-#include "settings/FormMeterInformation.h"
-#include "settings/Form_CalHistory.h"
-#include "settings/Form_CorrectionFactors.h"
-#include "settings/Form_InstalledOptions.h"
-#include "settings/Form_Temperature_Compensation.h"
-#include "settings/FormSetupTasks.h"
-#include "settings/SetupTasks.h"
 #include "tables/calfactors/FormCalFactors.h"
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tables/thermocouple/FormThermocouple.h"
-#include "tables/thermocouple/FormThermocouple_FromTable.h"
-#include "link/Communication.h"
 #include "widgets/FormProgress.h"
 #include "widgets/MeterControls.h"
 #include "widgets/Twips.h"
@@ -169,21 +159,6 @@ void FormMain::setCommControl(std::unique_ptr<SerialPortControl> control)
         s.DVM1Comm = DVM1Comm;
 }
 
-namespace {
-
-// Loads the single window of a class when needed and shows it without waiting.
-template <class Window>
-Window &showModeless()
-{
-    Window &window = appWindows().form<Window>();
-    window.show();
-    window.raise();
-    window.activateWindow();
-    return window;
-}
-
-} // namespace
-
 void FormMain::Command_CalFactors_Click() { showModeless<FormCalFactors>(); }
 
 void FormMain::MenuSetupCal_Click() { showModeless<FormCalFactors>(); }
@@ -195,104 +170,6 @@ void FormMain::MenuSetupPRT_Click() { showModeless<FormPRTTable>(); }
 void FormMain::MenuSetupUncertainties_Click() { showModeless<FormImportedUncerts>(); }
 
 void FormMain::MenuSetupSpecifications_Click() { showModeless<FormSpecifications>(); }
-
-void FormMain::Open_InstalledOptions_Form() { showModeless<Form_InstalledOptions>(); }
-
-void FormMain::Open_Temperature_Compensation_Form() { showModeless<Form_Temperature_Compensation>(); }
-
-void FormMain::Open_CalHistory_Form() { showModeless<Form_CalHistory>(); }
-
-void FormMain::Open_Date_Form() { showModeless<FormDate>(); }
-
-void FormMain::Open_DisplaySetup_Form() { showModeless<FormDisplaySetup>(); }
-
-void FormMain::Open_CorrectionFactors_Form() { showModeless<Form_CorrectionFactors>(); }
-
-void FormMain::Open_MeterInformation_Form() { showModeless<FormMeterInformation>(); }
-
-void FormMain::Open_Thermocouple_Form() { showModeless<FormThermocouple>(); }
-
-void FormMain::Open_Uncertainties_Menu() { MenuSetupUncertainties_Click(); }
-
-void FormMain::Open_Specifications_Menu() { MenuSetupSpecifications_Click(); }
-
-void FormMain::Open_Thermocouple_FromTable_Form() { showModeless<FormThermocouple_FromTable>(); }
-
-// --- service procedures ---
-
-void FormMain::MenuServiceSetupTasks_Click()
-{
-    WindowRegistry &windows = appWindows();
-    FormSetupTasks &dialog = windows.form<FormSetupTasks>();
-    const bool run = dialog.exec() == QDialog::Accepted;
-    const SetupTaskInputs inputs = dialog.inputs();
-    windows.unload<FormSetupTasks>();
-    if (run)
-        Run_Setup_Tasks(inputs);
-}
-
-void FormMain::Run_Setup_Tasks(const SetupTaskInputs &inputs)
-{
-    // The run's log is the hidden Text_Status, shown while the run lasts.
-    class StatusLog : public SetupTasks::Log
-    {
-    public:
-        explicit StatusLog(FormMain &main) : m_main(main) {}
-        void setShown(bool shown) override { m_main.Text_Status->setVisible(shown); }
-        QString text() const override { return m_main.statusText(); }
-        void setText(const QString &text) override { m_main.setStatusText(text); }
-        bool carryOn() const override { return !m_main.m_closing; }
-
-    private:
-        FormMain &m_main;
-    } log(*this);
-    SetupTasks::Run(inputs, log);
-}
-
-namespace {
-
-// A single service command is an operation on the meter of its own.
-template <class Command>
-void asMeterOperation(Command command)
-{
-    if (const MeterGate::Operation meter = meterGate().beginUserAction())
-        command();
-}
-
-} // namespace
-
-void FormMain::Clear_All_Settings() { asMeterOperation(&SetupTasks::ClearAllSettings); }
-
-void FormMain::Select_Default_Spec_File() { SetupTasks::SelectDefaultFile(SetupTasks::DefaultFile::Specifications); }
-
-void FormMain::Select_Default_Uncert_File() { SetupTasks::SelectDefaultFile(SetupTasks::DefaultFile::Uncertainties); }
-
-void FormMain::Reboot_Meter()
-{
-    asMeterOperation([] { SendWithoutReply(QStringLiteral("SYSTEM:REBOOT")); });
-}
-
-void FormMain::Send_L_Command()
-{
-    asMeterOperation([] {
-        ExitSetupMode();
-        SendWithoutReply(QStringLiteral("L"));
-    });
-}
-
-void FormMain::Send_Calibrate_Password() { asMeterOperation(&SendCalibratePassword); }
-
-void FormMain::Enter_Setup_Mode() { asMeterOperation(&EnterSetupMode); }
-
-void FormMain::Close_DVM1Comm_Port()
-{
-    if (DVM1Comm->PortOpen())
-        DVM1Comm->setPortOpen(false); // a failure to close is of no consequence here
-    // Panel 1 would otherwise still read "Com1 Open".
-    UpdateStatusBar();
-}
-
-void FormMain::Set_Abort_Flag() { state().AbortFlag = true; }
 
 void FormMain::buildMenus()
 {

@@ -11,6 +11,7 @@ inline QColor toQColor(ColourValue bbggrr)
     return QColor(int(bbggrr & 0xFF), int((bbggrr >> 8) & 0xFF), int((bbggrr >> 16) & 0xFF));
 }
 
+// Used by the tests only: the value a shown colour stands for.
 inline ColourValue toColourValue(const QColor &colour)
 {
     return ColourValue(colour.red()) | (ColourValue(colour.green()) << 8) | (ColourValue(colour.blue()) << 16);

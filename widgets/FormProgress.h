@@ -27,6 +27,7 @@ public:
     // One step more, up to the maximum.
     void Increment();
 
+    // Read by the tests only.
     bool lineMode() const { return m_lineMode; }
 
 private:

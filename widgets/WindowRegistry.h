@@ -39,6 +39,7 @@ public:
         return nullptr;
     }
 
+    // Read by the tests only: their view of what is loaded.
     template <class T>
     bool isLoaded() const { return find<T>() != nullptr; }
 

@@ -46,7 +46,6 @@ void QtUdpSocketControl::noteError()
         m_lastError = 10000 + static_cast<int>(m_socket->error());
         break;
     }
-    m_lastErrorText = m_socket->errorString();
 }
 
 // A zero-length datagram has no text. Left in the queue it would hide every datagram
@@ -63,19 +62,16 @@ void QtUdpSocketControl::dropEmptyDatagrams()
 QString UdpSocketControl::checkedRemoteHost()
 {
     m_lastError = 0;
-    m_lastErrorText.clear();
     QString host = RemoteHost;
     host.remove(QChar(0));
     host = host.trimmed();
     const QHostAddress address(host);
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
         m_lastError = HostNotFound;
-        m_lastErrorText = QStringLiteral("Not an IPv4 address: ") + host;
         return {};
     }
     if (RemotePort <= 0 || RemotePort > 65535) {
         m_lastError = AddressNotAvailable;
-        m_lastErrorText = QStringLiteral("Remote port out of range: ") + QString::number(RemotePort);
         return {};
     }
     return address.toString();
@@ -133,11 +129,9 @@ int QtUdpSocketControl::State() const
 bool QtUdpSocketControl::Bind(int localPort, const QString &localAddress)
 {
     m_lastError = 0;
-    m_lastErrorText.clear();
     const QHostAddress address = localAddress.isEmpty() ? QHostAddress(QHostAddress::AnyIPv4) : QHostAddress(localAddress);
     if (address.isNull() || localPort < 0 || localPort > 65535) {
         m_lastError = AddressNotAvailable;
-        m_lastErrorText = QStringLiteral("Cannot bind to ") + localAddress + QLatin1Char(':') + QString::number(localPort);
         return false;
     }
     if (!m_socket->bind(address, static_cast<quint16>(localPort), QUdpSocket::ShareAddress)) {

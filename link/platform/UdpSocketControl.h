@@ -45,7 +45,6 @@ public:
     virtual int LocalPort() const = 0;
 
     int lastError() const { return m_lastError; }
-    QString lastErrorText() const { return m_lastErrorText; }
 
 Q_SIGNALS:
     // A datagram has arrived; bytesTotal is the size of the next one waiting.
@@ -58,7 +57,6 @@ protected:
 
     QString m_senderAddress;
     int m_lastError = 0;
-    QString m_lastErrorText;
 };
 
 // The real socket: QUdpSocket, IPv4 only.

@@ -48,6 +48,7 @@ public:
     // Text and background colour of the current cell.
     QString Text() const { return TextMatrix(Row(), Col()); }
     void setText(const QString &text) { setTextMatrix(Row(), Col(), text); }
+    // Read by the tests only: the current cell's colour.
     ColourValue CellBackColor() const { return cellBackColorAt(Row(), Col()); }
     void setCellBackColor(ColourValue colour) { setCellBackColorAt(Row(), Col(), colour); }
     // Any cell's colour, without making it current.

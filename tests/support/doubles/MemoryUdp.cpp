@@ -71,7 +71,6 @@ bool MemoryUdpSocket::SendData(const QString &text)
         return false;
     if (m_network.unreachableHosts.contains(host)) {
         m_lastError = HostUnreachable;
-        m_lastErrorText = QStringLiteral("Network unreachable");
         return false;
     }
     m_network.send({m_network.localIP, m_port, host, RemotePort, text.toLatin1()});
@@ -93,22 +92,18 @@ QString MemoryUdpSocket::GetData()
 bool MemoryUdpSocket::Bind(int localPort, const QString &localAddress)
 {
     m_lastError = 0;
-    m_lastErrorText.clear();
     if (localPort < 0 || localPort > 65535 || (!localAddress.isEmpty() && QHostAddress(localAddress).isNull())) {
         m_lastError = AddressNotAvailable;
-        m_lastErrorText = QStringLiteral("Cannot bind to ") + localAddress + QLatin1Char(':') + QString::number(localPort);
         return false;
     }
     if (m_port > 0) {
         // A bound socket cannot be bound again (Winsock's "invalid argument").
         m_lastError = 10022;
-        m_lastErrorText = QStringLiteral("Already bound");
         return false;
     }
     m_port = m_network.bind(this, localAddress, localPort);
     if (m_port == 0) {
         m_lastError = AddressInUse;
-        m_lastErrorText = QStringLiteral("Address in use");
         return false;
     }
     return true;
