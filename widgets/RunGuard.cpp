@@ -9,7 +9,6 @@ struct RunGuard::Shared
 {
     QPointer<QWidget> window;
     int runs = 0;
-    bool exclusiveRunning = false;
     bool stopRequested = false;
     bool unloadWhenIdle = false;
 
@@ -23,14 +22,12 @@ RunGuard::RunGuard(QWidget *window) : m_shared(std::make_shared<Shared>())
 
 RunGuard::~RunGuard() = default;
 
-RunGuard::Run::Run(std::shared_ptr<Shared> shared, bool exclusive, MeterGate::Operation meter)
-    : m_shared(std::move(shared)), m_exclusive(exclusive), m_meter(std::move(meter))
+RunGuard::Run::Run(std::shared_ptr<Shared> shared, MeterGate::Operation meter)
+    : m_shared(std::move(shared)), m_meter(std::move(meter))
 {
     if (!m_shared)
         return; // not started
     ++m_shared->runs;
-    if (exclusive)
-        m_shared->exclusiveRunning = true;
 }
 
 RunGuard::Run::~Run()
@@ -39,8 +36,6 @@ RunGuard::Run::~Run()
         return;
     Shared &shared = *m_shared;
     m_meter.release(); // the meter is free before the window may unload
-    if (m_exclusive)
-        shared.exclusiveRunning = false;
     if (--shared.runs > 0 || !shared.unloadWhenIdle || !shared.windowLoaded())
         return;
     // Unload once the handler that ended the run, and whatever called it, has returned.
@@ -61,25 +56,17 @@ RunGuard::Run RunGuard::begin()
 {
     if (m_shared->runs == 0)
         m_shared->stopRequested = false;
-    return Run(m_shared, false);
-}
-
-RunGuard::Run RunGuard::beginExclusive()
-{
-    if (m_shared->exclusiveRunning)
-        return Run(nullptr, false);
-    m_shared->stopRequested = false;
-    return Run(m_shared, true);
+    return Run(m_shared);
 }
 
 RunGuard::Run RunGuard::beginOnMeter(Refusal refusal)
 {
     MeterGate::Operation meter = refusal == Refusal::Tell ? meterGate().beginUserAction() : meterGate().begin();
     if (!meter)
-        return Run(nullptr, false);
+        return Run(nullptr);
     if (m_shared->runs == 0)
         m_shared->stopRequested = false;
-    return Run(m_shared, false, std::move(meter));
+    return Run(m_shared, std::move(meter));
 }
 
 SetupModeRun RunGuard::Run::inSetupMode(SetupModeBracket bracket, const std::function<bool()> &work) const

@@ -66,8 +66,7 @@ public:
         Run &operator=(const Run &) = delete;
         ~Run();
 
-        // False when the run did not start (another exclusive run was under way, or the
-        // meter was held by another operation).
+        // False when the run did not start (the meter was held by another operation).
         explicit operator bool() const { return m_shared != nullptr; }
         // True while the window is loaded: created and not unloaded or destroyed since.
         bool windowLoaded() const;
@@ -92,18 +91,14 @@ public:
 
     private:
         friend class RunGuard;
-        Run(std::shared_ptr<Shared> shared, bool exclusive, MeterGate::Operation meter = {});
+        Run(std::shared_ptr<Shared> shared, MeterGate::Operation meter = {});
         std::shared_ptr<Shared> m_shared;
-        bool m_exclusive = false;
         MeterGate::Operation m_meter; // the meter, for a run that talks to it
     };
 
     // Starts a run; other runs may be under way. Clears a stop asked for earlier when no
     // run is under way.
     [[nodiscard]] Run begin();
-    // Starts a run unless another exclusive run is under way (then the Run is empty and
-    // nothing starts). Clears a stop asked for earlier.
-    [[nodiscard]] Run beginExclusive();
     // Starts a run that talks to the meter: it holds the meter (MeterGate) for its life, or
     // is a nested part of the operation holding it (a setup-task run driving the window).
     // Refused (an empty Run) while another operation holds the meter: `refusal` says

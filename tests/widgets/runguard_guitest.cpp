@@ -31,43 +31,13 @@ class RunGuardGuiTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Which starts are refused while another run is under way.
-    void starts_data()
-    {
-        QTest::addColumn<bool>("firstExclusive");
-        QTest::addColumn<bool>("secondExclusive");
-        QTest::addColumn<bool>("secondStarts");
-        QTest::newRow("exclusive, then exclusive") << true << true << false;
-        QTest::newRow("exclusive, then plain") << true << false << true;
-        QTest::newRow("plain, then exclusive") << false << true << true;
-        QTest::newRow("plain, then plain") << false << false << true;
-    }
-    void starts()
-    {
-        QFETCH(bool, firstExclusive);
-        QFETCH(bool, secondExclusive);
-        QFETCH(bool, secondStarts);
-        TestEnv env;
-        RunGuard &guard = openWindow().guard;
-        {
-            const RunGuard::Run first = firstExclusive ? guard.beginExclusive() : guard.begin();
-            QVERIFY(first);
-            {
-                const RunGuard::Run second = secondExclusive ? guard.beginExclusive() : guard.begin();
-                QCOMPARE(bool(second), secondStarts);
-            }
-        }
-        const RunGuard::Run again = guard.beginExclusive();
-        QVERIFY(again);
-    }
-
     void stopIsClearedByTheNextRun()
     {
         TestEnv env;
         RunGuard &guard = openWindow().guard;
         guard.requestStop();
         QVERIFY(guard.stopRequested());
-        const RunGuard::Run run = guard.beginExclusive();
+        const RunGuard::Run run = guard.begin();
         QVERIFY(!run.stopRequested());
         guard.requestStop();
         QVERIFY(run.stopRequested());
@@ -121,7 +91,7 @@ private Q_SLOTS:
         TestEnv env;
         QPointer<GuardedWindow> window(&openWindow());
         {
-            const RunGuard::Run run = window->guard.beginExclusive();
+            const RunGuard::Run run = window->guard.begin();
             window->guard.unloadWhenIdle(); // Exit during the run
             appWindows().unloadAll();    // then the main window closes
             QVERIFY(!run.windowLoaded());
