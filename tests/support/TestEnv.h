@@ -21,6 +21,9 @@ struct TestEnv
     ScriptedUserInteraction ui;
     MemorySettingsStore settings;
     MemoryMainWindowHost host;
+    // Unless set, the test fails when any exchange with the meter was tried outside every
+    // operation (MeterGate): the whole suite checks that no path forgets the gate.
+    bool allowStrayExchanges = false;
 };
 
 // Points XDG_CONFIG_HOME at a fresh temporary folder, once per process, before any

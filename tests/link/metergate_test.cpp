@@ -1,0 +1,177 @@
+// The meter gate: every transport sends only for the operation holding the meter while
+// its own code runs, and an operation cannot begin inside another one's wait.
+#include "link/Communication.h"
+#include "link/Ethernet.h"
+#include "link/MeterGate.h"
+#include "link/MeterProbes.h"
+#include "link/SharedState.h"
+#include "link/USB.h"
+#include "link/VBIB32.h"
+#include "link/drivers/DVM_6450.h"
+#include "tests/support/TestEnv.h"
+#include "tests/support/doubles/MemoryFtdi.h"
+#include "tests/support/doubles/MemoryGpib.h"
+#include "tests/support/doubles/MemorySerialPort.h"
+#include "tests/support/doubles/MemoryUdp.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// Every device a transport can reach, all in memory and silent: what matters is whether
+// a byte reaches them, not what they answer.
+struct Devices
+{
+    Devices()
+    {
+        SharedState &s = state();
+        serial.setPortOpen(true);
+        s.ftdi = &ftdi;
+        ftdi.attach(QStringLiteral("Velkorande 6450"), QStringLiteral("VK000001"));
+        s.USBDevice.SerialNumber = QStringLiteral("VK000001");
+        s.gpib = &gpib;
+        command.RemoteHost = Ethernet::BroadcastAddress;
+        command.RemotePort = Ethernet::ModuleCommandPort;
+        s.UDPCommand = &command;
+        s.UDPData = &data;
+        s.SelectedMAC = QStringLiteral("00-50-C2-64-50-01");
+        s.EthernetDevice.IPAddress = QStringLiteral("127.0.1.10");
+        s.EthernetDevice.Port = 10001;
+    }
+    ~Devices()
+    {
+        state().UDPCommand = nullptr;
+        state().UDPData = nullptr;
+    }
+    // Bytes that reached any device so far.
+    qsizetype bytesOut()
+    {
+        qsizetype count = serial.written.size() + ftdi.device(QStringLiteral("VK000001"))->written.size();
+        for (const MemoryUdpNetwork::Datagram &datagram : network.sent)
+            count += datagram.bytes.size();
+        for (const QString &call : gpib.calls)
+            if (!call.startsWith(QLatin1String("ibdev")) && !call.startsWith(QLatin1String("ibonl")))
+                count += call.size();
+        return count;
+    }
+
+    TestEnv env;
+    MemorySerialPort serial{env.clock};
+    MemoryFtdiApi ftdi{env.clock};
+    MemoryGpibBus gpib{env.clock};
+    MemoryUdpNetwork network{env.clock};
+    MemoryUdpSocket command{network}, data{network};
+};
+
+using Exchange = std::function<void(Devices &)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Exchange)
+
+class MeterGateTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each transport's way out, tried by the holder, by code running inside the holder's
+    // wait, and with no operation at all.
+    void transportsAskTheGate_data()
+    {
+        QTest::addColumn<Exchange>("exchange");
+        QTest::addColumn<QString>("who");
+        QTest::addColumn<bool>("sent");
+        const QList<std::pair<const char *, Exchange>> exchanges{
+            {"RS232", [](Devices &d) { SerialSendString(&d.serial, QStringLiteral("v"), true, 1, 1); }},
+            {"RS232 probe",
+             [](Devices &d) {
+                 DVM_6450 driver;
+                 ProbeSerialPort(d.serial, 1, driver, {});
+             }},
+            {"USB", [](Devices &) {
+                 qint32 status = 0;
+                 UsbSendString(QStringLiteral("v"), status, 1, 1);
+             }},
+            {"USB write", [](Devices &) {
+                 qint32 handle = 0;
+                 OpenUSBDevice(state().USBDevice.SerialNumber, handle);
+                 UsbWrite(QStringLiteral("*IDN?\r"), handle);
+             }},
+            {"Ethernet", [](Devices &) { EthernetSendString(QStringLiteral("v"), true, 1, 1); }},
+            {"module command", [](Devices &) { SendConfigCommand(QStringLiteral("L")); }},
+            {"module broadcast", [](Devices &) { BroadcastModuleCommand(QStringLiteral("GIP")); }},
+            {"GPIB", [](Devices &) {
+                 bool written = false, opened = false;
+                 GpibSendString(15, QStringLiteral("*IDN?"), written, opened);
+             }},
+            {"GPIB listener check", [](Devices &) { GpibFindListener(0, 15, 0); }},
+        };
+        for (const auto &[name, exchange] : exchanges) {
+            QTest::addRow("%s, holder", name) << exchange << "holder" << true;
+            QTest::addRow("%s, nested in the holder", name) << exchange << "nested" << true;
+            QTest::addRow("%s, inside the holder's wait", name) << exchange << "intruder" << false;
+            QTest::addRow("%s, no operation", name) << exchange << "none" << false;
+        }
+    }
+    void transportsAskTheGate()
+    {
+        QFETCH(Exchange, exchange);
+        QFETCH(QString, who);
+        QFETCH(bool, sent);
+        Devices devices;
+        devices.env.allowStrayExchanges = who == QLatin1String("none");
+        std::optional<MeterGate::Operation> holder;
+        if (who != QLatin1String("none"))
+            holder.emplace(meterGate().begin());
+        std::optional<MeterGate::Operation> nested;
+        if (who == QLatin1String("nested"))
+            nested.emplace(meterGate().begin());
+        std::optional<MeterGate::Yield> wait;
+        if (who == QLatin1String("intruder"))
+            wait.emplace();
+        if (!sent)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Meter (held by another operation|"
+                                                                                 "exchange outside every operation)")));
+        exchange(devices);
+        QCOMPARE(devices.bytesOut() > 0, sent);
+    }
+
+    // Who may begin: a free meter to anyone, the holder's own code a nested operation that
+    // does not let the meter go, nobody inside the holder's wait; a shown hold is announced.
+    void operations()
+    {
+        TestEnv env;
+        QSignalSpy shown(&meterGate(), &MeterGate::heldShownChanged);
+        {
+            const MeterGate::Operation run = meterGate().begin(MeterGate::Shown::Yes);
+            QVERIFY(run);
+            QVERIFY(meterGate().shownHeld());
+            {
+                const MeterGate::Operation nested = meterGate().begin();
+                QVERIFY(nested);
+            }
+            QVERIFY(meterGate().held());
+            QVERIFY(meterGate().mayExchange());
+            {
+                const MeterGate::Yield wait;
+                QVERIFY(!meterGate().begin());
+                QVERIFY(!meterGate().beginUserAction());
+                QCOMPARE(env.ui.boxes.size(), 1);
+                QCOMPARE(env.ui.boxes[0].prompt, MeterGate::BusyMessage);
+            }
+            QVERIFY(meterGate().mayExchange()); // back after the wait
+        }
+        QVERIFY(!meterGate().held());
+        QCOMPARE(shown.size(), 2);
+        // A handler that yields with the meter free may lend it meanwhile; it is free again after.
+        {
+            const MeterGate::Yield wait;
+            QVERIFY(meterGate().begin());
+        }
+        QVERIFY(!meterGate().held());
+    }
+};
+
+QTEST_MAIN(MeterGateTest)
+#include "metergate_test.moc"
