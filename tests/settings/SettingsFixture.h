@@ -74,7 +74,8 @@ inline QStringList condensed(const QStringList &commands)
     };
     for (const QString &command : commands) {
         const QString prefix = command.left(2);
-        if (prefix == QLatin1String("Ws") || prefix == QLatin1String("Wi") || prefix == QLatin1String("Wc")) {
+        if (prefix == QLatin1String("Ws") || prefix == QLatin1String("Wi") || prefix == QLatin1String("Wc")
+            || prefix == QLatin1String("Wt")) {
             if (prefix != runPrefix)
                 flush();
             runPrefix = prefix;
