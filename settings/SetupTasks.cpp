@@ -1,6 +1,7 @@
 #include "settings/SetupTasks.h"
 #include "link/Communication.h"
 #include "link/MeterOperation.h"
+#include "link/MeterWriteResult.h"
 #include "link/platform/Clock.h"
 #include "link/platform/SettingsStore.h"
 #include "link/SharedState.h"
@@ -31,6 +32,19 @@ struct DefaultFileKind
     QString extension;
 };
 
+// What a failure line adds about a table write the meter did not take whole.
+QString notWrittenNote(const MeterWriteResult &written)
+{
+    QString note;
+    if (written.notWritten > 0)
+        note = QStringLiteral(": ") + QString::number(written.notWritten)
+               + (written.notWritten == 1 ? QStringLiteral(" value") : QStringLiteral(" values"))
+               + QStringLiteral(" not written");
+    if (written.timedOut)
+        note += QStringLiteral(" (no reply from the meter)");
+    return note;
+}
+
 const DefaultFileKind &kindOf(DefaultFile which)
 {
     static const DefaultFileKind specifications{QStringLiteral("DefaultSpec"), QStringLiteral("default.spec"),
@@ -41,42 +55,38 @@ const DefaultFileKind &kindOf(DefaultFile which)
     return which == DefaultFile::Specifications ? specifications : uncertainties;
 }
 
-// How one window-driven task ended.
-enum class Drive { Done, WindowLost };
-
 // Loads the table editor (its loading reads the meter's table), shows it, loads the file
 // into it and writes the pending cells with the editor's own bracket, then unloads it.
-// One closed under the task counts as lost.
+// What the meter took of the file; nothing at all when the editor was closed before it
+// could write (its write brackets itself in setup mode, and leaves it).
 template <class Editor>
-Drive driveTableEditor(const QString &path)
+std::optional<MeterWriteResult> driveTableEditor(const QString &path)
 {
     WindowRegistry &windows = appWindows();
     const QPointer<Editor> editor = &windows.form<Editor>();
     if (!windows.holds(editor))
-        return Drive::WindowLost;
+        return std::nullopt;
     editor->show();
     editor->raise();
     editor->FileLoad(path);
-    editor->Command_SaveAll_Click();
-    if (!windows.holds(editor))
-        return Drive::WindowLost;
-    editor->Command_Exit_Click();
-    return Drive::Done;
+    const MeterWriteResult written = editor->writePendingToMeter(WhenMeterSilent::EndWrite);
+    if (windows.holds(editor))
+        editor->Command_Exit_Click();
+    return written;
 }
 
 // Shows the thermocouple window, so the technician sees the run's progress, writes every
-// table and unloads it. Stopped or closed by the user counts as lost.
-Drive driveThermocouple()
+// table and unloads it. What the meter took of the tables.
+MeterWriteResult driveThermocouple()
 {
     WindowRegistry &windows = appWindows();
     const QPointer<FormThermocouple> window = &windows.form<FormThermocouple>();
     window->show();
     window->raise();
-    window->Command_SaveThermocoupleTableFromFormula_Click();
-    if (!windows.holds(window) || window->StopFlag())
-        return Drive::WindowLost;
-    window->Command_Exit_Click();
-    return Drive::Done;
+    const MeterWriteResult written = window->writeAllTables(WhenMeterSilent::EndWrite);
+    if (windows.holds(window))
+        window->Command_Exit_Click();
+    return written;
 }
 
 class Sequence
@@ -104,7 +114,10 @@ public:
         }
         m_log.setText(QString());
         appClock().processEvents();
-        if (runTasks() && m_log.carryOn())
+        const bool completed = runTasks();
+        // Once the program is closing the run opens no window and sends nothing more than
+        // what takes the meter out of the setup mode the run put it in.
+        if (m_log.carryOn() ? completed : m_enteredSetupMode)
             ExitSetupMode();
         finish();
     }
@@ -140,28 +153,44 @@ private:
         if (m_inputs.LoadThermocouple) {
             if (!enter())
                 return false;
-            if (driveThermocouple() == Drive::Done)
-                append(QStringLiteral("Thermocouple Data Loaded"));
-            else
-                failedLine(QStringLiteral("ERROR: Thermocouple Data Not Loaded"));
+            const MeterWriteResult written = driveThermocouple();
+            m_enteredSetupMode = false; // the window's own write left setup mode
+            if (!reportWrite(written, QStringLiteral("Thermocouple Data Loaded"),
+                             QStringLiteral("ERROR: Thermocouple Data Not Loaded")))
+                return false;
         }
         return true;
     }
 
-    // One default-file task; false when setup mode was refused (the run stops).
+    // One default-file task; false when the run stops: setup mode refused, or the meter did
+    // not take the whole file. A missing file is logged and the run goes on.
     template <class Editor>
     bool loadDefaultFile(DefaultFile which, const QString &what, const QString &loadedLine)
     {
         if (!enter())
             return false;
         const QString path = defaultFilePath(which);
-        if (!QFileInfo(path).isFile())
+        if (!QFileInfo(path).isFile()) {
             failedLine(QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Found"));
-        else if (driveTableEditor<Editor>(path) == Drive::Done)
+            return true;
+        }
+        const std::optional<MeterWriteResult> written = driveTableEditor<Editor>(path);
+        if (written)
+            m_enteredSetupMode = false; // the editor's own write left setup mode
+        return reportWrite(written.value_or(MeterWriteResult{}), loadedLine,
+                           QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded"));
+    }
+
+    // Logs a driven table write: its success line only when the meter took every value and
+    // the information line, else its failure line; false when the run stops there.
+    bool reportWrite(const MeterWriteResult &written, const QString &loadedLine, const QString &notLoadedLine)
+    {
+        if (written.complete()) {
             append(loadedLine);
-        else
-            failedLine(QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded"));
-        return true;
+            return true;
+        }
+        failedLine(notLoadedLine + notWrittenNote(written));
+        return false;
     }
 
     // Each task opens setup mode itself, whatever the task before it left.
@@ -169,8 +198,10 @@ private:
     {
         if (!m_log.carryOn())
             return false;
-        if (EnterSetupMode())
-            return true;
+        if (EnterSetupMode()) {
+            m_enteredSetupMode = true;
+            return m_log.carryOn(); // the program may have begun closing meanwhile
+        }
         stop(QStringLiteral("Error sending password"));
         return false;
     }
@@ -218,6 +249,7 @@ private:
     const SetupTaskInputs &m_inputs;
     Log &m_log;
     bool m_notCompleted = false;
+    bool m_enteredSetupMode = false;
 };
 
 } // namespace

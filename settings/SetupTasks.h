@@ -53,7 +53,11 @@ public:
 
 // The whole sequence, in its fixed order: each task enters setup mode itself, a refused
 // step stops the run with its message, a missing default file is logged and the run goes
-// on; setup mode is left once, after the thermocouple step. The summary box closes the run.
+// on; setup mode is left once, after the thermocouple step. A table task logs its success
+// line only when the meter took every value and the information line; otherwise it logs
+// its failure line with the count of values not written, and the run stops there (a
+// meter that stops answering ends the table's write at the first value). The summary box
+// closes the run.
 // The run holds the meter from start to summary (meterGate()), so nothing else talks to
 // it meanwhile; asked for while another operation holds it, it says so and does nothing.
 void Run(const SetupTaskInputs &inputs, Log &log);

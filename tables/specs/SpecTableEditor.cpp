@@ -83,7 +83,7 @@ void SpecTableEditor::Form_Load()
     Text_Edit->move(-Text_Edit->width(), Text_Edit->y());
     InitCalGrid();
     if (!state().OfflineMode) {
-        if (const RunGuard::Run run = m_guard.beginExclusive(); run && !readFromMeter(run))
+        if (const RunGuard::Run run = m_guard.beginOnMeter(); run && !readFromMeter(run))
             return;
     }
     Text_Version->clear();
@@ -131,7 +131,7 @@ void SpecTableEditor::storeCell(int row, int column, const QString &text)
 
 void SpecTableEditor::Command_LoadAllCalFactors_Click()
 {
-    if (const RunGuard::Run run = m_guard.beginExclusive())
+    if (const RunGuard::Run run = m_guard.beginOnMeter())
         readFromMeter(run);
 }
 
@@ -179,30 +179,39 @@ bool SpecTableEditor::readFromMeter(const RunGuard::Run &run)
 
 // --- writing to the meter ---
 
-ReplyStatus SpecTableEditor::writeCell(int row, int column, double value, const RunGuard::Run &run)
+QString SpecTableEditor::writeCell(int row, int column, double value, const RunGuard::Run &run)
 {
     CalGrid->setCellBackColorAt(row, column, CellColour::BeingWritten);
-    const ReplyStatus status = ClassifyReply(SendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds));
+    const QString reply = SendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds);
     // An Ethernet exchange lets the window system run while it waits.
-    if (!run.windowLoaded())
-        return ReplyStatus::Other;
-    colourByReply(*CalGrid, row, column, status, CalGrid->BackColor()); // a password request leaves it green
-    return status;
+    if (run.windowLoaded())
+        colourByReply(*CalGrid, row, column, ClassifyReply(reply), CalGrid->BackColor()); // a password request leaves it green
+    return reply;
 }
 
-void SpecTableEditor::Command_SaveAll_Click()
+int SpecTableEditor::pendingMeterCells() const
 {
-    const RunGuard::Run run = m_guard.beginExclusive();
+    int pending = 0;
+    for (int row = 1; row <= LastMeterRow && row < CalGrid->Rows(); ++row)
+        for (int column = 1; column <= ValueColumns; ++column)
+            if (!CalGrid->TextMatrix(row, column).isEmpty() && CalGrid->cellBackColorAt(row, column) == CellColour::Pending)
+                ++pending;
+    return pending;
+}
+
+void SpecTableEditor::Command_SaveAll_Click() { writePendingToMeter(WhenMeterSilent::TryNextValue); }
+
+MeterWriteResult SpecTableEditor::writePendingToMeter(WhenMeterSilent whenSilent)
+{
+    const int toWrite = pendingMeterCells();
+    const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
-        return;
+        return MeterWriteResult{.notWritten = toWrite};
+    MeterWriteResult result;
     SetupModeBracket bracket;
     bracket.opening = SetupModeBracket::Opening::CalibratePassword;
     bracket.refusalMessage = SetupModeError;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    const SetupModeRun ran = RunInSetupMode(bracket, [&] {
-        if (!run.windowLoaded())
-            return;
-        const Hourglass hourglass(appUi());
+    const SetupModeRun ran = run.inSetupMode(bracket, [&] {
         DisableButtons();
         PacedDisplay display(run);
         int written = 0;
@@ -227,9 +236,18 @@ void SpecTableEditor::Command_SaveAll_Click()
                     CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
                 } else if (row <= LastMeterRow) {
                     ++written;
-                    if (writeCell(row, column, *value, run) == ReplyStatus::PasswordNeeded) {
+                    const QString reply = writeCell(row, column, *value, run);
+                    const ReplyStatus status = ClassifyReply(reply);
+                    if (status == ReplyStatus::Done)
+                        ++result.accepted;
+                    if (status == ReplyStatus::PasswordNeeded && run.windowLoaded()) {
                         display.flush();
                         appUi().MsgBox(QStringLiteral("Setup Password Needed"));
+                        complete = false;
+                        break;
+                    }
+                    if (whenSilent == WhenMeterSilent::EndWrite && IsNoReply(reply)) {
+                        result.timedOut = true;
                         complete = false;
                         break;
                     }
@@ -249,20 +267,23 @@ void SpecTableEditor::Command_SaveAll_Click()
         if (run.windowLoaded() && complete) {
             if (const std::optional<QString> line =
                     informationLine(m_kind, Text_Version->text(), written, appClock().now().date())) {
-                if (!SendInformationLine(*line))
+                result.informationAccepted = SendInformationLine(*line);
+                if (!result.informationAccepted)
                     appUi().MsgBox(QStringLiteral("Set Information Failed "));
             }
         }
     });
     if (ran != SetupModeRun::NotRun && run.windowLoaded())
         EnableButtons();
+    result.notWritten = toWrite - result.accepted;
+    return result;
 }
 
 // --- clearing the meter's table ---
 
 void SpecTableEditor::Command_ClearAll_Click()
 {
-    const RunGuard::Run run = m_guard.beginExclusive();
+    const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
         return;
     const Msg::Answer answer = appUi().MsgBox(m_kind.clearQuestion, Msg::YesNo | Msg::Question | Msg::DefaultButton2,
@@ -273,11 +294,8 @@ void SpecTableEditor::Command_ClearAll_Click()
     const SpecTableKind &kind = m_kind;
     SetupModeBracket bracket;
     bracket.refusalMessage = SetupModeError;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    const SetupModeRun ran = RunInSetupMode(bracket, [&] {
-        const Hourglass hourglass(appUi());
-        if (run.windowLoaded())
-            DisableButtons();
+    const SetupModeRun ran = run.inSetupMode(bracket, [&] {
+        DisableButtons();
         const QString reply = SendToMeter(kind.clearCommand, ClearTimeoutSeconds);
         mainHost().setStatusText(ClassifyReply(reply) == ReplyStatus::Done ? kind.clearedText : kind.notClearedText);
     });

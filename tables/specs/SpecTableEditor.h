@@ -3,6 +3,7 @@
 #include "widgets/RunGuard.h"
 #include "tables/specs/SpecTable.h"
 #include "link/MeterOperation.h"
+#include "link/MeterWriteResult.h"
 
 #include <QList>
 #include <QStringList>
@@ -51,6 +52,11 @@ public:
     // Writes every pending cell of rows 1 to 70 into the meter inside the calibration
     // bracket, then the table's information line.
     void Command_SaveAll_Click();
+    // The same save, reporting what the meter took: the pending values of rows 1 to 70 it
+    // accepted and those it did not (refused, failed, or left unsent when the save stopped
+    // early), and whether it stored the information line. A save that cannot start takes
+    // nothing. With EndWrite the first value the meter does not answer ends the save there.
+    MeterWriteResult writePendingToMeter(WhenMeterSilent whenSilent);
 
     void Form_Load();
     void Command_LoadAllCalFactors_Click();
@@ -72,8 +78,10 @@ private:
     // (then nothing of it may be touched any more).
     bool readFromMeter(const RunGuard::Run &run);
     // Sends one pending cell and colours it by the reply (unless the window was unloaded
-    // while the exchange let the window system run).
-    ReplyStatus writeCell(int row, int column, double value, const RunGuard::Run &run);
+    // while the exchange let the window system run). Returns the reply.
+    QString writeCell(int row, int column, double value, const RunGuard::Run &run);
+    // Pending cells with a value in the rows the meter keeps: what a save is to write.
+    int pendingMeterCells() const;
     // Stores a cell text, growing the grid to hold the row.
     void storeCell(int row, int column, const QString &text);
 

@@ -6,12 +6,25 @@
 #include "link/platform/UserInteraction.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
 
+#include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
 // Seconds a point write waits for the meter's status token.
 constexpr int PointTimeoutSeconds = 4;
+
+// The points a run sends: every grid point of every type within the limits.
+int pointsOfARun()
+{
+    int points = 0;
+    for (const Thermocouple::TypeTable &table : Thermocouple::tables())
+        for (qint32 E = table.firstEmf(); E <= table.lastEmf; E += table.step)
+            if (Thermocouple::withinLimits(E, QString(table.letter), Thermocouple::temperatureAt(table, E)))
+                ++points;
+    return points;
+}
 
 } // namespace
 
@@ -24,9 +37,19 @@ FormThermocouple::FormThermocouple(QWidget *parent)
             &FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click);
 }
 
-void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click()
+void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click() { writeAllTables(WhenMeterSilent::TryNextValue); }
+
+MeterWriteResult FormThermocouple::writeAllTables(WhenMeterSilent whenSilent)
 {
-    runInSetupMode([this](const RunGuard::Run &run) {
+    MeterWriteResult written;
+    m_whenSilent = whenSilent;
+    m_tally = &written;
+    // The window may be destroyed under the run (the main window closing).
+    const auto untallied = qScopeGuard([window = QPointer<FormThermocouple>(this)] {
+        if (window)
+            window->m_tally = nullptr;
+    });
+    runInSetupMode([this, &written](const RunGuard::Run &run) {
         // StopFlag is not consulted between the types: after a Stop each later type
         // still writes its first point.
         for (void (FormThermocouple::*saveType)() :
@@ -36,17 +59,24 @@ void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click()
             (this->*saveType)();
             if (!run.windowLoaded())
                 return; // unloaded under the run: the table is incomplete, so no information line
+            if (written.timedOut)
+                return; // the meter stopped answering
         }
-        writeInformationLine();
+        written.informationAccepted = writeInformationLine();
     });
+    written.notWritten = pointsOfARun() - written.accepted;
+    return written;
 }
 
-void FormThermocouple::writeInformationLine()
+bool FormThermocouple::writeInformationLine()
 {
-    RunInSetupMode(SetupModeBracket{}, [] {
-        if (!SendInformationLine(Thermocouple::informationLine(appClock().now().date())))
+    bool stored = false;
+    RunInSetupMode(SetupModeBracket{}, [&stored] {
+        stored = SendInformationLine(Thermocouple::informationLine(appClock().now().date()));
+        if (!stored)
             appUi().MsgBox(QStringLiteral("Set Information Failed "));
     });
+    return stored;
 }
 
 void FormThermocouple::Save_TypeB_Table() { saveTypeTable(QLatin1Char('B')); }
@@ -65,14 +95,23 @@ void FormThermocouple::saveTypeTable(QChar letter)
         return;
     const RunGuard::Run run = m_guard.begin();
     for (qint32 E = table->firstEmf(); E <= table->lastEmf; E += table->step) {
-        Write_Thermocouple_Point(E, Thermocouple::temperatureAt(*table, E), QString(letter));
-        if (!run.windowLoaded() || run.stopRequested())
+        const PointOutcome outcome = writeFormulaPoint(E, Thermocouple::temperatureAt(*table, E), QString(letter));
+        if (!run.windowLoaded())
+            return;
+        if (m_tally) {
+            m_tally->accepted += outcome == PointOutcome::Written ? 1 : 0;
+            m_tally->timedOut = m_tally->timedOut || outcome == PointOutcome::NoReply;
+        }
+        // Whatever the outcome, the table goes on with its next point unless StopFlag is
+        // set (or the meter stopped answering a run that ends then).
+        if (run.stopRequested() || outcome == PointOutcome::NoReply)
             return;
     }
 }
 
-void FormThermocouple::Write_Thermocouple_Point(qint32 E, double T, const QString &type)
+void FormThermocouple::Write_Thermocouple_Point(qint32 E, double T, const QString &type) { writeFormulaPoint(E, T, type); }
+
+ThermocoupleWindow::PointOutcome FormThermocouple::writeFormulaPoint(qint32 E, double T, const QString &type)
 {
-    // Whatever the outcome, the table goes on with its next point unless StopFlag is set.
-    writePoint(E, T, type, Thermocouple::formulaTemperatureText(T), PointTimeoutSeconds);
+    return writePoint(E, T, type, Thermocouple::formulaTemperatureText(T), PointTimeoutSeconds);
 }

@@ -16,6 +16,11 @@ public:
     // The write-all procedure: every type B, E, J, K, N, R, S, T inside a setup-mode bracket,
     // then the information line in a second bracket.
     void Command_SaveThermocoupleTableFromFormula_Click();
+    // The same run, reporting what the meter took: the points it accepted, those it did not
+    // (refused, failed, or never sent), and whether it stored the information line. With
+    // EndWrite the first try the meter does not answer ends the run there, without the
+    // information line.
+    MeterWriteResult writeAllTables(WhenMeterSilent whenSilent);
     // Kept for the setup tasks' sake: it does nothing.
     void Command_SaveThermocoupleTableVT_Click() {}
 
@@ -34,5 +39,10 @@ private:
     // Walks one type's EMF grid, returning after the first point that finds StopFlag set
     // (or the window unloaded).
     void saveTypeTable(QChar letter);
-    void writeInformationLine();
+    PointOutcome writeFormulaPoint(qint32 E, double T, const QString &type);
+    // True when the meter stored the information line.
+    bool writeInformationLine();
+
+    // The tally of the run under way (writeAllTables), while one is.
+    MeterWriteResult *m_tally = nullptr;
 };

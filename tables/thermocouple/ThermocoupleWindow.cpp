@@ -75,17 +75,11 @@ void ThermocoupleWindow::closeEvent(QCloseEvent *event)
 
 void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes)
 {
-    const RunGuard::Run run = m_guard.beginExclusive();
+    const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
         return;
-    SetupModeBracket bracket;
-    bracket.ownerLoaded = [&run] { return run.windowLoaded(); };
-    RunInSetupMode(bracket, [&] {
-        // Entering setup mode may let the window system run, and the main window close.
-        if (!run.windowLoaded())
-            return;
+    run.inSetupMode(SetupModeBracket{}, [&] {
         {
-            const Hourglass hourglass(appUi());
             m_writeButton->setEnabled(false);
             PacedDisplay display(run);
             m_display = &display;
@@ -116,7 +110,8 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
         showStatus(Thermocouple::writingStatus(type, E));
         for (int tries = 2; tries > 0; --tries) {
             std::optional<PointOutcome> ended;
-            switch (ClassifyReply(SendToMeter(command, timeoutSeconds))) {
+            const QString reply = SendToMeter(command, timeoutSeconds);
+            switch (ClassifyReply(reply)) {
             case ReplyStatus::Done:
                 ended = PointOutcome::Written;
                 break;
@@ -134,6 +129,8 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
                 return PointOutcome::Unloaded;
             if (ended)
                 return *ended;
+            if (m_whenSilent == WhenMeterSilent::EndWrite && IsNoReply(reply))
+                return PointOutcome::NoReply;
             if (run.stopRequested())
                 return PointOutcome::Stopped;
         }

@@ -1,4 +1,5 @@
 #pragma once
+#include "link/MeterWriteResult.h"
 #include "widgets/PacedDisplay.h"
 #include "widgets/RunGuard.h"
 
@@ -53,6 +54,7 @@ protected:
         Stopped,        // a try failed and StopFlag was found set after it
         Aborted,        // two failed tries, the user chose Abort
         Ignored,        // two failed tries, the user chose Ignore
+        NoReply,        // the meter did not answer a try, and m_whenSilent ends the write
         Unloaded,       // the window was unloaded while the point yielded: touch nothing of it
     };
 
@@ -68,6 +70,8 @@ protected:
 
     // The runs of the window; a point or a table within a run joins it.
     RunGuard m_guard{this};
+    // What writePoint does when the meter does not answer a try; each run sets it.
+    WhenMeterSilent m_whenSilent = WhenMeterSilent::TryNextValue;
 
     // Shows the point being written: at the display's pace during a run in setup mode,
     // at once otherwise.

@@ -140,6 +140,83 @@ private Q_SLOTS:
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
     }
 
+    // A table task logs its success line only when the meter took every value and the
+    // information line; otherwise its failure line, and the run stops there (no later task,
+    // no final "a1"). A meter that stops answering ends the table's write at once.
+    void tableTaskReportsWhatTheMeterTook_data()
+    {
+        QTest::addColumn<QString>("tasks");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("fault"); // fault, command prefix, times; or "close" at the first "Ws"
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QStringList>("boxes");
+
+        const QString notDone = QStringLiteral("|Setup Tasks Not Completed|16");
+        const QString specs = QStringLiteral("ERROR: Default Specifications Not Loaded");
+        const QStringList specsRead{Access, "ps", Password};
+        QTest::newRow("a value rejected")
+            << "SU" << "" << "reject Ws 1" << specsRead + QStringList{"Ws×4", "&05Spec ___ 14/03/26", "a1"}
+            << QStringList{specs + ": 1 value not written\r\n" + notDone};
+        QTest::newRow("setup password needed")
+            << "S" << "" << "refuse Ws 1" << specsRead + QStringList{"Ws×1", "a1"}
+            << QStringList{"Setup Password Needed|" + Title + "|0", specs + ": 4 values not written\r\n" + notDone};
+        QTest::newRow("calibration password changed earlier in the run")
+            << "PS" << "42" << "" << QStringList{Access, "K42", Access, "ps", Password}
+            << QStringList{"Error entering setup mode|" + Title + "|0",
+                           "Calibration Password Set\r\n" + specs + ": 4 values not written\r\n" + notDone};
+        QTest::newRow("window closed during the write")
+            << "SU" << "" << "close" << specsRead + QStringList{"Ws×1", "a1"}
+            << QStringList{specs + ": 3 values not written\r\n" + notDone};
+        QTest::newRow("meter stops answering")
+            << "ST" << "" << "silence Ws -1" << specsRead + QStringList{"Ws×1", "a1"}
+            << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + notDone};
+        QTest::newRow("link dropped after one value")
+            << "SU" << "" << "disconnect Ws 1" << specsRead + QStringList{"Ws×1"}
+            << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + notDone};
+        QTest::newRow("thermocouple point rejected twice")
+            << "T" << "" << "reject Wc 2" << QStringList{Access, Access, "Wc×1338", Access, "&06Tab 1.0 14/03/26", "a1", "a1"}
+            << QStringList{"Error writing value|" + Title + "|18",
+                           "ERROR: Thermocouple Data Not Loaded: 1 value not written\r\n" + notDone};
+        QTest::newRow("meter stops answering thermocouple points")
+            << "T" << "" << "silence Wc -1" << QStringList{Access, Access, "Wc×1", "a1"}
+            << QStringList{"ERROR: Thermocouple Data Not Loaded: 1337 values not written (no reply from the meter)\r\n"
+                           + notDone};
+    }
+    void tableTaskReportsWhatTheMeterTook()
+    {
+        QFETCH(QString, tasks);
+        QFETCH(QString, password);
+        QFETCH(QString, fault);
+        QFETCH(QStringList, commands);
+        QFETCH(QStringList, boxes);
+        ServiceFixture f;
+        writeTableFile(f.folder.filePath("default.spec"), QStringLiteral("4.20"));
+        writeTableFile(f.folder.filePath("default.uncert"), QStringLiteral("1.00"));
+        const QStringList rule = fault.split(' ');
+        if (rule[0] == "close") {
+            f.meter.setObserver([](const metersim::TranscriptEntry &entry) {
+                if (entry.command.startsWith("Ws"))
+                    QTimer::singleShot(0, [] {
+                        if (FormSpecifications *editor = appWindows().find<FormSpecifications>())
+                            editor->close();
+                    });
+            });
+        } else if (!fault.isEmpty()) {
+            const Fault kind = rule[0] == "reject"       ? Fault::Reject
+                               : rule[0] == "refuse"     ? Fault::Refuse
+                               : rule[0] == "disconnect" ? Fault::Disconnect
+                                                         : Fault::Silence;
+            f.meter.addFault(kind, rule[1], rule[2].toInt());
+        }
+
+        f.main.Run_Setup_Tasks(inputsOf(tasks, password));
+
+        QCOMPARE(condensed(f.commands()), commands);
+        QCOMPARE(f.boxes(), boxes);
+        QVERIFY(!appWindows().isLoaded<FormSpecifications>());
+        QVERIFY(!appWindows().isLoaded<FormThermocouple>());
+    }
+
     void clockCommandFromOneReading_data()
     {
         QTest::addColumn<QDateTime>("when");
@@ -212,6 +289,19 @@ private Q_SLOTS:
         QVERIFY(!f.main.Text_Status->isVisible());
         QVERIFY(!appWindows().isLoaded<FormThermocouple>());
         QVERIFY(!meterGate().held());
+    }
+
+    // Closed while the meter enters setup mode for the thermocouple task: the window never
+    // opens, and the run only takes the meter out of setup mode again.
+    void closingWhileEnteringSetupModeOpensNoWindow()
+    {
+        ServiceFixture f;
+        f.main.endProgram = [] {};
+        f.env.clock.scheduleIn(1, [&f] { f.main.close(); });
+        f.main.Run_Setup_Tasks(inputsOf(QStringLiteral("T"), {}));
+        QCOMPARE(f.commands(), (QStringList{Access, "a1"}));
+        QVERIFY(f.boxes().isEmpty());
+        QVERIFY(!appWindows().find<FormThermocouple>());
     }
 
     // A run asked for while another window writes to the meter does not start: its setup-mode
