@@ -23,6 +23,7 @@
 #include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
+#include "tables/specs/SpecTable.h"
 #include "tables/thermocouple/FormThermocouple.h"
 #include "tables/thermocouple/FormThermocouple_FromTable.h"
 #include "tests/settings/SettingsFixture.h"
@@ -37,6 +38,7 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -137,7 +139,9 @@ struct Bench
 // How a refused path tells the user: a box (a user action) or nothing (an activation read).
 enum class Told { Box, Nothing };
 // Whether a path lets the window system run while it holds the meter. The USB, GPIB and
-// serial exchanges wait without yielding: as holders no other handler can run inside them.
+// serial exchanges, the module's own commands and what is sent without awaiting a reply
+// never do: no other handler can run while such a path holds the meter (the holder test
+// checks that none ran), and as intruders they are refused like the rest.
 enum class Yields { Yes, No };
 
 struct Path
@@ -195,11 +199,24 @@ std::vector<Path> paths()
     const auto nothing = [](Bench &) {};
     const auto confirmed = [](auto &, Bench &b) { b.env.ui.answerBoxes({Msg::Yes}); };
     const auto loaded = [](auto &w, Bench &) { w.Command_LoadAllCalFactors_Click(); };
+    // One range from a file: its two cells wait to be written.
+    const auto fromFile = [](SpecTableEditor &w, Bench &b) {
+        const QString path = b.folder.dir.filePath(QStringLiteral("one.table"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(SpecTable::tableFileBytes(QStringLiteral("2.5"), {{"R01 200mV", "7.5", "1.25"}}));
+        file.close();
+        w.FileLoad(path);
+    };
     const auto onGpib = [](FormOptions &w, Bench &b) {
         b.onGpib();
         w.Option_DVM1_Interface[1]->setChecked(true);
         w.Combo_GPIB1->setCurrentText(QStringLiteral("15"));
         w.Combo_GPIB_NewAddress->setCurrentText(QStringLiteral("16"));
+    };
+    const auto onSerial = [](Bench &b) {
+        b.onSerial(); // before the dialog lists the ports as it opens
+        window<FormOptions>();
     };
     // The locator lists and asks as it opens; Autodetect selects the meter for the terminal,
     // and the driver goes back to Ethernet.
@@ -210,103 +227,125 @@ std::vector<Path> paths()
     };
     SetupTaskInputs setClock;
     setClock.SetDate = true;
+    using Cal = FormCalFactors;
+    using Specs = FormSpecifications;
+    using Uncerts = FormImportedUncerts;
+    using Tc = FormThermocouple;
+    using TcFiles = FormThermocouple_FromTable;
+    using Display = FormDisplaySetup;
+    using TempComp = Form_Temperature_Compensation;
+    using Installed = Form_InstalledOptions;
+    using Info = FormMeterInformation;
+    using UsbLocator = Form_USBLocator;
+    using EthLocator = Form_EthernetLocator;
+    const QString selectModule = QStringLiteral("module:W") + metersim::ModuleConfig{}.mac;
 
     return {
-        {"calibration factors Load", opened<FormCalFactors>(), click(&FormCalFactors::Command_LoadAllCalFactors_Click), {"pa"}},
-        {"calibration factors Save", opened<FormCalFactors>(loaded), click(&FormCalFactors::Command_SaveAll_Click), {Access, Leave}},
-        {"calibration factors Backup", opened<FormCalFactors>(confirmed), click(&FormCalFactors::Command_Backup_Click), {Password, "CB", Leave, "pa"}},
-        {"calibration factors Restore", opened<FormCalFactors>(confirmed), click(&FormCalFactors::Command_Restore_Click), {Password, "CR", Leave, "pa"}},
-        {"calibration factors Clear", opened<FormCalFactors>(confirmed), click(&FormCalFactors::Command_ClearAll_Click), {Password, "CC", Leave, "pa"}},
-        {"specifications Load", opened<FormSpecifications>(), click<FormSpecifications>(&FormSpecifications::Command_LoadAllCalFactors_Click), {"ps"}},
-        {"specifications Save", opened<FormSpecifications>(loaded), click<FormSpecifications>(&FormSpecifications::Command_SaveAll_Click), {Password, "Ws×140", "&05Spec ___ 14/03/26", Leave}},
-        {"specifications Clear", opened<FormSpecifications>(confirmed), click<FormSpecifications>(&FormSpecifications::Command_ClearAll_Click), {Access, "WS", Leave, "ps"}},
-        {"uncertainties Load", opened<FormImportedUncerts>(), click<FormImportedUncerts>(&FormImportedUncerts::Command_LoadAllCalFactors_Click), {"pi"}},
-        {"uncertainties Save", opened<FormImportedUncerts>(loaded), click<FormImportedUncerts>(&FormImportedUncerts::Command_SaveAll_Click), {Password, "Wi×140", "&04Unc ___ 14/03/26", Leave}},
-        {"uncertainties Clear", opened<FormImportedUncerts>(confirmed), click<FormImportedUncerts>(&FormImportedUncerts::Command_ClearAll_Click), {Access, "WI", Leave, "pi"}},
+        {"calibration factors Load", opened<Cal>(), click(&Cal::Command_LoadAllCalFactors_Click), {"pa"}},
+        {"calibration factors Save", opened<Cal>(loaded), click(&Cal::Command_SaveAll_Click), {Access, Leave}},
+        {"calibration factors Backup", opened<Cal>(confirmed), click(&Cal::Command_Backup_Click),
+         {Password, "CB", Leave, "pa"}},
+        {"calibration factors Restore", opened<Cal>(confirmed), click(&Cal::Command_Restore_Click),
+         {Password, "CR", Leave, "pa"}},
+        {"calibration factors Clear", opened<Cal>(confirmed), click(&Cal::Command_ClearAll_Click),
+         {Password, "CC", Leave, "pa"}},
+        {"specifications Load", opened<Specs>(), click<Specs>(&Specs::Command_LoadAllCalFactors_Click), {"ps"}},
+        {"specifications Save", opened<Specs>(fromFile), click<Specs>(&Specs::Command_SaveAll_Click),
+         {Password, "Ws×2", "&05Spec ___ 14/03/26", Leave}},
+        {"specifications Clear", opened<Specs>(confirmed), click<Specs>(&Specs::Command_ClearAll_Click),
+         {Access, "WS", Leave, "ps"}},
+        {"uncertainties Load", opened<Uncerts>(), click<Uncerts>(&Uncerts::Command_LoadAllCalFactors_Click), {"pi"}},
+        {"uncertainties Save", opened<Uncerts>(fromFile), click<Uncerts>(&Uncerts::Command_SaveAll_Click),
+         {Password, "Wi×2", "&04Unc ___ 14/03/26", Leave}},
+        {"uncertainties Clear", opened<Uncerts>(confirmed), click<Uncerts>(&Uncerts::Command_ClearAll_Click),
+         {Access, "WI", Leave, "pi"}},
         {"PRT Load", opened<FormPRTTable>(), click(&FormPRTTable::Command_LoadAllCalFactors_Click), {"pt"}},
-        {"PRT Save", opened<FormPRTTable>(loaded), click(&FormPRTTable::Command_SaveAll_Click), {Access, "Wt×3500", Leave}},
-        {"thermocouple write", opened<FormThermocouple>(),
-         click<FormThermocouple>(&FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click), {Access, "Wc×1337", Access, "&06Tab 1.0 14/03/26", Leave, Leave}},
+        {"PRT Save", opened<FormPRTTable>(loaded), click(&FormPRTTable::Command_SaveAll_Click),
+         {Access, "Wt×3500", Leave}},
+        {"thermocouple write", opened<Tc>(), click<Tc>(&Tc::Command_SaveThermocoupleTableFromFormula_Click),
+         {Access, "Wc×1337", Access, "&06Tab 1.0 14/03/26", Leave, Leave}},
         {"thermocouple tables from files",
-         opened<FormThermocouple_FromTable>([](auto &, Bench &b) { b.folder.write("Type K.txt", "250,6.27\n500,12.55\n"); }),
-         click(&FormThermocouple_FromTable::Command_SaveThermocoupleTableVT_Click), {Access, "Wc×2", Leave}},
+         opened<TcFiles>([](auto &, Bench &b) { b.folder.write("Type K.txt", "250,6.27\n500,12.55\n"); }),
+         click(&TcFiles::Command_SaveThermocoupleTableVT_Click), {Access, "Wc×2", Leave}},
         {"clock: Read", opened<FormDate>(), click(&FormDate::Command_ReadMeterTime_Click), {"a"}},
-        {"clock: Set", opened<FormDate>(), click(&FormDate::Command_SetTime_Click), {Access, "A1403261000", "a", Leave}},
-        {"clock: Set Other", opened<FormDate>(), click(&FormDate::Command_SetOtherTime_Click), {Access, "A0101000000", "a", Leave}},
-        {"display: line 1", opened<FormDisplaySetup>(), click(&FormDisplaySetup::Command_SetDisplay1_Click), {"B115"},
-         Told::Box, Yields::No},
-        {"display: line 2", opened<FormDisplaySetup>(), click(&FormDisplaySetup::Command_SetDisplay2_Click), {"B215"},
-         Told::Box, Yields::No},
+        {"clock: Set", opened<FormDate>(), click(&FormDate::Command_SetTime_Click),
+         {Access, "A1403261000", "a", Leave}},
+        {"clock: Set Other", opened<FormDate>(), click(&FormDate::Command_SetOtherTime_Click),
+         {Access, "A0101000000", "a", Leave}},
+        // Sent without waiting for a reply: nothing yields.
+        {"display: line 1", opened<Display>(), click(&Display::Command_SetDisplay1_Click), {"B115"}, Told::Box,
+         Yields::No},
+        {"display: line 2", opened<Display>(), click(&Display::Command_SetDisplay2_Click), {"B215"}, Told::Box,
+         Yields::No},
         {"temperature compensation: range",
-         opened<Form_Temperature_Compensation>([](auto &w, Bench &) { w.Combo_Ranges->setCurrentIndex(0); }),
-         click(&Form_Temperature_Compensation::Combo_Ranges_Click), {"R1", "TEMPCOMP:COEFF ?"}},
+         opened<TempComp>([](auto &w, Bench &) { w.Combo_Ranges->setCurrentIndex(0); }),
+         click(&TempComp::Combo_Ranges_Click), {"R1", "TEMPCOMP:COEFF ?"}},
         {"temperature compensation: coefficient",
-         opened<Form_Temperature_Compensation>([](auto &w, Bench &) { w.Text_Coeff->setText("5"); }),
-         click(&Form_Temperature_Compensation::Command_Coeff_Click), {"TEMPCOMP:COEFF 5"}},
-        {"temperature compensation: ambient", opened<Form_Temperature_Compensation>(),
-         click(&Form_Temperature_Compensation::Command_AmbientTemp_Click), {"TEMPCOMP:AMBIENT 20"}},
-        {"temperature compensation: read", opened<Form_Temperature_Compensation>(),
-         click(&Form_Temperature_Compensation::Command_ReadTemp_Click), {"TEMP?"}},
+         opened<TempComp>([](auto &w, Bench &) { w.Text_Coeff->setText("5"); }), click(&TempComp::Command_Coeff_Click),
+         {"TEMPCOMP:COEFF 5"}},
+        {"temperature compensation: ambient", opened<TempComp>(), click(&TempComp::Command_AmbientTemp_Click),
+         {"TEMPCOMP:AMBIENT 20"}},
+        {"temperature compensation: read", opened<TempComp>(), click(&TempComp::Command_ReadTemp_Click), {"TEMP?"}},
         {"AC linearity", opened<Form_CorrectionFactors>(),
          [](Bench &) { window<Form_CorrectionFactors>().Command_ACLIN_Click(0); }, {"CORRECTION:ACLIN ?"}},
-        {"installed options: Read", opened<Form_InstalledOptions>(), click(&Form_InstalledOptions::Command_Read_Click), {"*IDN?", "SYSTEM:OPTIONS ?"}},
-        {"installed options: Set", opened<Form_InstalledOptions>(), click(&Form_InstalledOptions::Command_Set_Click), {Access, "model 6450", "SYSTEM:OPTIONS 522190", Leave, "*IDN?", "SYSTEM:OPTIONS ?"}},
-        {"installed options: model", opened<Form_InstalledOptions>(),
-         [](Bench &) { window<Form_InstalledOptions>().Command_6450_Click(0); }, {Access, "model 6450", Leave}},
-        {"installed options: Reset", opened<Form_InstalledOptions>(confirmed),
-         click(&Form_InstalledOptions::Command_ResetOptions_Click), {Access, "OPTDEFAULT", Leave}},
-        {"calibration history: Update", opened<Form_CalHistory>(), click(&Form_CalHistory::Command_Update_Click), {"CALIBRATE:HISTORY"}},
-        {"meter information: Read", opened<FormMeterInformation>(), click(&FormMeterInformation::Command_Read_Click), {"v"}},
-        {"meter information: Set Info", opened<FormMeterInformation>(),
-         click(&FormMeterInformation::Command_SetInfo_Click), {Access, "&01Velkorande Ltd", "&02Service Dept", "&03", Leave}},
+        {"installed options: Read", opened<Installed>(), click(&Installed::Command_Read_Click),
+         {"*IDN?", "SYSTEM:OPTIONS ?"}},
+        {"installed options: Set", opened<Installed>(), click(&Installed::Command_Set_Click),
+         {Access, "model 6450", "SYSTEM:OPTIONS 522190", Leave, "*IDN?", "SYSTEM:OPTIONS ?"}},
+        {"installed options: model", opened<Installed>(), [](Bench &) { window<Installed>().Command_6450_Click(0); },
+         {Access, "model 6450", Leave}},
+        {"installed options: Reset", opened<Installed>(confirmed), click(&Installed::Command_ResetOptions_Click),
+         {Access, "OPTDEFAULT", Leave}},
+        {"calibration history: Update", opened<Form_CalHistory>(), click(&Form_CalHistory::Command_Update_Click),
+         {"CALIBRATE:HISTORY"}},
+        {"meter information: Read", opened<Info>(), click(&Info::Command_Read_Click), {"v"}},
+        {"meter information: Set Info", opened<Info>(), click(&Info::Command_SetInfo_Click),
+         {Access, "&01Velkorande Ltd", "&02Service Dept", "&03", Leave}},
         {"meter information: Set Information",
-         opened<FormMeterInformation>([](auto &w, Bench &) { w.Text_Information->setPlainText("Bench 4"); }),
-         click(&FormMeterInformation::Command_Information_Click), {Access, "&01Bench 4", Leave}},
-        {"meter information: Set Serial", opened<FormMeterInformation>(),
-         click(&FormMeterInformation::Command_SetSerial_Click), {Access, "q64500123", Leave}},
+         opened<Info>([](auto &w, Bench &) { w.Text_Information->setPlainText("Bench 4"); }),
+         click(&Info::Command_Information_Click), {Access, "&01Bench 4", Leave}},
+        {"meter information: Set Serial", opened<Info>(), click(&Info::Command_SetSerial_Click),
+         {Access, "q64500123", Leave}},
         {"Update", nothing, click(&FormMain::Command_GetInfo_Click), {"v"}},
         {"Autolocate", nothing, click(&FormMain::Command_Autolocate_Click), {"*IDN?", "v", "module:X"}},
         {"start-up search", nothing, [](Bench &b) { SearchAtStartUp(b.main); }, {"*IDN?", "v", "module:X"}},
         {"Enter Setup Mode", nothing, click(&FormMain::Enter_Setup_Mode), {Access}},
         {"Send Calibration Password", nothing, click(&FormMain::Send_Calibrate_Password), {Password}},
         {"Send L", nothing, click(&FormMain::Send_L_Command), {Leave, "L"}},
-        // Sent without waiting for a reply: nothing yields.
         {"Reboot Meter", nothing, click(&FormMain::Reboot_Meter), {"SYSTEM:REBOOT"}, Told::Box, Yields::No},
         {"Clear All Settings", [](Bench &b) { b.env.ui.answerBoxes({Msg::Yes, Msg::Yes}); },
          click(&FormMain::Clear_All_Settings), {Access, "WXerase"}},
-        {"setup-task run", nothing, [setClock](Bench &b) { b.main.Run_Setup_Tasks(setClock); }, {Access, "A1403261000", Leave}},
+        {"setup-task run", nothing, [setClock](Bench &b) { b.main.Run_Setup_Tasks(setClock); },
+         {Access, "A1403261000", Leave}},
         {"clock: activation read", nothing, activate<FormDate>, {"a"}, Told::Nothing},
-        {"calibration history: activation read", nothing, activate<Form_CalHistory>, {"CALIBRATE:HISTORY"}, Told::Nothing},
-        {"temperature compensation: activation read", nothing, activate<Form_Temperature_Compensation>, {"TEMP?"},
+        {"calibration history: activation read", nothing, activate<Form_CalHistory>, {"CALIBRATE:HISTORY"},
          Told::Nothing},
-        {"specifications: opening read", nothing, opened<FormSpecifications>(), {"ps"}},
-        {"uncertainties: opening read", nothing, opened<FormImportedUncerts>(), {"pi"}},
-        {"installed options: opening read", nothing, opened<Form_InstalledOptions>(), {"*IDN?", "SYSTEM:OPTIONS ?"}},
-        {"meter information: opening read", nothing, opened<FormMeterInformation>(), {"v"}},
+        {"temperature compensation: activation read", nothing, activate<TempComp>, {"TEMP?"}, Told::Nothing},
+        {"specifications: opening read", nothing, opened<Specs>(), {"ps"}},
+        {"uncertainties: opening read", nothing, opened<Uncerts>(), {"pi"}},
+        {"installed options: opening read", nothing, opened<Installed>(), {"*IDN?", "SYSTEM:OPTIONS ?"}},
+        {"meter information: opening read", nothing, opened<Info>(), {"v"}},
         // The serial, GPIB and USB exchanges wait without letting the window system run.
-        {"Options: Find DMM on RS232",
-         [](Bench &b) {
-             b.onSerial(); // before the dialog lists the ports
-             window<FormOptions>();
-         },
-         [](Bench &) { window<FormOptions>().Command_DVM1_Locate_Click(0); }, {"*IDN?"}, Told::Box, Yields::No},
+        {"Options: Find DMM on RS232", onSerial, [](Bench &) { window<FormOptions>().Command_DVM1_Locate_Click(0); },
+         {"*IDN?"}, Told::Box, Yields::No},
         {"Options: Find DMM on GPIB", opened<FormOptions>(onGpib),
          [](Bench &) { window<FormOptions>().Command_DVM1_Locate_Click(0); }, {"*IDN?"}, Told::Box, Yields::No},
-        {"Options: Change Address on GPIB", opened<FormOptions>(onGpib), click(&FormOptions::Command_SetGPIB_Click), {"SYST:COMM:GPIB:ADDR 16", "*IDN?"},
-         Told::Box, Yields::No},
-        {"USB locator: list", onUsb, click(&Form_USBLocator::Command_Locate_Click), {"*IDN?"}, Told::Box, Yields::No},
-        {"USB locator: identify", onUsb, click(&Form_USBLocator::Command_Autodetect_Click), {"*IDN?", "*IDN?"}, Told::Box, Yields::No},
-        {"USB locator: terminal", onUsb, click(&Form_USBLocator::Command_testID_Click), {"*IDN?"}, Told::Box, Yields::No},
-        {"Ethernet locator: search", opened<Form_EthernetLocator>(), click(&Form_EthernetLocator::Command_BroadcastFind_Click),
+        {"Options: Change Address on GPIB", opened<FormOptions>(onGpib), click(&FormOptions::Command_SetGPIB_Click),
+         {"SYST:COMM:GPIB:ADDR 16", "*IDN?"}, Told::Box, Yields::No},
+        {"USB locator: list", onUsb, click(&UsbLocator::Command_Locate_Click), {"*IDN?"}, Told::Box, Yields::No},
+        {"USB locator: identify", onUsb, click(&UsbLocator::Command_Autodetect_Click), {"*IDN?", "*IDN?"}, Told::Box,
+         Yields::No},
+        {"USB locator: terminal", onUsb, click(&UsbLocator::Command_testID_Click), {"*IDN?"}, Told::Box, Yields::No},
+        {"Ethernet locator: search", opened<EthLocator>(), click(&EthLocator::Command_BroadcastFind_Click),
          {"*IDN?", "module:X"}},
-        // The module's own commands poll for its answer without letting the window system run.
-        {"Ethernet locator: Flash Status LEDs", opened<Form_EthernetLocator>(), click(&Form_EthernetLocator::Command1_Click),
-         {"module:W00-50-C2-64-50-01", "module:B"}, Told::Box, Yields::No},
-        {"Ethernet locator: Get IP", opened<Form_EthernetLocator>(), click(&Form_EthernetLocator::Command5_Click), {"module:L", "module:GIP"},
-         Told::Box, Yields::No},
-        {"Ethernet locator: terminal",
-         opened<Form_EthernetLocator>([](auto &w, Bench &) { w.Text2->setText(QStringLiteral("v")); }),
-         [](Bench &) { window<Form_EthernetLocator>().Text2_KeyPress(13); }, {"v"}},
+        // The module's commands: each polls for the module's answer without yielding, or is
+        // broadcast without a wait.
+        {"Ethernet locator: Flash Status LEDs", opened<EthLocator>(), click(&EthLocator::Command1_Click),
+         {selectModule, "module:B"}, Told::Box, Yields::No},
+        {"Ethernet locator: Get IP", opened<EthLocator>(), click(&EthLocator::Command5_Click),
+         {"module:L", "module:GIP"}, Told::Box, Yields::No},
+        {"Ethernet locator: terminal", opened<EthLocator>([](auto &w, Bench &) { w.Text2->setText("v"); }),
+         [](Bench &) { window<EthLocator>().Text2_KeyPress(13); }, {"v"}},
     };
 }
 
@@ -385,7 +424,8 @@ private Q_SLOTS:
         QVERIFY(pressedWhileHeld);
         QCOMPARE(b.received(), QStringList{"v"});
         QCOMPARE(b.messages(), path.told == Told::Box ? QStringList{MeterGate::BusyMessage} : QStringList{});
-        QVERIFY2(b.main.Text_Info->toPlainText().contains(QLatin1String("6450")), qPrintable(b.main.Text_Info->toPlainText()));
+        const QString shown = b.main.Text_Info->toPlainText();
+        QVERIFY2(shown.contains(QLatin1String("6450")), qPrintable(shown));
         QVERIFY(!meterGate().held());
     }
 };
