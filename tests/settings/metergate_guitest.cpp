@@ -14,6 +14,7 @@
 #include "settings/Form_InstalledOptions.h"
 #include "settings/Form_Temperature_Compensation.h"
 #include "settings/SetupTasks.h"
+#include "shell/FormAutoLocate.h"
 #include "shell/FormMain.h"
 #include "shell/FormOptions.h"
 #include "shell/Form_EthernetLocator.h"
@@ -238,7 +239,13 @@ std::vector<Path> paths()
     using Info = FormMeterInformation;
     using UsbLocator = Form_USBLocator;
     using EthLocator = Form_EthernetLocator;
-    const QString selectModule = QStringLiteral("module:W") + metersim::ModuleConfig{}.mac;
+    // Commands to the module, each after the datagram that selects it.
+    const auto toModule = [](const QStringList &commands) {
+        QStringList out;
+        for (const QString &command : commands)
+            out << QStringLiteral("module:W") + metersim::ModuleConfig{}.mac << QStringLiteral("module:") + command;
+        return out;
+    };
 
     return {
         {"calibration factors Load", opened<Cal>(), click(&Cal::Command_LoadAllCalFactors_Click), {"pa"}},
@@ -309,6 +316,14 @@ std::vector<Path> paths()
         {"Update", nothing, click(&FormMain::Command_GetInfo_Click), {"v"}},
         {"Autolocate", nothing, click(&FormMain::Command_Autolocate_Click), {"*IDN?", "v", "module:X"}},
         {"start-up search", nothing, [](Bench &b) { SearchAtStartUp(b.main); }, {"*IDN?", "v", "module:X"}},
+        {"Autolocate: Retry", opened<FormAutoLocate>(), click(&FormAutoLocate::Command_Retry_Click),
+         {"*IDN?", "module:X"}},
+        // The serial search shows its progress, which lets the window system run.
+        {"Autolocate: Locate 6450", [](Bench &b) {
+             b.onSerial();
+             window<FormAutoLocate>();
+         },
+         click(&FormAutoLocate::Command_Locate6450_Click), {"*IDN?"}},
         {"Enter Setup Mode", nothing, click(&FormMain::Enter_Setup_Mode), {Access}},
         {"Send Calibration Password", nothing, click(&FormMain::Send_Calibrate_Password), {Password}},
         {"Send L", nothing, click(&FormMain::Send_L_Command), {Leave, "L"}},
@@ -341,9 +356,14 @@ std::vector<Path> paths()
         // The module's commands: each polls for the module's answer without yielding, or is
         // broadcast without a wait.
         {"Ethernet locator: Flash Status LEDs", opened<EthLocator>(), click(&EthLocator::Command1_Click),
-         {selectModule, "module:B"}, Told::Box, Yields::No},
+         toModule({"B"}), Told::Box, Yields::No},
         {"Ethernet locator: Get IP", opened<EthLocator>(), click(&EthLocator::Command5_Click),
          {"module:L", "module:GIP"}, Told::Box, Yields::No},
+        // Ends with a search, after the module's reboot.
+        {"Ethernet locator: Initialise Module", opened<EthLocator>(), click(&EthLocator::Command_SetSerial_Click),
+         QStringList{"*IDN?"}
+             + toModule({"L", "SBR3", "SPR0", "SBB1", "SFC0", "SSE1", "SONVelkoran", "SDN6450 DMM", "L", "E"})
+             + QStringList{"module:X"}},
         {"Ethernet locator: terminal", opened<EthLocator>([](auto &w, Bench &) { w.Text2->setText("v"); }),
          [](Bench &) { window<EthLocator>().Text2_KeyPress(13); }, {"v"}},
     };
