@@ -212,6 +212,8 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
             return;
         if (fitted)
             nameAcColumns();
+        // The rows were put one pass of the event loop at a time: the whole table shows now.
+        CalGrid->Refresh();
     }
     EnableButtons();
     // Rows take their range from their place in the reply: after a line lost to noise the

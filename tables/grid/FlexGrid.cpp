@@ -11,16 +11,17 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStaticText>
 #include <QStyle>
 #include <climits>
 
 namespace {
 
-// Paints a cell as the grid shows it: its colour (none: the grid's background shows), its
-// text on one line clipped to the cell, and the focus frame on the current cell. Texts are
-// laid out once and kept while they are painted, so a repaint of the whole grid (a scroll)
-// lays out only the texts new to it.
+// Paints a cell as the grid shows it: its colour exactly as set (none: the grid's background
+// shows), its text on one line, ended in "…" when it does not fit, and a dotted outline on
+// the current cell. Texts are laid out once and kept while they are painted, so a repaint
+// of the whole grid (a scroll) lays out only the texts new to it.
 class CellPainter : public QAbstractItemDelegate
 {
 public:
@@ -36,24 +37,26 @@ public:
         if (const QString &text = m_model.text(row, col); !text.isEmpty()) {
             const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
             const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
-            const QStaticText &shown = laidOut(text, option.font);
-            const QSizeF size = shown.size();
-            const bool clipped = size.width() > area.width();
-            if (clipped) {
+            const QStaticText *shown = &laidOut(text, option.font);
+            // A cut text would pass for a complete number: it shows where it was cut.
+            const bool cut = shown->size().width() > area.width();
+            if (cut) {
+                shown = &laidOut(QFontMetrics(option.font).elidedText(text, Qt::ElideRight, area.width()), option.font);
                 painter->save();
-                painter->setClipRect(area, Qt::IntersectClip);
+                painter->setClipRect(area, Qt::IntersectClip); // a column too narrow for "…" itself
             }
             painter->setPen(option.palette.color(QPalette::Text));
-            painter->drawStaticText(QPointF(area.left(), area.top() + (area.height() - size.height()) / 2), shown);
-            if (clipped)
+            painter->drawStaticText(QPointF(area.left(), area.top() + (area.height() - shown->size().height()) / 2),
+                                    *shown);
+            if (cut)
                 painter->restore();
         }
+        // The style's focus frame would tint the cell, and its colour is the cell's state.
         if (option.state & QStyle::State_HasFocus) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(option);
-            focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
-            focus.backgroundColor = option.palette.color(QPalette::Window);
-            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+            painter->save();
+            painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+            painter->restore();
         }
     }
 
@@ -124,8 +127,8 @@ FlexGrid::FlexGrid(QWidget *parent)
     setSelectionModel(new LeaveCellSelectionModel(m_model, this, [this] { Q_EMIT LeaveCell(); }));
     delete previous;
 
-    // No editing and no selection highlight of its own: the current cell shows by its focus
-    // frame, so the state colours stay visible on it.
+    // No editing and no selection highlight of its own: the current cell shows by its
+    // outline, so the state colours stay visible on it.
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setTabKeyNavigation(false);
@@ -199,13 +202,8 @@ void FlexGrid::makeCurrent(int row, int col)
 {
     // The view may not know the row yet.
     m_model->syncView();
-    const QModelIndex cell = m_model->index(row - 1, col - 1);
-    // A move past the last row in view brings its row to the top, so that a loop walking
-    // down the table scrolls once a page, not once a row: every scroll repaints the whole
-    // grid, its row labels and its scroll bar.
-    if (isVisible() && rowViewportPosition(row - 1) + rowHeight(row - 1) > viewport()->height())
-        scrollTo(cell, QAbstractItemView::PositionAtTop);
-    setCurrentIndex(cell);
+    // The view scrolls by as little as brings the cell into view.
+    setCurrentIndex(m_model->index(row - 1, col - 1));
 }
 
 bool FlexGrid::isValueCell(int row, int col) const
@@ -295,6 +293,8 @@ int FlexGrid::CellTop() const
 
 void FlexGrid::Clear() { m_model->clear(); }
 
+void FlexGrid::Refresh() { m_model->syncView(); }
+
 void FlexGrid::ensureCurrentCell()
 {
     if (!currentIndex().isValid() && Rows() > FixedRows() && Cols() > FixedCols())
@@ -318,8 +318,26 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
     Q_EMIT KeyPress(text.at(0).unicode());
 }
 
+void FlexGrid::mousePressEvent(QMouseEvent *event)
+{
+    // Qt leaves a clicked cell that is partly shown where it is; the grid brings it into
+    // view as a move by key would.
+    const QPoint scrolledBefore(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    QTableView::mousePressEvent(event);
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+    m_pressScrolled = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()) != scrolledBefore;
+}
+
 void FlexGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    // The first click scrolled its cell from under the pointer: the double-click is still on
+    // that cell, not on the one that came under the pointer.
+    if (m_pressScrolled) {
+        event->accept();
+        Q_EMIT DblClick();
+        return;
+    }
     QTableView::mouseDoubleClickEvent(event);
     if (indexAt(event->position().toPoint()).isValid())
         Q_EMIT DblClick();

@@ -15,7 +15,9 @@ class GridModel;
 //
 // The table lives in the grid's own model (GridModel): every cell, header and label costs
 // the same at any size, and changes reach the screen in batches, at most one repaint per
-// progress interval during a long load or write (a change after a quiet spell at once).
+// progress interval during a long load or write (a change after a quiet spell at the end of
+// the event-loop pass that made it). A move of the current cell, by the user or by the
+// program, scrolls by as little as brings the cell into view.
 //
 // Sizes and places are in twips. Indices outside the grid are ignored on writing and read
 // as the empty text (and the grid's BackColor).
@@ -76,6 +78,9 @@ public:
     // Empties every cell, fixed ones included, and drops every cell colour. The shape and
     // the current cell stay.
     void Clear();
+    // Shows every change made so far now, not when the repaint interval ends: a load that
+    // let the event loop run between its rows ends with it, so the whole table shows at once.
+    void Refresh();
 
 Q_SIGNALS:
     // A character key on the grid: its code (control characters below 32, Space 32).
@@ -87,6 +92,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -104,4 +110,6 @@ private:
     ColourValue m_backColor;
     int m_fixedColWidthTwips;
     int m_fixedRowHeightTwips;
+    // The last mouse press scrolled the view to bring its cell in.
+    bool m_pressScrolled = false;
 };

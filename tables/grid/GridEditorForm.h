@@ -65,7 +65,6 @@ public:
 
     // True while the edit box is open.
     bool isEditing() const;
-    const GridEditStyle &editStyle() const { return m_style; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,7 +1,10 @@
 #include "tables/grid/GridModel.h"
 
+#include "link/SharedState.h"
+#include "link/platform/Clock.h"
 #include "widgets/PacedDisplay.h"
 
+#include <QAbstractEventDispatcher>
 #include <QBrush>
 
 namespace {
@@ -13,18 +16,22 @@ constexpr int SyncMs = PacedDisplay::IntervalMs;
 
 GridModel::GridModel(QObject *parent)
     : QAbstractTableModel(parent)
-    , m_texts(1)
-    , m_colours(1)
+    , m_cells(1)
 {
-    m_syncTimer.setSingleShot(true);
-    connect(&m_syncTimer, &QTimer::timeout, this, &GridModel::syncView);
+    m_wakeTimer.setSingleShot(true);
+    m_wakeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_wakeTimer, &QTimer::timeout, this, &GridModel::syncWhenDue);
+    // The interval is measured on the program's clock, which tests run on virtual time, so
+    // the batch is checked at every pass of the event loop, not only when the timer fires.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::awake, this, &GridModel::syncWhenDue);
 }
 
 void GridModel::resize(int rows, int cols)
 {
     rows = std::max(rows, 1);
     cols = std::max(cols, 1);
-    // Rows are dropped before columns are laid out anew, and added after.
+    // Rows are dropped before columns are, and added after.
     if (rows < m_rows)
         resizeRows(rows);
     if (cols != m_cols)
@@ -38,16 +45,14 @@ void GridModel::resizeRows(int rows)
     if (rows < m_viewRows) {
         beginRemoveRows(QModelIndex(), rows - 1, m_viewRows - 2);
         m_rows = m_viewRows = rows;
-        m_texts.resize(at(rows, 0));
-        m_colours.resize(at(rows, 0));
+        m_cells.resize(std::size_t(rows));
         endRemoveRows();
         return;
     }
     // Rows beyond what the view knows are added or dropped silently: the view is told of
     // the added ones with the next batch of changes.
     m_rows = rows;
-    m_texts.resize(at(rows, 0));
-    m_colours.resize(at(rows, 0));
+    m_cells.resize(std::size_t(rows));
     if (m_rows > m_viewRows)
         scheduleSync();
 }
@@ -56,54 +61,65 @@ void GridModel::resizeCols(int cols)
 {
     // The view must know every row before its columns change.
     syncView();
-    std::vector<QString> texts(std::size_t(m_rows) * std::size_t(cols));
-    std::vector<std::optional<ColourValue>> colours(texts.size());
-    const int kept = std::min(cols, m_cols);
-    for (int row = 0; row < m_rows; ++row) {
-        for (int col = 0; col < kept; ++col) {
-            texts[std::size_t(row) * std::size_t(cols) + std::size_t(col)] = m_texts[at(row, col)];
-            colours[std::size_t(row) * std::size_t(cols) + std::size_t(col)] = m_colours[at(row, col)];
-        }
-    }
-    if (cols > m_cols)
+    if (cols > m_cols) {
         beginInsertColumns(QModelIndex(), m_cols - 1, cols - 2);
-    else
-        beginRemoveColumns(QModelIndex(), cols - 1, m_cols - 2);
-    const bool added = cols > m_cols;
-    m_cols = cols;
-    m_texts = std::move(texts);
-    m_colours = std::move(colours);
-    if (added)
+        m_cols = cols;
         endInsertColumns();
-    else
-        endRemoveColumns();
+        return;
+    }
+    beginRemoveColumns(QModelIndex(), cols - 1, m_cols - 2);
+    m_cols = cols;
+    for (Row &row : m_cells)
+        if (row.size() > std::size_t(cols))
+            row.resize(std::size_t(cols));
+    endRemoveColumns();
+}
+
+const GridModel::Cell *GridModel::cell(int row, int col) const
+{
+    if (!contains(row, col))
+        return nullptr;
+    const Row &cells = m_cells[std::size_t(row)];
+    return std::size_t(col) < cells.size() ? &cells[std::size_t(col)] : nullptr;
+}
+
+GridModel::Cell &GridModel::cellToWrite(int row, int col)
+{
+    Row &cells = m_cells[std::size_t(row)];
+    if (cells.size() <= std::size_t(col))
+        cells.resize(std::size_t(col) + 1);
+    return cells[std::size_t(col)];
 }
 
 const QString &GridModel::text(int row, int col) const
 {
     static const QString empty;
-    return contains(row, col) ? m_texts[at(row, col)] : empty;
+    const Cell *found = cell(row, col);
+    return found ? found->text : empty;
 }
 
 void GridModel::setText(int row, int col, const QString &text)
 {
     if (!contains(row, col))
         return;
-    m_texts[at(row, col)] = text;
+    // An empty text past the row's last cell is there already.
+    if (!text.isEmpty() || cell(row, col))
+        cellToWrite(row, col).text = text;
     markChanged(row, col);
     scheduleSync();
 }
 
 std::optional<ColourValue> GridModel::colour(int row, int col) const
 {
-    return contains(row, col) ? m_colours[at(row, col)] : std::nullopt;
+    const Cell *found = cell(row, col);
+    return found ? found->colour : std::nullopt;
 }
 
 void GridModel::setColour(int row, int col, ColourValue colour)
 {
     if (!contains(row, col))
         return;
-    m_colours[at(row, col)] = colour;
+    cellToWrite(row, col).colour = colour;
     markChanged(row, col);
     scheduleSync();
 }
@@ -113,15 +129,19 @@ void GridModel::fillRows(int firstRow, const QList<QStringList> &rows, std::opti
     if (firstRow < 0)
         return;
     for (int row = firstRow; row < m_rows && row - firstRow < rows.size(); ++row) {
-        const QStringList &cells = rows[row - firstRow];
-        const int written = int(std::min<qsizetype>(cells.size(), m_cols));
+        const QStringList &texts = rows[row - firstRow];
+        const int written = int(std::min<qsizetype>(texts.size(), m_cols));
+        if (written == 0)
+            continue;
+        Row &cells = m_cells[std::size_t(row)];
+        if (cells.size() < std::size_t(written))
+            cells.resize(std::size_t(written));
         for (int col = 0; col < written; ++col) {
-            m_texts[at(row, col)] = cells[col];
+            cells[std::size_t(col)].text = texts[col];
             if (col > 0 && valueColour)
-                m_colours[at(row, col)] = valueColour;
+                cells[std::size_t(col)].colour = valueColour;
         }
-        if (written > 0)
-            markChanged(row, 0);
+        markChanged(row, 0);
         if (written > 1) {
             markChanged(row, 1);
             markChanged(row, written - 1);
@@ -132,8 +152,7 @@ void GridModel::fillRows(int firstRow, const QList<QStringList> &rows, std::opti
 
 void GridModel::clear()
 {
-    std::fill(m_texts.begin(), m_texts.end(), QString());
-    std::fill(m_colours.begin(), m_colours.end(), std::nullopt);
+    m_cells.assign(std::size_t(m_rows), Row());
     // Spans beyond the table are clipped when passed on.
     for (const int row : {0, 1, m_rows - 1})
         for (const int col : {0, 1, m_cols - 1})
@@ -156,22 +175,51 @@ void GridModel::markChanged(int row, int col)
 
 void GridModel::scheduleSync()
 {
-    if (m_syncTimer.isActive())
+    if (m_syncAtEndOfPass || m_batchWaiting)
         return;
-    const qint64 since = m_sinceSync.isValid() ? m_sinceSync.elapsed() : SyncMs;
-    if (since >= SyncMs)
-        syncView();
-    else
-        m_syncTimer.start(int(SyncMs - since));
+    const qint64 now = appClock().monotonicMs();
+    if (!m_lastSyncMs || now - *m_lastSyncMs >= SyncMs) {
+        // Queued behind the events of this pass, so what the pass goes on to change shows
+        // with it.
+        m_syncAtEndOfPass = true;
+        QMetaObject::invokeMethod(this, &GridModel::showPass, Qt::QueuedConnection);
+        return;
+    }
+    m_batchWaiting = true;
+    m_wakeTimer.start(int(*m_lastSyncMs + SyncMs - now));
 }
 
-void GridModel::syncView()
+void GridModel::showPass()
 {
-    m_syncTimer.stop();
+    m_syncAtEndOfPass = false;
+    passOn();
+    m_lastSyncMs = appClock().monotonicMs();
+}
+
+void GridModel::syncWhenDue()
+{
+    if (!m_batchWaiting)
+        return;
+    const qint64 now = appClock().monotonicMs();
+    if (now - *m_lastSyncMs < SyncMs) {
+        if (!m_wakeTimer.isActive())
+            m_wakeTimer.start(int(*m_lastSyncMs + SyncMs - now));
+        return;
+    }
+    m_batchWaiting = false;
+    m_wakeTimer.stop();
+    if (passOn())
+        m_lastSyncMs = now;
+}
+
+void GridModel::syncView() { passOn(); }
+
+bool GridModel::passOn()
+{
     const bool pending = m_rows > m_viewRows || !m_changedRows.isEmpty() || !m_changedLabels.isEmpty()
         || !m_changedHeaders.isEmpty();
     if (!pending)
-        return;
+        return false;
 
     const int knownRows = m_viewRows;
     if (m_rows > m_viewRows) {
@@ -190,7 +238,7 @@ void GridModel::syncView()
     if (m_changedHeaders.first <= lastCol)
         Q_EMIT headerDataChanged(Qt::Horizontal, m_changedHeaders.first - 1, std::min(m_changedHeaders.last, lastCol) - 1);
     m_changedRows = m_changedCols = m_changedLabels = m_changedHeaders = Span();
-    m_sinceSync.start();
+    return true;
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_viewRows - 1; }

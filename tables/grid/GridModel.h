@@ -2,7 +2,6 @@
 #include "widgets/ColourValue.h"
 
 #include <QAbstractTableModel>
-#include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
 #include <QTimer>
@@ -12,16 +11,19 @@
 #include <vector>
 
 // The table behind a FlexGrid: the text and colour of every cell, the header row (row 0)
-// and the label column (column 0) included, in plain row-major arrays, so that reading or
-// writing any cell or label costs the same at any size. The view sees the value cells as
-// the model's items (item (r, c) is cell (r + 1, c + 1)) and row 0 and column 0 as its
-// header data.
+// and the label column (column 0) included. Each row keeps its cells up to its last one
+// that holds a text or a colour, so reading or writing any cell or label costs the same at
+// any size, and the empty cells beyond cost nothing. The view sees the value cells as the
+// model's items (item (r, c) is cell (r + 1, c + 1)) and row 0 and column 0 as its header
+// data.
 //
-// Changes reach the view in batches: the first change after a quiet spell of one repaint
-// interval is passed on at once, so an edit shows without delay; the changes made within
-// the interval, added rows included, are passed on together when it ends, as one insertion
-// and one change of a range. A long load or write so repaints as often as its progress is
-// shown, not once per cell or row. rowCount() counts the rows passed on so far.
+// Changes reach the view in batches, on the program's clock: the first change after a quiet
+// spell of one repaint interval is passed on once the event loop has finished the pass that
+// made it, together with every change made in that pass (a Clear and the load that follows
+// it show as one), so an edit or a load shows without delay; the changes of later passes
+// within the interval, added rows included, are passed on together when it ends, as one
+// insertion and one change of a range. A long load or write so repaints as often as its
+// progress is shown, not once per cell or row. rowCount() counts the rows passed on so far.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -47,8 +49,9 @@ public:
     // Empties every text and drops every colour; the shape stays.
     void clear();
 
-    // Passes the changes held back to the view now, for a caller about to ask the view
-    // about rows it may not know yet.
+    // Passes the changes held back to the view now: for a caller about to ask the view
+    // about rows it may not know yet, and at the end of a load. The interval's timing
+    // stays as it was.
     void syncView();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -71,23 +74,41 @@ private:
         bool isEmpty() const { return last < first; }
     };
 
-    std::size_t at(int row, int col) const { return std::size_t(row) * std::size_t(m_cols) + std::size_t(col); }
+    struct Cell
+    {
+        QString text;
+        std::optional<ColourValue> colour;
+    };
+    using Row = std::vector<Cell>;
+
+    const Cell *cell(int row, int col) const;
+    // The cell, its row grown to hold it.
+    Cell &cellToWrite(int row, int col);
     void markChanged(int row, int col);
-    // Passes the changes on now after a quiet spell, otherwise when the interval ends.
+    // Passes the changes on at the end of this pass of the event loop after a quiet spell,
+    // otherwise when the interval ends.
     void scheduleSync();
+    // Passes on the changes of the pass that ends; the interval starts.
+    void showPass();
+    // Run at every pass of the event loop: passes on a batch whose interval has ended.
+    void syncWhenDue();
+    // Tells the view of every change held back; false when there was none.
+    bool passOn();
     void resizeRows(int rows);
     void resizeCols(int cols);
 
     int m_rows = 1;
     int m_cols = 1;
-    std::vector<QString> m_texts;
-    std::vector<std::optional<ColourValue>> m_colours;
+    std::vector<Row> m_cells;
 
     // What the view knows, and what changed since it was told.
     int m_viewRows = 1;
     Span m_changedRows, m_changedCols; // value cells
     Span m_changedLabels;              // rows of column 0
     Span m_changedHeaders;             // columns of row 0
-    QTimer m_syncTimer;
-    QElapsedTimer m_sinceSync;
+    std::optional<qint64> m_lastSyncMs;
+    bool m_syncAtEndOfPass = false;
+    bool m_batchWaiting = false;
+    // Wakes an idle event loop when a waiting batch falls due.
+    QTimer m_wakeTimer;
 };

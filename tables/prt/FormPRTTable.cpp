@@ -323,6 +323,8 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
             if (!run.windowLoaded() || run.stopRequested())
                 return;
         }
+        // The rows were put one pass of the event loop at a time: the whole table shows now.
+        CalGrid->Refresh();
     }
     Command_LoadAllCalFactors->setEnabled(true);
     if (!complete)

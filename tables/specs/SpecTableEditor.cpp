@@ -172,6 +172,8 @@ bool SpecTableEditor::readFromMeter(const RunGuard::Run &run)
             if (run.stopRequested())
                 break;
         }
+        // The rows were put one pass of the event loop at a time: the whole table shows now.
+        CalGrid->Refresh();
     }
     EnableButtons();
     return true;

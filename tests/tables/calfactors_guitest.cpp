@@ -9,6 +9,7 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/FormProgress.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QFile>
@@ -189,6 +190,46 @@ private Q_SLOTS:
         // Showing the loaded window again does not read again.
         appWindows().form<FormCalFactors>().show();
         QCOMPARE(f.dvm->commands().size(), 1);
+    }
+
+    // A loaded table is on screen at the end of the load, its headers too: the view knows
+    // every row and column text with no time passing.
+    void loadShowsAtOnce_data()
+    {
+        QTest::addColumn<bool>("fromFile");
+        QTest::newRow("from the meter") << false;
+        QTest::newRow("from a file") << true;
+    }
+    void loadShowsAtOnce()
+    {
+        QFETCH(bool, fromFile);
+        Fixture f;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("in.cal"));
+        // The reply's lines as a file's, each value ended by a comma.
+        writeFile(path, f.meter.paReply().remove(QStringLiteral("*0\r\n")).replace("\r\n", ",\r\n").toLatin1());
+        FormCalFactors &form = f.open();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // An empty grid, long shown.
+        form.CalGrid->Clear();
+        form.CalGrid->setRows(2);
+        f.env.clock.advance(PacedDisplay::IntervalMs);
+        QCoreApplication::processEvents();
+        f.env.clock.advance(PacedDisplay::IntervalMs);
+        QCoreApplication::processEvents();
+
+        if (fromFile) {
+            f.env.ui.answerFiles({path});
+            form.Command_FileLoad_Click();
+        } else {
+            form.Command_LoadAllCalFactors_Click();
+        }
+        QCoreApplication::processEvents();
+        const QAbstractItemModel &view = *form.CalGrid->model();
+        QCOMPARE(view.rowCount(), 70);
+        QCOMPARE(view.headerData(69, Qt::Vertical).toString(), form.CalGrid->TextMatrix(70, 0));
+        QCOMPARE(view.headerData(22, Qt::Horizontal).toString(), GetFreqPointName20(20));
     }
 
     void screenshot()

@@ -1,11 +1,14 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tests/support/TestEnv.h"
 #include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
 // Counts the paint events of the widget it filters.
 class PaintCounter : public QObject
@@ -22,10 +25,36 @@ private:
     int &m_paints;
 };
 
+// Lets the event loop run a few passes with no time passing.
+void runPasses()
+{
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::processEvents();
+}
+
+QImage shownCell(FlexGrid &grid, int row, int col)
+{
+    return grid.viewport()->grab(grid.visualRect(grid.model()->index(row - 1, col - 1))).toImage();
+}
+
 class FlexGridTest : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+
+    // Shows what changed, then lets the repaint interval end with nothing changing.
+    void endInterval()
+    {
+        runPasses();
+        env->clock.advance(PacedDisplay::IntervalMs);
+        runPasses();
+    }
+
 private Q_SLOTS:
+    void init() { env = std::make_unique<TestEnv>(); }
+    void cleanup() { env.reset(); }
+
     void fixedRowAndColumnHoldHeaders()
     {
         FlexGrid grid;
@@ -71,26 +100,66 @@ private Q_SLOTS:
         QCOMPARE(grid.Row(), 2);
     }
 
-    void coloursReadBackExactly()
+    // Every cell shows its colour exactly as set, the current cell too, which is marked by
+    // an outline of its own.
+    void coloursShowExactlyAsSet()
     {
         FlexGrid grid;
         grid.setCols(3);
         grid.setRows(3);
         grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        grid.setFocus();
+        grid.setCol(2);
         for (const ColourValue colour : {CellColour::Pending, CellColour::BeingWritten, CellColour::Rejected, CellColour::Failed}) {
             grid.setCellBackColorAt(1, 2, colour);
+            grid.setCellBackColorAt(2, 2, colour);
             QCOMPARE(grid.cellBackColorAt(1, 2), colour);
-            // What the cell shows on screen.
-            const QPoint centre = grid.visualRect(grid.model()->index(0, 1)).center();
-            QCOMPARE(grid.viewport()->grab().toImage().pixelColor(centre), toQColor(colour));
+            runPasses();
+            const QImage current = shownCell(grid, 1, 2);
+            const QImage other = shownCell(grid, 2, 2);
+            QCOMPARE(current.pixelColor(current.rect().center()), toQColor(colour));
+            QCOMPARE(other.pixelColor(other.rect().center()), toQColor(colour));
+            QVERIFY(current != other);
         }
         QCOMPARE(toQColor(CellColour::Pending), QColor(200, 230, 250));
         QCOMPARE(toColourValue(QColor(200, 230, 250)), CellColour::Pending);
     }
 
-    // An edited cell shows at once; cells coloured one after another within the repaint
-    // interval (a long write) are painted together when it ends.
+    // A text too long for its cell ends in "…" where it is cut, so no cut number passes for
+    // a complete one: the cell looks as the text's beginning and "…" look where they fit.
+    void cutTextsEndInAnEllipsis_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("small number") << QString("-0.000123456789012");
+        QTest::newRow("large number") << QString("12345678.9012345");
+    }
+    void cutTextsEndInAnEllipsis()
+    {
+        QFETCH(QString, text);
+        FlexGrid grid;
+        grid.setCols(3);
+        grid.setRows(3);
+        grid.setColWidth(1, 900);
+        grid.setColWidth(2, 6000);
+        grid.setRow(2);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setTextMatrix(1, 1, text);
+        runPasses();
+        const QImage cut = shownCell(grid, 1, 1);
+        bool found = false;
+        for (qsizetype kept = text.size() - 1; kept > 0 && !found; --kept) {
+            grid.setTextMatrix(1, 2, text.left(kept) + QChar(0x2026));
+            endInterval();
+            found = shownCell(grid, 1, 2).copy(cut.rect()) == cut;
+        }
+        QVERIFY(found);
+    }
+
+    // An edited cell shows at the end of the event-loop pass that changed it; cells
+    // coloured in later passes within the repaint interval (a long write) are painted
+    // together when it ends.
     void changedCellsPaintAtOnceThenTogether()
     {
         FlexGrid grid;
@@ -98,45 +167,136 @@ private Q_SLOTS:
         grid.setRows(4);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        QTest::qWait(PacedDisplay::IntervalMs); // the first paint and its interval are over
+        endInterval(); // the first paint and its interval are over
         int paints = 0;
         PaintCounter counter(paints);
         grid.viewport()->installEventFilter(&counter);
 
         grid.setCellBackColorAt(1, 1, CellColour::Pending);
-        QCoreApplication::processEvents();
+        runPasses();
         QCOMPARE(paints, 1);
         grid.setCellBackColorAt(1, 2, CellColour::Rejected);
+        runPasses();
         grid.setCellBackColorAt(1, 3, CellColour::Failed);
-        QCoreApplication::processEvents();
+        env->clock.advance(PacedDisplay::IntervalMs - 1);
+        runPasses();
         QCOMPARE(paints, 1);
-        QTRY_COMPARE_WITH_TIMEOUT(paints, 2, 5 * PacedDisplay::IntervalMs);
-        QTest::qWait(PacedDisplay::IntervalMs / 2);
+        env->clock.advance(1);
+        runPasses();
         QCOMPARE(paints, 2);
     }
 
-    // Rows added one by one within the interval (a load) reach the view as one insertion;
-    // the view learns of them at once when the current cell is moved there.
+    // Rows added one by one in one pass (a load) reach the view as one insertion at its end,
+    // those of later passes within the interval when it ends; the view learns of them at
+    // once when the current cell is moved there.
     void addedRowsReachTheViewTogether()
     {
         FlexGrid grid;
         grid.setCols(3);
-        QTest::qWait(PacedDisplay::IntervalMs); // the interval of the grid's first rows is over
+        endInterval();
         QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
-        grid.setRows(3);
-        QCOMPARE(inserted.count(), 1);
-        for (int rows = 4; rows <= 100; ++rows) {
+        grid.Clear();
+        for (int rows = 3; rows <= 100; ++rows) {
             grid.setRows(rows);
             grid.setTextMatrix(rows - 1, 0, QString::number(rows));
         }
+        QCOMPARE(inserted.count(), 0);
+        runPasses();
         QCOMPARE(inserted.count(), 1);
-        QCOMPARE(grid.Rows(), 100);
-        QCOMPARE(grid.TextMatrix(99, 0), QString("100"));
-        grid.setRow(99);
-        QCOMPARE(grid.Row(), 99);
-        QCOMPARE(inserted.count(), 2);
         QCOMPARE(grid.model()->rowCount(), 99);
-        QCOMPARE(grid.model()->headerData(98, Qt::Vertical).toString(), QString("100"));
+        grid.setRows(150);
+        grid.setTextMatrix(149, 0, "150");
+        runPasses();
+        QCOMPARE(inserted.count(), 1);
+        grid.setRow(149);
+        QCOMPARE(grid.Row(), 149);
+        QCOMPARE(inserted.count(), 2);
+        QCOMPARE(grid.model()->rowCount(), 149);
+        QCOMPARE(grid.model()->headerData(148, Qt::Vertical).toString(), QString("150"));
+    }
+
+    // fillRows writes whole rows as setTextMatrix on each cell would, growing the grid,
+    // dropping texts beyond its columns and colouring only the value cells written.
+    void fillRowsWritesWholeRows()
+    {
+        FlexGrid grid;
+        grid.setCols(3);
+        grid.setRows(2);
+        grid.setTextMatrix(1, 2, "kept");
+        grid.setCellBackColorAt(1, 2, CellColour::Failed);
+        grid.fillRows(1, {{"a", "1"}, {"b", "2", "3", "dropped"}, {}, {"d"}}, CellColour::Pending);
+        QCOMPARE(grid.Rows(), 5);
+        QCOMPARE(grid.Cols(), 3);
+        const QStringList texts{"a", "1", "kept", "b", "2", "3", "", "", "", "d", "", ""};
+        const QList<ColourValue> colours{grid.BackColor(), CellColour::Pending, CellColour::Failed,
+                                         grid.BackColor(), CellColour::Pending, CellColour::Pending,
+                                         grid.BackColor(), grid.BackColor(),    grid.BackColor(),
+                                         grid.BackColor(), grid.BackColor(),    grid.BackColor()};
+        for (int row = 1; row <= 4; ++row) {
+            for (int col = 0; col < 3; ++col) {
+                QCOMPARE(grid.TextMatrix(row, col), texts[(row - 1) * 3 + col]);
+                QCOMPARE(grid.cellBackColorAt(row, col), colours[(row - 1) * 3 + col]);
+            }
+        }
+        grid.fillRows(0, {{"", "Zero", "Span"}});
+        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal).toString(), QString("Span"));
+        QCOMPARE(grid.cellBackColorAt(0, 1), grid.BackColor());
+    }
+
+    // The model tells the view of every change it makes, whatever the order of loads,
+    // shrinks, growths, edits and clears within and across intervals; once an interval is
+    // over the view shows the whole table.
+    void modelKeepsTheViewInStep()
+    {
+        FlexGrid grid;
+        grid.setCols(4);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const auto load = [&grid](int rows, const QString &tag) {
+            grid.Clear();
+            grid.setRows(2);
+            QList<QStringList> table;
+            for (int row = 1; row <= rows; ++row)
+                table.append({tag + QString::number(row), "1", "2", "3"});
+            grid.fillRows(1, table, CellColour::Pending);
+        };
+        const auto viewShowsTheTable = [&grid] {
+            const QAbstractItemModel &view = *grid.model();
+            QCOMPARE(view.rowCount(), grid.Rows() - 1);
+            QCOMPARE(view.columnCount(), grid.Cols() - 1);
+            for (int row = 1; row < grid.Rows(); ++row) {
+                QCOMPARE(view.headerData(row - 1, Qt::Vertical).toString(), grid.TextMatrix(row, 0));
+                for (int col = 1; col < grid.Cols(); ++col)
+                    QCOMPARE(view.index(row - 1, col - 1).data().toString(), grid.TextMatrix(row, col));
+            }
+        };
+
+        endInterval();
+        load(50, "a");
+        runPasses();
+        load(80, "b"); // a second load inside the interval
+        runPasses();
+        grid.setRows(120); // grown, then shrunk below what the view knows, within the interval
+        grid.setTextMatrix(110, 1, "gone");
+        grid.setRows(40);
+        grid.setRows(60);
+        for (int row = 30; row < 60; ++row) // edits within the interval
+            grid.setTextMatrix(row, 2, "e" + QString::number(row));
+        runPasses();
+        endInterval();
+        viewShowsTheTable();
+
+        grid.setCols(6);
+        grid.fillRows(55, {{"x", "1", "2", "3", "4", "5"}, {"y"}});
+        grid.setCols(3);
+        grid.Clear();
+        grid.setTextMatrix(59, 2, "last");
+        endInterval();
+        viewShowsTheTable();
+        grid.setRows(1);
+        endInterval();
+        viewShowsTheTable();
     }
 
     void leaveCellComesBeforeTheMove()

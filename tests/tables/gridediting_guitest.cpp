@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -288,6 +289,50 @@ private Q_SLOTS:
         QVERIFY(form->isEditing());
         press(Qt::Key_Return);
         QCOMPARE(form->CalGrid->TextMatrix(endRow, 2), QString("8"));
+    }
+
+    // Every move a user makes, in the box or on the grid, scrolls by as little as brings
+    // the new current cell into view: one row past the edge of the view.
+    void userMovesScrollOneRow_data()
+    {
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<int>("rowsDown"); // from the last row wholly in view; negative: up from the top row
+        QTest::newRow("Down in the box") << "box" << 1;
+        QTest::newRow("Up in the box") << "box" << -1;
+        QTest::newRow("Down on the grid") << "grid" << 1;
+        QTest::newRow("click on the partly shown row") << "click" << 1;
+        QTest::newRow("double-click on the partly shown row") << "double-click" << 1;
+    }
+    void userMovesScrollOneRow()
+    {
+        QFETCH(QString, move);
+        QFETCH(int, rowsDown);
+        open(specificationsStyle());
+        FlexGrid &grid = *form->CalGrid;
+        grid.setRows(500);
+        select(2, 1);
+        grid.verticalScrollBar()->setValue(rowsDown > 0 ? 0 : 9);
+        const int topRow = grid.rowAt(0) + 1;
+        const int wholeRows = grid.viewport()->height() / grid.rowHeight(0);
+        QVERIFY(grid.viewport()->height() % grid.rowHeight(0) > 0); // a row partly shown below
+        const int from = rowsDown > 0 ? topRow + wholeRows - 1 : topRow;
+        select(from, 1);
+        QCOMPARE(grid.rowAt(0) + 1, topRow);
+        if (move == QLatin1String("box")) {
+            type("9");
+            press(rowsDown > 0 ? Qt::Key_Down : Qt::Key_Up);
+        } else if (move == QLatin1String("grid")) {
+            press(Qt::Key_Down);
+        } else {
+            const QPoint partlyShown(cellCentre(grid, 1, 1).x(), grid.viewport()->height() - 2);
+            if (move == QLatin1String("click"))
+                QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, partlyShown);
+            else
+                QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, partlyShown);
+            QCOMPARE(form->isEditing(), move != QLatin1String("click"));
+        }
+        QCOMPARE(grid.Row(), from + rowsDown);
+        QCOMPARE(grid.rowAt(0) + 1, topRow + rowsDown);
     }
 
     void aButtonClickedDuringAnEditLeavesTheBoxOpen()

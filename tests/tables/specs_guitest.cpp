@@ -7,6 +7,7 @@
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/FormProgress.h"
+#include "widgets/PacedDisplay.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QFile>
@@ -135,6 +136,21 @@ QStringList runSql(const QString &path, const QStringList &statements)
     QSqlDatabase::removeDatabase(name);
     return rows;
 }
+
+// Counts the paint events of the widget it filters.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(int &paints) : m_paints(paints) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_paints += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int &m_paints;
+};
 
 } // namespace
 
@@ -607,6 +623,51 @@ private Q_SLOTS:
                                               infoLine(kind, QStringLiteral("___")), Leave}));
     }
 
+    // A loaded table, from a file or the meter, is on screen at the end of the load: the
+    // view knows every row and has painted them, with no time passing.
+    void loadShowsAtOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("fromFile");
+        for (const char *kind : {"spec", "uncert"}) {
+            QTest::addRow("%s from a file", kind) << QString::fromLatin1(kind) << true;
+            QTest::addRow("%s from the meter", kind) << QString::fromLatin1(kind) << false;
+        }
+    }
+    void loadShowsAtOnce()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, fromFile);
+        TestEnv env;
+        QTemporaryDir dir;
+        QByteArray bytes("Version 2\r\n");
+        for (int row = 1; row <= 70; ++row)
+            bytes += "R" + QByteArray::number(row).rightJustified(2, '0') + " row," + QByteArray::number(row) + ".5,"
+                     + QByteArray::number(row) + "\r\n";
+        const QString path = dir.filePath(QStringLiteral("load") + kindOf(kind).fileExtension);
+        QVERIFY(writeFile(path, bytes));
+        installMeter(kind, tableReply(70));
+        state().OfflineMode = true;
+        SpecTableEditor &editor = openEditor(kind);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        env.clock.advance(PacedDisplay::IntervalMs);
+        QCoreApplication::processEvents();
+        int paints = 0;
+        PaintCounter counter(paints);
+        editor.CalGrid->viewport()->installEventFilter(&counter);
+
+        if (fromFile)
+            editor.FileLoad(path);
+        else
+            editor.Command_LoadAllCalFactors_Click();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(editor.CalGrid->model()->rowCount(), 70);
+        QCOMPARE(editor.CalGrid->model()->headerData(69, Qt::Vertical).toString(), QStringLiteral("R70 row"));
+        QVERIFY(paints > 0);
+    }
+
     void fileLoadFailures_data() { bothKinds(); }
     void fileLoadFailures()
     {
@@ -932,7 +993,8 @@ private Q_SLOTS:
         dvm.reply = [&](const QString &) {
             disabledDuringRead = !editor.Command_SaveAll->isEnabled() && !editor.Command_FileLoad->isEnabled();
             saveDbUsable = editor.Command_SaveDB->isEnabled() && editor.Command_Exit->isEnabled();
-            // A second read while one runs does nothing.
+            // A second read clicked while one waits is refused.
+            const MeterGate::Yield insideTheWait;
             editor.Command_LoadAllCalFactors_Click();
             return tableReply(1);
         };
@@ -941,6 +1003,8 @@ private Q_SLOTS:
         QVERIFY(disabledDuringRead);
         QVERIFY(saveDbUsable);
         QCOMPARE(dvm.calls.size(), 1);
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, MeterGate::BusyMessage);
         QVERIFY(editor.Command_SaveAll->isEnabled());
     }
 };
