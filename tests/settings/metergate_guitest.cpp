@@ -347,10 +347,13 @@ std::vector<Path> paths()
          [](Bench &) { window<FormOptions>().Command_DVM1_Locate_Click(0); }, {"*IDN?"}, Told::Box, Yields::No},
         {"Options: Change Address on GPIB", opened<FormOptions>(onGpib), click(&FormOptions::Command_SetGPIB_Click),
          {"SYST:COMM:GPIB:ADDR 16", "*IDN?"}, Told::Box, Yields::No},
+        {"USB locator: opening list", [](Bench &b) { b.onUsb(); }, opened<UsbLocator>(), {"*IDN?"}, Told::Box,
+         Yields::No},
         {"USB locator: list", onUsb, click(&UsbLocator::Command_Locate_Click), {"*IDN?"}, Told::Box, Yields::No},
         {"USB locator: identify", onUsb, click(&UsbLocator::Command_Autodetect_Click), {"*IDN?", "*IDN?"}, Told::Box,
          Yields::No},
         {"USB locator: terminal", onUsb, click(&UsbLocator::Command_testID_Click), {"*IDN?"}, Told::Box, Yields::No},
+        {"Ethernet locator: opening search", nothing, opened<EthLocator>(), {"*IDN?", "module:X"}},
         {"Ethernet locator: search", opened<EthLocator>(), click(&EthLocator::Command_BroadcastFind_Click),
          {"*IDN?", "module:X"}},
         // The module's commands: each polls for the module's answer without yielding, or is
