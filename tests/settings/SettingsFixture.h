@@ -60,3 +60,32 @@ struct SettingsFixture
 // The setup-mode bracket's commands.
 inline const QString Access = QStringLiteral("k5820637");
 inline const QString Leave = QStringLiteral("a1");
+
+// Runs of table writes shown as one entry: "Ws×12".
+inline QStringList condensed(const QStringList &commands)
+{
+    QStringList out;
+    QString runPrefix;
+    int runLength = 0;
+    const auto flush = [&] {
+        if (runLength > 0)
+            out << QStringLiteral("%1×%2").arg(runPrefix).arg(runLength);
+        runLength = 0;
+    };
+    for (const QString &command : commands) {
+        const QString prefix = command.left(2);
+        if (prefix == QLatin1String("Ws") || prefix == QLatin1String("Wi") || prefix == QLatin1String("Wc")
+            || prefix == QLatin1String("Wt")) {
+            if (prefix != runPrefix)
+                flush();
+            runPrefix = prefix;
+            ++runLength;
+            continue;
+        }
+        flush();
+        runPrefix.clear();
+        out << command;
+    }
+    flush();
+    return out;
+}

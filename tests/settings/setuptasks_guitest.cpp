@@ -33,34 +33,6 @@ namespace {
 
 const QString Title = QStringLiteral("6400 Series Setup Utility");
 
-// Runs of table writes shown as one entry: "Ws×12".
-QStringList condensed(const QStringList &commands)
-{
-    QStringList out;
-    QString runPrefix;
-    int runLength = 0;
-    const auto flush = [&] {
-        if (runLength > 0)
-            out << QStringLiteral("%1×%2").arg(runPrefix).arg(runLength);
-        runLength = 0;
-    };
-    for (const QString &command : commands) {
-        const QString prefix = command.left(2);
-        if (prefix == QLatin1String("Ws") || prefix == QLatin1String("Wi") || prefix == QLatin1String("Wc")) {
-            if (prefix != runPrefix)
-                flush();
-            runPrefix = prefix;
-            ++runLength;
-            continue;
-        }
-        flush();
-        runPrefix.clear();
-        out << command;
-    }
-    flush();
-    return out;
-}
-
 // Two ranges of values: 2 + 2 cells for the DC ranges 1 and 2.
 void writeTableFile(const QString &path, const QString &version)
 {
