@@ -138,7 +138,8 @@ struct Bench
 };
 
 // How a refused path tells the user: a box (a user action) or nothing (an activation read).
-enum class Told { Box, Nothing };
+// How a refused path tells the user: the busy box, the setup tasks' own box, or not at all.
+enum class Told { Box, RunBox, Nothing };
 // Whether a path lets the window system run while it holds the meter. The USB, GPIB and
 // serial exchanges, the module's own commands and what is sent without awaiting a reply
 // never do: no other handler can run while such a path holds the meter (the holder test
@@ -331,7 +332,7 @@ std::vector<Path> paths()
         {"Clear All Settings", [](Bench &b) { b.env.ui.answerBoxes({Msg::Yes, Msg::Yes}); },
          click(&FormMain::Clear_All_Settings), {Access, "WXerase"}},
         {"setup-task run", nothing, [setClock](Bench &b) { b.main.Run_Setup_Tasks(setClock); },
-         {Access, "A1403261000", Leave}},
+         {Access, "A1403261000", Leave}, Told::RunBox},
         {"clock: activation read", nothing, activate<FormDate>, {"a"}, Told::Nothing},
         {"calibration history: activation read", nothing, activate<Form_CalHistory>, {"CALIBRATE:HISTORY"},
          Told::Nothing},
@@ -446,7 +447,11 @@ private Q_SLOTS:
 
         QVERIFY(pressedWhileHeld);
         QCOMPARE(b.received(), QStringList{"v"});
-        QCOMPARE(b.messages(), path.told == Told::Box ? QStringList{MeterGate::BusyMessage} : QStringList{});
+        const QString runBusy =
+            QStringLiteral("A window is still talking to the meter. Run the setup tasks when it has finished.");
+        QCOMPARE(b.messages(), path.told == Told::Box      ? QStringList{MeterGate::BusyMessage}
+                               : path.told == Told::RunBox ? QStringList{runBusy}
+                                                           : QStringList{});
         const QString shown = b.main.Text_Info->toPlainText();
         QVERIFY2(shown.contains(QLatin1String("6450")), qPrintable(shown));
         QVERIFY(!meterGate().held());
