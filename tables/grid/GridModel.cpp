@@ -192,7 +192,7 @@ void GridModel::scheduleSync()
 void GridModel::showPass()
 {
     m_syncAtEndOfPass = false;
-    passOn();
+    syncView();
     m_lastSyncMs = appClock().monotonicMs();
 }
 
@@ -208,13 +208,11 @@ void GridModel::syncWhenDue()
     }
     m_batchWaiting = false;
     m_wakeTimer.stop();
-    if (passOn())
+    if (syncView())
         m_lastSyncMs = now;
 }
 
-void GridModel::syncView() { passOn(); }
-
-bool GridModel::passOn()
+bool GridModel::syncView()
 {
     const bool pending = m_rows > m_viewRows || !m_changedRows.isEmpty() || !m_changedLabels.isEmpty()
         || !m_changedHeaders.isEmpty();
