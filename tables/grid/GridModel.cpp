@@ -86,8 +86,13 @@ const GridModel::Cell *GridModel::cell(int row, int col) const
 GridModel::Cell &GridModel::cellToWrite(int row, int col)
 {
     Row &cells = m_cells[std::size_t(row)];
-    if (cells.size() <= std::size_t(col))
+    if (cells.size() <= std::size_t(col)) {
+        // A row written cell by cell mostly gets every column: room for them all at once.
+        // (A load of whole rows sizes each row to its texts instead.)
+        if (cells.capacity() == 0)
+            cells.reserve(std::size_t(m_cols));
         cells.resize(std::size_t(col) + 1);
+    }
     return cells[std::size_t(col)];
 }
 
