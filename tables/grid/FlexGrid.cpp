@@ -189,21 +189,33 @@ int FlexGrid::Col() const
 void FlexGrid::setRow(int row)
 {
     if (isValueCell(row, std::max(Col(), 1)))
-        makeCurrent(row, std::max(Col(), 1));
+        makeCurrent(row, std::max(Col(), 1), Scroll::PageAtOnce);
+}
+
+void FlexGrid::setRowByUser(int row)
+{
+    if (isValueCell(row, std::max(Col(), 1)))
+        makeCurrent(row, std::max(Col(), 1), Scroll::Least);
 }
 
 void FlexGrid::setCol(int col)
 {
     if (isValueCell(std::max(Row(), 1), col))
-        makeCurrent(std::max(Row(), 1), col);
+        makeCurrent(std::max(Row(), 1), col, Scroll::PageAtOnce);
 }
 
-void FlexGrid::makeCurrent(int row, int col)
+void FlexGrid::makeCurrent(int row, int col, Scroll scroll)
 {
     // The view may not know the row yet.
     m_model->syncView();
-    // The view scrolls by as little as brings the cell into view.
-    setCurrentIndex(m_model->index(row - 1, col - 1));
+    const QModelIndex cell = m_model->index(row - 1, col - 1);
+    // A loop walking down the table scrolls once a page, not once a row: every scroll
+    // repaints the whole grid, its row labels and its scroll bar. Otherwise the view scrolls
+    // by as little as brings the cell into view.
+    if (scroll == Scroll::PageAtOnce && isVisible()
+        && rowViewportPosition(row - 1) + rowHeight(row - 1) > viewport()->height())
+        scrollTo(cell, QAbstractItemView::PositionAtTop);
+    setCurrentIndex(cell);
 }
 
 bool FlexGrid::isValueCell(int row, int col) const
@@ -298,7 +310,7 @@ void FlexGrid::Refresh() { m_model->syncView(); }
 void FlexGrid::ensureCurrentCell()
 {
     if (!currentIndex().isValid() && Rows() > FixedRows() && Cols() > FixedCols())
-        makeCurrent(FixedRows(), FixedCols());
+        makeCurrent(FixedRows(), FixedCols(), Scroll::Least);
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent *event)

@@ -16,8 +16,8 @@ class GridModel;
 // The table lives in the grid's own model (GridModel): every cell, header and label costs
 // the same at any size, and changes reach the screen in batches, at most one repaint per
 // progress interval during a long load or write (a change after a quiet spell at the end of
-// the event-loop pass that made it). A move of the current cell, by the user or by the
-// program, scrolls by as little as brings the cell into view.
+// the event-loop pass that made it). A move the user makes (keys, clicks) scrolls by as
+// little as brings the cell into view; the program's own moves scroll a page at once.
 //
 // Sizes and places are in twips. Indices outside the grid are ignored on writing and read
 // as the empty text (and the grid's BackColor).
@@ -37,9 +37,13 @@ public:
     int FixedCols() const { return 1; }
 
     // The current cell; 0 when the grid has no value cell. Setting it to another value cell
-    // raises LeaveCell first; values outside 1 .. count - 1 are ignored.
+    // raises LeaveCell first; values outside 1 .. count - 1 are ignored. A move by the
+    // program past the last row in view brings its row to the top.
     int Row() const;
     void setRow(int row);
+    // setRow for a move the user made: as with the grid's own keys, the view scrolls by as
+    // little as brings the row into view.
+    void setRowByUser(int row);
     int Col() const;
     void setCol(int col);
 
@@ -104,7 +108,8 @@ protected:
 
 private:
     bool isValueCell(int row, int col) const;
-    void makeCurrent(int row, int col);
+    enum class Scroll { Least, PageAtOnce };
+    void makeCurrent(int row, int col, Scroll scroll);
     void ensureCurrentCell();
 
     GridModel *m_model;

@@ -141,13 +141,13 @@ void GridEditorForm::EditKeyCode(FlexGrid &grid, QLineEdit &edt, int KeyCode, in
         focusGrid(grid);
         appClock().processEvents();
         if (grid.Row() > grid.FixedRows())
-            grid.setRow(grid.Row() - 1);
+            grid.setRowByUser(grid.Row() - 1);
         break;
     case KeyDown:
         focusGrid(grid);
         appClock().processEvents();
         if (grid.Row() < grid.Rows() - 1)
-            grid.setRow(grid.Row() + 1);
+            grid.setRowByUser(grid.Row() + 1);
         break;
     default:
         break;

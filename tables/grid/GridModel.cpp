@@ -86,8 +86,13 @@ const GridModel::Cell *GridModel::cell(int row, int col) const
 GridModel::Cell &GridModel::cellToWrite(int row, int col)
 {
     Row &cells = m_cells[std::size_t(row)];
-    if (cells.size() <= std::size_t(col))
+    if (cells.size() <= std::size_t(col)) {
+        // A row written cell by cell mostly gets every column: room for them all at once.
+        // (A load of whole rows sizes each row to its texts instead.)
+        if (cells.capacity() == 0)
+            cells.reserve(std::size_t(m_cols));
         cells.resize(std::size_t(col) + 1);
+    }
     return cells[std::size_t(col)];
 }
 
@@ -192,7 +197,7 @@ void GridModel::scheduleSync()
 void GridModel::showPass()
 {
     m_syncAtEndOfPass = false;
-    passOn();
+    syncView();
     m_lastSyncMs = appClock().monotonicMs();
 }
 
@@ -208,13 +213,11 @@ void GridModel::syncWhenDue()
     }
     m_batchWaiting = false;
     m_wakeTimer.stop();
-    if (passOn())
+    if (syncView())
         m_lastSyncMs = now;
 }
 
-void GridModel::syncView() { passOn(); }
-
-bool GridModel::passOn()
+bool GridModel::syncView()
 {
     const bool pending = m_rows > m_viewRows || !m_changedRows.isEmpty() || !m_changedLabels.isEmpty()
         || !m_changedHeaders.isEmpty();

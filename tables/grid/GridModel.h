@@ -51,8 +51,8 @@ public:
 
     // Passes the changes held back to the view now: for a caller about to ask the view
     // about rows it may not know yet, and at the end of a load. The interval's timing
-    // stays as it was.
-    void syncView();
+    // stays as it was. False when nothing was held back.
+    bool syncView();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -92,8 +92,6 @@ private:
     void showPass();
     // Run at every pass of the event loop: passes on a batch whose interval has ended.
     void syncWhenDue();
-    // Tells the view of every change held back; false when there was none.
-    bool passOn();
     void resizeRows(int rows);
     void resizeCols(int cols);
 
@@ -106,6 +104,7 @@ private:
     Span m_changedRows, m_changedCols; // value cells
     Span m_changedLabels;              // rows of column 0
     Span m_changedHeaders;             // columns of row 0
+    // When the changes of a pass or of a batch were last shown: the interval runs from there.
     std::optional<qint64> m_lastSyncMs;
     bool m_syncAtEndOfPass = false;
     bool m_batchWaiting = false;

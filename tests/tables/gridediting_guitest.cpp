@@ -292,21 +292,25 @@ private Q_SLOTS:
     }
 
     // Every move a user makes, in the box or on the grid, scrolls by as little as brings
-    // the new current cell into view: one row past the edge of the view.
-    void userMovesScrollOneRow_data()
+    // the new current cell into view: one row past the edge of the view. The program's own
+    // move past the last row in view brings its row to the top, a page at once.
+    void movesScroll_data()
     {
         QTest::addColumn<QString>("move");
         QTest::addColumn<int>("rowsDown"); // from the last row wholly in view; negative: up from the top row
-        QTest::newRow("Down in the box") << "box" << 1;
-        QTest::newRow("Up in the box") << "box" << -1;
-        QTest::newRow("Down on the grid") << "grid" << 1;
-        QTest::newRow("click on the partly shown row") << "click" << 1;
-        QTest::newRow("double-click on the partly shown row") << "double-click" << 1;
+        QTest::addColumn<bool>("pageAtOnce");
+        QTest::newRow("Down in the box") << "box" << 1 << false;
+        QTest::newRow("Up in the box") << "box" << -1 << false;
+        QTest::newRow("Down on the grid") << "grid" << 1 << false;
+        QTest::newRow("click on the partly shown row") << "click" << 1 << false;
+        QTest::newRow("double-click on the partly shown row") << "double-click" << 1 << false;
+        QTest::newRow("the program's move") << "program" << 1 << true;
     }
-    void userMovesScrollOneRow()
+    void movesScroll()
     {
         QFETCH(QString, move);
         QFETCH(int, rowsDown);
+        QFETCH(bool, pageAtOnce);
         open(specificationsStyle());
         FlexGrid &grid = *form->CalGrid;
         grid.setRows(500);
@@ -323,6 +327,8 @@ private Q_SLOTS:
             press(rowsDown > 0 ? Qt::Key_Down : Qt::Key_Up);
         } else if (move == QLatin1String("grid")) {
             press(Qt::Key_Down);
+        } else if (move == QLatin1String("program")) {
+            grid.setRow(from + rowsDown);
         } else {
             const QPoint partlyShown(cellCentre(grid, 1, 1).x(), grid.viewport()->height() - 2);
             if (move == QLatin1String("click"))
@@ -332,7 +338,7 @@ private Q_SLOTS:
             QCOMPARE(form->isEditing(), move != QLatin1String("click"));
         }
         QCOMPARE(grid.Row(), from + rowsDown);
-        QCOMPARE(grid.rowAt(0) + 1, topRow + rowsDown);
+        QCOMPARE(grid.rowAt(0) + 1, pageAtOnce ? from + rowsDown : topRow + rowsDown);
     }
 
     void aButtonClickedDuringAnEditLeavesTheBoxOpen()
