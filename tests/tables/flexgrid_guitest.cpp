@@ -1,5 +1,6 @@
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "tests/support/PaintCounter.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/PacedDisplay.h"
 #include "widgets/Twips.h"
@@ -9,21 +10,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
-
-// Counts the paint events of the widget it filters.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(int &paints) : m_paints(paints) {}
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        m_paints += event->type() == QEvent::Paint;
-        return false;
-    }
-
-private:
-    int &m_paints;
-};
 
 // Lets the event loop run a few passes with no time passing.
 void runPasses()

@@ -4,6 +4,7 @@
 #include "tables/grid/TableFileText.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
+#include "tests/support/PaintCounter.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/FormProgress.h"
@@ -136,21 +137,6 @@ QStringList runSql(const QString &path, const QStringList &statements)
     QSqlDatabase::removeDatabase(name);
     return rows;
 }
-
-// Counts the paint events of the widget it filters.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(int &paints) : m_paints(paints) {}
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        m_paints += event->type() == QEvent::Paint;
-        return false;
-    }
-
-private:
-    int &m_paints;
-};
 
 } // namespace
 
