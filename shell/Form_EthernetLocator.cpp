@@ -281,12 +281,20 @@ void Form_EthernetLocator::search(const RunGuard::Run &run)
 
 void Form_EthernetLocator::Command_Select_Click()
 {
+    // A new link for the driver: not under another operation's feet.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     QTreeWidgetItem *row = ListView_Modules->currentItem();
     if (row && row->isSelected())
         SelectEthernetModule(ListView_Modules->indexOfTopLevelItem(row) + 1);
 }
 
-void Form_EthernetLocator::ListView_Modules_ItemClick(int index) { SelectEthernetModule(index); }
+void Form_EthernetLocator::ListView_Modules_ItemClick(int index)
+{
+    if (const MeterGate::Operation meter = meterGate().beginUserAction())
+        SelectEthernetModule(index);
+}
 
 void Form_EthernetLocator::Command_Advanced_Click() { setBandHeight(!isAdvanced()); }
 

@@ -238,6 +238,10 @@ void Form_USBLocator::Command_Autodetect_Click()
 
 void Form_USBLocator::Command_SelectUSB_Click()
 {
+    // A new link for the driver: not under another operation's feet.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     const QList<QTreeWidgetItem *> selected = ListView_USBDevices->selectedItems();
     const int selectedRow = selected.isEmpty() ? 0 : ListView_USBDevices->indexOfTopLevelItem(selected.first()) + 1;
     const Selection selection = SelectedEntry(ListView_USBDevices->topLevelItemCount(), selectedRow, m_listedCount);
@@ -256,6 +260,9 @@ void Form_USBLocator::Command_SelectUSB_Click()
 
 void Form_USBLocator::Command_AutomaticUSB_Click()
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     Hourglass busy(appUi());
     SharedState &s = state();
     m_listedCount = ListUSBDevicesWithRetries();

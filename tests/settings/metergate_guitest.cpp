@@ -354,6 +354,10 @@ std::vector<Path> paths()
         {"USB locator: identify", onUsb, click(&UsbLocator::Command_Autodetect_Click), {"*IDN?", "*IDN?"}, Told::Box,
          Yields::No},
         {"USB locator: terminal", onUsb, click(&UsbLocator::Command_testID_Click), {"*IDN?"}, Told::Box, Yields::No},
+        // Choosing a link sends nothing, but must not change it under another operation.
+        {"USB locator: select", onUsb, click(&UsbLocator::Command_SelectUSB_Click), {}, Told::Box, Yields::No},
+        {"Ethernet locator: select", opened<EthLocator>(), click(&EthLocator::Command_Select_Click), {}, Told::Box,
+         Yields::No},
         {"Ethernet locator: opening search", nothing, opened<EthLocator>(), {"*IDN?", "module:X"}},
         {"Ethernet locator: search", opened<EthLocator>(), click(&EthLocator::Command_BroadcastFind_Click),
          {"*IDN?", "module:X"}},
