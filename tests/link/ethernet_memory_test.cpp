@@ -5,6 +5,7 @@
 #include "link/Ethernet.h"
 #include "link/SharedState.h"
 #include "tests/sim/core/MeterLink.h"
+#include "tests/support/ProgramSockets.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/doubles/MemoryUdp.h"
 
@@ -27,7 +28,7 @@ metersim::ModuleConfig moduleAt(const QString &address, const QString &mac, cons
 // The program's two sockets on a network of simulated modules, each with its meter.
 struct Network
 {
-    explicit Network(VirtualClock &clock, int moduleCount) : net(clock), command(net), data(net)
+    explicit Network(VirtualClock &clock, int moduleCount) : net(clock), sockets(net)
     {
         for (int i = 0; i < moduleCount; ++i) {
             const QString address = QStringLiteral("127.0.1.%1").arg(10 + i);
@@ -36,17 +37,6 @@ struct Network
                 moduleAt(address, QStringLiteral("00-50-C2-64-50-0%1").arg(i + 1), QStringLiteral("Owner%1").arg(i + 1))));
             served.push_back(std::make_unique<metersim::ModuleOnNetwork>(*modules.back(), *meters.back(), net));
         }
-        command.RemoteHost = Ethernet::BroadcastAddress;
-        command.RemotePort = Ethernet::ModuleCommandPort;
-        data.Bind();
-        ConnectEthernetReceive(data);
-        state().UDPCommand = &command;
-        state().UDPData = &data;
-    }
-    ~Network()
-    {
-        state().UDPCommand = nullptr;
-        state().UDPData = nullptr;
     }
     void select(int module)
     {
@@ -54,7 +44,7 @@ struct Network
     }
 
     MemoryUdpNetwork net;
-    MemoryUdpSocket command, data;
+    ProgramSockets sockets;
     std::vector<std::unique_ptr<metersim::SimMeter>> meters;
     std::vector<std::unique_ptr<metersim::SimModule>> modules;
     std::vector<std::unique_ptr<metersim::ModuleOnNetwork>> served;

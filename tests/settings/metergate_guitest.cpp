@@ -30,6 +30,7 @@
 #include "tests/settings/SettingsFixture.h"
 #include "tests/sim/core/MeterLink.h"
 #include "tests/support/GpibMeter.h"
+#include "tests/support/ProgramSockets.h"
 #include "tests/support/SerialPortBank.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThermocoupleTableFolder.h"
@@ -57,13 +58,6 @@ struct Bench
     {
         main.endProgram = [] {};
         meter.setReplyDelayMs(300);
-        // The program's two sockets, as the main window publishes its own.
-        command.RemoteHost = Ethernet::BroadcastAddress;
-        command.RemotePort = Ethernet::ModuleCommandPort;
-        data.Bind();
-        ConnectEthernetReceive(data);
-        state().UDPCommand = &command;
-        state().UDPData = &data;
         state().ftdi = &ftdi;
         state().gpib = &gpib;
         auto ports = std::make_unique<SerialPortBank>();
@@ -77,8 +71,6 @@ struct Bench
     {
         appWindows().destroyAll();
         state().DVM1.reset();
-        state().UDPCommand = nullptr;
-        state().UDPData = nullptr;
     }
 
     // The meter's module becomes the driver's link.
@@ -126,7 +118,7 @@ struct Bench
     metersim::SimMeter meter;
     metersim::SimModule module;
     MemoryUdpNetwork net{env.clock};
-    MemoryUdpSocket command{net}, data{net};
+    ProgramSockets sockets{net};
     metersim::ModuleOnNetwork served{module, meter, net};
     MeterPeer usb{meter, env.clock};
     MemoryFtdiApi ftdi{env.clock};
