@@ -44,6 +44,20 @@ bool bracketCommand(const QString &command, int timeout)
     return ClassifyReply(SendToMeter(command, timeout)) == ReplyStatus::Done;
 }
 
+// Sends a command that opens setup mode. Unless nothing went out (no driver, or the gate
+// refused it), the meter may be in setup mode from now on, whatever it answered: a refusal
+// or a reply lost on the way tells nothing certain.
+bool openingCommand(const QString &command, int timeout)
+{
+    SharedState &s = state();
+    const QString reply = SendToMeter(command, timeout);
+    if (s.DVM1 && reply != MeterGate::Refused) {
+        s.SetupModeMayBeOpen = true;
+        ++s.SetupModeOpenings;
+    }
+    return ClassifyReply(reply) == ReplyStatus::Done;
+}
+
 } // namespace
 
 void PaceTransmission()
@@ -135,14 +149,14 @@ bool EnterSetupMode()
 {
     Clock &clock = appClock();
     clock.sleepMs(150);
-    const bool accepted = bracketCommand(QStringLiteral("k5820637"), 5);
+    const bool accepted = openingCommand(QStringLiteral("k5820637"), 5);
     clock.sleepMs(50);
     return accepted;
 }
 
 bool SendCalibratePassword()
 {
-    const bool accepted = bracketCommand(QStringLiteral("CALIBRATE:PASSWORD 6182"), 10);
+    const bool accepted = openingCommand(QStringLiteral("CALIBRATE:PASSWORD 6182"), 10);
     appClock().sleepMs(50);
     return accepted;
 }
@@ -152,6 +166,8 @@ bool ExitSetupMode()
     Clock &clock = appClock();
     clock.sleepMs(150);
     const bool accepted = bracketCommand(QStringLiteral("a1"), 10);
+    if (accepted)
+        state().SetupModeMayBeOpen = false;
     clock.sleepMs(50);
     return accepted;
 }

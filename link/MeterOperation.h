@@ -76,6 +76,8 @@ enum class SetupModeRun {
     NotRun,     // refused: the work did not run
     Completed,  // the work ran and reported success
     WorkFailed, // the work ran and reported failure
+    Skipped,    // the work did not run: the window it was for had closed (setup mode was
+                // left if it had been entered)
 };
 
 // Opens setup mode as the bracket says, runs `work` and closes with ExitSetupMode. `work`

@@ -1,24 +1,63 @@
 #pragma once
 #include <QString>
 
-// What a write of a table into the meter came to, told by the meter's own replies: a run
-// that drives a table window (the setup tasks) reports a table as written only when the
-// meter took all of it.
-struct MeterWriteResult
-{
-    int accepted = 0;   // values the meter answered "*0" for
-    int notWritten = 0; // values for a place the meter has that it did not take, or that were never sent
-    bool informationAccepted = false; // the table's information line was stored
-    bool timedOut = false;            // the write ended because the meter stopped answering
-
-    bool complete() const { return notWritten == 0 && informationAccepted; }
-};
-
-// What a write does when the meter does not answer a value. A user's own save tries every
-// value in turn. A write driven by a run ends at once: each further value would wait out
-// its whole time-out (about 23 minutes for a table) with nothing to show for it.
-enum class WhenMeterSilent { TryNextValue, EndWrite };
+// What a write of a table into the meter came to, told by the meter's own replies. The
+// table's information line claims only what the meter took, and a run that drives a table
+// window (the setup tasks) reports a table as written only when the meter took all of it.
 
 // True when a reply says the meter did not answer at all: "TIMEOUT", or the empty text of a
 // link that failed.
 inline bool IsNoReply(const QString &reply) { return reply.isEmpty() || reply == QLatin1String("TIMEOUT"); }
+
+// Who asked for a table write. The user's own click is told in message boxes what ended the
+// write early; a run that drives the window (the setup tasks) reports that itself, so the
+// window asks nothing and shows no box that only ends the write.
+enum class WriteFor { User, Run };
+
+// What a table's information line may claim after a write.
+enum class InformationClaim {
+    None,    // the meter took no value of the write: no line
+    Changed, // values were taken, but not all the write sent, or the write ended early:
+             // the form without a version, where the table has one
+    Whole,   // the meter took every value the write sent, to the end: the versioned form
+};
+
+struct MeterWriteResult
+{
+    int sent = 0;       // values sent (a value tried again counts once)
+    int accepted = 0;   // values the meter answered "*0" for
+    int notWritten = 0; // values of the write the meter did not take: refused, not numbers, never sent
+    bool endedEarly = false; // Stop, a time-out, "*6", Abort or the window closing ended the write
+    bool timedOut = false;   // it ended because the meter stopped answering
+    bool informationAccepted = false; // the table's information line was stored
+
+    bool complete() const { return notWritten == 0 && informationAccepted; }
+
+    // Notes the reply to a value sent; false when the write must end here. No reply names
+    // its command, so once a value has gone unanswered a later reply could be its late
+    // one: nothing more of the write is sent.
+    bool noteReply(const QString &reply)
+    {
+        if (reply.startsWith(QLatin1String("*0")))
+            ++accepted;
+        if (!IsNoReply(reply))
+            return true;
+        timedOut = endedEarly = true;
+        return false;
+    }
+
+    InformationClaim informationClaim() const
+    {
+        if (accepted == 0)
+            return InformationClaim::None;
+        return !endedEarly && accepted == sent ? InformationClaim::Whole : InformationClaim::Changed;
+    }
+
+    // The one message of a user's write that ended because the meter stopped answering.
+    QString noReplyMessage() const
+    {
+        return QStringLiteral("The meter did not answer: ") + QString::number(notWritten)
+               + (notWritten == 1 ? QStringLiteral(" value") : QStringLiteral(" values"))
+               + QStringLiteral(" not written");
+    }
+};

@@ -40,6 +40,11 @@ struct SharedState
     double LastSendTime = 0;
     // Set when a USB device cannot be opened; ends a serial line read under way.
     bool CommAbort = false;
+    // Whether the meter may be in setup mode: the access command or the calibration
+    // password went out and no "a1" was accepted since (a refused opening counts too: the
+    // meter may have taken it). The count of openings sent lets a run tell its own.
+    bool SetupModeMayBeOpen = false;
+    quint64 SetupModeOpenings = 0;
     // The FTDI device of the current exchange, and the devices last listed.
     struct USBDevice USBDevice;
     QList<struct USBDevice> USBDevices;

@@ -202,8 +202,9 @@ void Form_InstalledOptions::Command_ResetOptions_Click()
                        Msg::YesNo | Msg::Question) != Msg::Yes)
         return;
     QString reply;
-    if (run.inSetupMode(SetupModeBracket{}, [&reply] { reply = SendToMeter(QStringLiteral("OPTDEFAULT"), 10); }) ==
-        SetupModeRun::NotRun)
+    // Refused, or the window closed meanwhile: nothing was reset, and nothing is shown.
+    if (run.inSetupMode(SetupModeBracket{}, [&reply] { reply = SendToMeter(QStringLiteral("OPTDEFAULT"), 10); }) !=
+        SetupModeRun::Completed)
         return;
     if (ClassifyReply(reply) == ReplyStatus::Done)
         appUi().MsgBox(QStringLiteral("Options Reset"), Msg::Information);

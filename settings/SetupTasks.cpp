@@ -69,7 +69,7 @@ std::optional<MeterWriteResult> driveTableEditor(const QString &path)
     editor->show();
     editor->raise();
     editor->FileLoad(path);
-    const MeterWriteResult written = editor->writePendingToMeter(WhenMeterSilent::EndWrite);
+    const MeterWriteResult written = editor->writePendingToMeter(WriteFor::Run);
     if (windows.holds(editor))
         editor->Command_Exit_Click();
     return written;
@@ -83,7 +83,7 @@ MeterWriteResult driveThermocouple()
     const QPointer<FormThermocouple> window = &windows.form<FormThermocouple>();
     window->show();
     window->raise();
-    const MeterWriteResult written = window->writeAllTables(WhenMeterSilent::EndWrite);
+    const MeterWriteResult written = window->writeAllTables(WriteFor::Run);
     if (windows.holds(window))
         window->Command_Exit_Click();
     return written;
@@ -114,11 +114,18 @@ public:
         }
         m_log.setText(QString());
         appClock().processEvents();
-        const bool completed = runTasks();
+        const quint64 openingsBefore = state().SetupModeOpenings;
+        const bool tasksDone = runTasks();
         // Once the program is closing the run opens no window and sends nothing more than
-        // what takes the meter out of the setup mode the run put it in.
-        if (m_log.carryOn() ? completed : m_enteredSetupMode)
-            ExitSetupMode();
+        // what takes the meter out of the setup mode the run may have put it in.
+        bool leftSetupMode = false;
+        if (m_log.carryOn() ? tasksDone : state().SetupModeMayBeOpen)
+            leftSetupMode = ExitSetupMode();
+        // A run that stopped at a failure sends no "a1": the technician must know that the
+        // meter may still be in setup mode, as when the closing "a1" was not accepted.
+        const bool openedByRun = state().SetupModeOpenings != openingsBefore;
+        if (m_log.carryOn() && !leftSetupMode && (tasksDone || (openedByRun && state().SetupModeMayBeOpen)))
+            failedLine(QStringLiteral("The meter may still be in setup mode"));
         finish();
     }
 
@@ -154,7 +161,6 @@ private:
             if (!enter())
                 return false;
             const MeterWriteResult written = driveThermocouple();
-            m_enteredSetupMode = false; // the window's own write left setup mode
             if (!reportWrite(written, QStringLiteral("Thermocouple Data Loaded"),
                              QStringLiteral("ERROR: Thermocouple Data Not Loaded")))
                 return false;
@@ -175,8 +181,6 @@ private:
             return true;
         }
         const std::optional<MeterWriteResult> written = driveTableEditor<Editor>(path);
-        if (written)
-            m_enteredSetupMode = false; // the editor's own write left setup mode
         return reportWrite(written.value_or(MeterWriteResult{}), loadedLine,
                            QStringLiteral("ERROR: Default ") + what + QStringLiteral(" Not Loaded"));
     }
@@ -198,10 +202,8 @@ private:
     {
         if (!m_log.carryOn())
             return false;
-        if (EnterSetupMode()) {
-            m_enteredSetupMode = true;
+        if (EnterSetupMode())
             return m_log.carryOn(); // the program may have begun closing meanwhile
-        }
         stop(QStringLiteral("Error sending password"));
         return false;
     }
@@ -249,7 +251,6 @@ private:
     const SetupTaskInputs &m_inputs;
     Log &m_log;
     bool m_notCompleted = false;
-    bool m_enteredSetupMode = false;
 };
 
 } // namespace

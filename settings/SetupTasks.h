@@ -57,7 +57,9 @@ public:
 // line only when the meter took every value and the information line; otherwise it logs
 // its failure line with the count of values not written, and the run stops there (a
 // meter that stops answering ends the table's write at the first value). The summary box
-// closes the run.
+// closes the run: "Setup Tasks Completed" only when the closing "a1" was accepted; when it
+// was not, or the run stopped after sending an access command or a password, its last line
+// says the meter may still be in setup mode.
 // The run holds the meter from start to summary (meterGate()), so nothing else talks to
 // it meanwhile; asked for while another operation holds it, it says so and does nothing.
 void Run(const SetupTaskInputs &inputs, Log &log);

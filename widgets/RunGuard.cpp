@@ -13,6 +13,9 @@ struct RunGuard::Shared
     bool unloadWhenIdle = false;
 
     bool windowLoaded() const { return window && appWindows().holds(window.data()); }
+    // Loaded and not closed by the user: a closed window stays loaded (hidden) only until
+    // its runs have wound up, and they send nothing more for it.
+    bool windowOpen() const { return windowLoaded() && !unloadWhenIdle; }
 };
 
 RunGuard::RunGuard(QWidget *window) : m_shared(std::make_shared<Shared>())
@@ -48,7 +51,7 @@ RunGuard::Run::~Run()
         Qt::QueuedConnection);
 }
 
-bool RunGuard::Run::windowLoaded() const { return m_shared && m_shared->windowLoaded(); }
+bool RunGuard::Run::windowLoaded() const { return m_shared && m_shared->windowOpen(); }
 
 bool RunGuard::Run::stopRequested() const { return m_shared && m_shared->stopRequested; }
 
@@ -71,14 +74,20 @@ RunGuard::Run RunGuard::beginOnMeter(Refusal refusal)
 
 SetupModeRun RunGuard::Run::inSetupMode(SetupModeBracket bracket, const std::function<bool()> &work) const
 {
+    if (!windowLoaded())
+        return SetupModeRun::Skipped; // closed before the run came to it: nothing is sent
     bracket.ownerLoaded = [this] { return windowLoaded(); };
-    return RunInSetupMode(bracket, [this, &work] {
+    bool skipped = false;
+    const SetupModeRun ran = RunInSetupMode(bracket, [this, &work, &skipped] {
         // Entering setup mode may let the window system run, and the window close.
-        if (!windowLoaded())
+        if (!windowLoaded()) {
+            skipped = true;
             return true;
+        }
         const Hourglass hourglass(appUi());
         return work();
     });
+    return skipped ? SetupModeRun::Skipped : ran;
 }
 
 bool RunGuard::busy() const { return m_shared->runs > 0; }

@@ -15,9 +15,10 @@
 // A handler starts a Run and keeps it on its stack. While any run is under way the guard
 // is busy; Exit and the close box then only hide the window and ask the runs to stop, and
 // the window unloads once the last run has ended. After every yield the handler asks its
-// Run whether the window is still loaded: once it is not (unloaded under the run, or
-// destroyed), the handler must return without touching the window - the Run itself stays
-// usable, since it does not live in the window.
+// Run whether the window is still loaded: once it is not (closed by the user, unloaded
+// under the run, or destroyed), the handler must return without touching the window and
+// without sending anything more for it - the Run itself stays usable, since it does not
+// live in the window.
 //
 //     class FormExample : public QWidget {
 //         RunGuard m_guard{this};
@@ -68,16 +69,20 @@ public:
 
         // False when the run did not start (the meter was held by another operation).
         explicit operator bool() const { return m_shared != nullptr; }
-        // True while the window is loaded: created and not unloaded or destroyed since.
+        // True while the window is loaded and open: created, and neither closed by the user
+        // (Exit, the close box) nor unloaded or destroyed since. A closed window stays
+        // loaded, hidden, until its runs have ended; they must send nothing more for it.
         bool windowLoaded() const;
         // Whether Stop, Exit or the close box asked the runs to stop since this one started.
         bool stopRequested() const;
 
-        // Runs `work` inside setup mode as the bracket says, for the run's window: once the
-        // window is gone a refusal shows no message and the work does not start; the work
-        // runs with the hourglass showing. `work` returns whether it succeeded, or nothing
-        // (done). Setup mode is left afterwards as the bracket says, whatever became of the
-        // window: callers check windowLoaded() before touching it.
+        // Runs `work` inside setup mode as the bracket says, for the run's window: a window
+        // already closed sends nothing (Skipped); one that closes while setup mode is
+        // entered gets no refusal message and its work does not start (Skipped, after
+        // setup mode is left). The work runs with the hourglass showing. `work` returns
+        // whether it succeeded, or nothing (done). Setup mode is left afterwards as the
+        // bracket says, whatever became of the window: callers check windowLoaded()
+        // before touching it.
         SetupModeRun inSetupMode(SetupModeBracket bracket, const std::function<bool()> &work) const;
         template <class Work>
             requires std::is_void_v<std::invoke_result_t<Work &>>

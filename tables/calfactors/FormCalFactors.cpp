@@ -1,5 +1,6 @@
 #include "tables/calfactors/FormCalFactors.h"
 #include "link/MeterOperation.h"
+#include "link/MeterWriteResult.h"
 #include "link/Ranges.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
@@ -223,11 +224,25 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
                        Msg::Exclamation);
 }
 
+int FormCalFactors::pendingCellsToSend() const
+{
+    int pending = 0;
+    for (int row = 1; row < CalGrid->Rows(); ++row)
+        for (int col = 1; col < CalGrid->Cols(); ++col)
+            if (const QString text = CalGrid->TextMatrix(row, col);
+                !text.isEmpty() && CalGrid->cellBackColorAt(row, col) == CellColour::Pending
+                && CalFactors::planCellWrite(row, col - 1, text).outcome == CalFactors::CellWrite::Outcome::Send)
+                ++pending;
+    return pending;
+}
+
 void FormCalFactors::Command_SaveAll_Click()
 {
     const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
         return;
+    const int toWrite = pendingCellsToSend();
+    MeterWriteResult result;
     // Refused setup mode, the user may still save: the meter then answers each cell.
     SetupModeBracket bracket;
     bracket.onRefusal = SetupModeBracket::OnRefusal::AskCarryOn;
@@ -252,12 +267,17 @@ void FormCalFactors::Command_SaveAll_Click()
                     CalGrid->setCellBackColorAt(row, col, CellColour::Rejected);
                     continue;
                 }
-                const ReplyStatus status = ClassifyReply(SendToMeter(write.command, CellTimeoutSeconds));
+                ++result.sent;
+                const QString reply = SendToMeter(write.command, CellTimeoutSeconds);
+                const bool answered = result.noteReply(reply);
                 if (!run.windowLoaded())
                     return;
+                const ReplyStatus status = ClassifyReply(reply);
                 display.show([this, row, col] { makeCurrent(row, col); });
                 colourByReply(*CalGrid, row, col, status, CalGrid->BackColor());
-                if (status == ReplyStatus::PasswordNeeded) {
+                if (!answered) {
+                    stop = true; // the meter stopped answering
+                } else if (status == ReplyStatus::PasswordNeeded) {
                     display.flush();
                     appUi().MsgBox(QStringLiteral("Password Needed"));
                     stop = true;
@@ -266,6 +286,9 @@ void FormCalFactors::Command_SaveAll_Click()
             }
         }
     });
+    result.notWritten = toWrite - result.accepted;
+    if (result.timedOut && run.windowLoaded())
+        appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
 }
 
 void FormCalFactors::runMeterCommand(const MeterCommand &command)

@@ -36,7 +36,9 @@ public:
     void Form_Load();
     // Reads the whole table from the meter ("pa").
     void Command_LoadAllCalFactors_Click();
-    // Writes every pending cell into the meter inside a setup-mode bracket.
+    // Writes every pending cell into the meter inside a setup-mode bracket. The first
+    // value the meter does not answer ends the save, with a message of how many values
+    // were not written.
     void Command_SaveAll_Click();
     // The meter's own copy, clear and restore of the whole set, each confirmed first and
     // followed by a fresh load.
@@ -57,6 +59,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Pending cells a save would send: what it is to write.
+    int pendingCellsToSend() const;
     struct MeterCommand;
     void runMeterCommand(const MeterCommand &command);
     // Empty 5 x 5 grid with the DC headers and the fixed sizes.

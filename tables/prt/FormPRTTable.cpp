@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -347,14 +348,30 @@ void FormPRTTable::Command_SaveAll_Click()
     const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
         return;
+    MeterWriteResult result;
     run.inSetupMode(SetupModeBracket{}, [&] {
         ProgressBar1->setValue(0);
-        writeAllCells(run);
+        writeAllCells(run, result);
     });
+    if (result.timedOut && run.windowLoaded())
+        appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
 }
 
-void FormPRTTable::writeAllCells(const RunGuard::Run &run)
+int FormPRTTable::cellsToSend() const
 {
+    int cells = 0;
+    for (int row = 1; row < CalGrid->Rows(); ++row)
+        for (int column = 1; column < CalGrid->Cols(); ++column)
+            if (const int index = PRTTableIndex(row, column);
+                !CalGrid->TextMatrix(row, column).isEmpty() && index >= 0 && index <= PRTTableLastIndex)
+                ++cells;
+    return cells;
+}
+
+void FormPRTTable::writeAllCells(const RunGuard::Run &run, MeterWriteResult &result)
+{
+    const int toWrite = cellsToSend();
+    const auto countNotWritten = qScopeGuard([&result, toWrite] { result.notWritten = toWrite - result.accepted; });
     // Bounds are read afresh on every step: a Load or Generate run while this one yields
     // may resize the grid.
     PacedDisplay display(run);
@@ -379,18 +396,23 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run)
             }
 
             const QString command = PRTWriteCommand(index, *value);
+            ++result.sent;
             for (;;) {
                 bool accepted = false;
                 for (int attempt = 0; attempt < 2 && !accepted; ++attempt) {
-                    const ReplyStatus status = ClassifyReply(SendToMeter(command, 10));
+                    const QString reply = SendToMeter(command, 10);
+                    const bool answered = result.noteReply(reply);
                     if (!run.windowLoaded())
                         return;
+                    const ReplyStatus status = ClassifyReply(reply);
                     display.show([this, row, column, percent] {
                         ProgressBar1->setValue(percent);
                         CalGrid->setRow(row); // ignored when a Load or Generate has shrunk the grid
                         CalGrid->setCol(column);
                     });
                     colourByReply(*CalGrid, row, column, status, CellColour::Written);
+                    if (!answered)
+                        return; // the meter stopped answering: no second try, nothing more sent
                     if (status == ReplyStatus::PasswordNeeded) {
                         display.flush();
                         appUi().MsgBox(QStringLiteral("Password needed"));

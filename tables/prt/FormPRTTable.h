@@ -1,4 +1,5 @@
 #pragma once
+#include "link/MeterWriteResult.h"
 #include "tables/prt/Temperature.h"
 #include "widgets/RunGuard.h"
 
@@ -88,10 +89,13 @@ private:
     std::optional<double> readR0();
     // Fills the 350 x 10 grid with the temperatures of 0.0 to 349.9 ohms.
     void generateTable(const std::function<double(double R)> &temperature);
-    // The cell-by-cell write of Save All, inside the setup-mode bracket. Returns at the end
-    // of the table or when the save stops, and as soon as the window is found unloaded
-    // after a yield, touching nothing of it any more.
-    void writeAllCells(const RunGuard::Run &run);
+    // The cell-by-cell write of Save All, inside the setup-mode bracket, counting in
+    // `result` what the meter took. Returns at the end of the table or when the save stops
+    // (the first value the meter does not answer ends it), and as soon as the window is
+    // found unloaded after a yield, touching nothing of it any more.
+    void writeAllCells(const RunGuard::Run &run, MeterWriteResult &result);
+    // The cells Save All would send: every value with an index the meter keeps.
+    int cellsToSend() const;
 
     // Loads and saves yield while they wait for the meter.
     RunGuard m_guard{this};

@@ -210,14 +210,15 @@ QString writeCommand(const SpecTableKind &kind, int row, int columnIndex, double
            + TextConv::General(value);
 }
 
-std::optional<QString> informationLine(const SpecTableKind &kind, const QString &version, int written,
-                                       const QDate &today)
+std::optional<QString> informationLine(const SpecTableKind &kind, const QString &version,
+                                       const MeterWriteResult &written, const QDate &today)
 {
-    if (written < 1)
+    const InformationClaim claim = written.informationClaim();
+    if (claim == InformationClaim::None)
         return std::nullopt;
     const QString date = TextConv::FormatDate(QDateTime(today, QTime(0, 0)), QStringLiteral("dd/mm/yy"));
     const QString head = QLatin1Char('&') + TextConv::Format(kind.infoSlot, QStringLiteral("00")) + kind.infoWord;
-    if (!version.isEmpty() && written >= CellsForVersionedInfo)
+    if (claim == InformationClaim::Whole && !version.isEmpty() && written.accepted >= CellsForVersionedInfo)
         return head + QLatin1Char(' ') + version.left(3) + QLatin1Char(' ') + date;
     return head + QStringLiteral(" ___ ") + date;
 }

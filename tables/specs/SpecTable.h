@@ -1,4 +1,6 @@
 #pragma once
+#include "link/MeterWriteResult.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -19,7 +21,7 @@ inline constexpr int Columns = 15;
 inline constexpr int ValueColumns = 14;
 // The meter keeps rows 1 to 70; pending cells in later rows are counted but not sent.
 inline constexpr int LastMeterRow = 70;
-// The information line carries the version only when at least this many cells were written.
+// The information line carries the version only when the meter took at least this many values.
 inline constexpr int CellsForVersionedInfo = 101;
 // Lines the progress window expects for a table read.
 inline constexpr int ReadProgressLines = 60;
@@ -101,10 +103,11 @@ std::optional<double> cellNumber(const QString &text);
 // The write command of one value: "Ws5,0,12.5".
 QString writeCommand(const SpecTableKind &kind, int row, int columnIndex, double value);
 
-// The information line stamped after a save that wrote `written` cells: "&05Spec 1.2 06/12/26"
-// with a version and at least 101 cells, else "&05Spec ___ 06/12/26"; nothing for 0 cells.
-std::optional<QString> informationLine(const SpecTableKind &kind, const QString &version, int written,
-                                       const QDate &today);
+// The information line stamped after a save, by what the meter took of it:
+// "&05Spec 1.2 06/12/26" when it took every value the save sent, at least 101, and there
+// is a version; "&05Spec ___ 06/12/26" when it took some; nothing when it took none.
+std::optional<QString> informationLine(const SpecTableKind &kind, const QString &version,
+                                       const MeterWriteResult &written, const QDate &today);
 
 // --- files (*.spec, *.uncert): single-byte code, CR LF ---
 

@@ -201,9 +201,9 @@ int SpecTableEditor::pendingMeterCells() const
     return pending;
 }
 
-void SpecTableEditor::Command_SaveAll_Click() { writePendingToMeter(WhenMeterSilent::TryNextValue); }
+void SpecTableEditor::Command_SaveAll_Click() { writePendingToMeter(WriteFor::User); }
 
-MeterWriteResult SpecTableEditor::writePendingToMeter(WhenMeterSilent whenSilent)
+MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
 {
     const int toWrite = pendingMeterCells();
     const RunGuard::Run run = m_guard.beginOnMeter();
@@ -216,9 +216,8 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WhenMeterSilent whenSilent
     const SetupModeRun ran = run.inSetupMode(bracket, [&] {
         DisableButtons();
         PacedDisplay display(run);
-        int written = 0;
-        bool complete = true;
-        for (int row = 1; complete && row < CalGrid->Rows(); ++row) {
+        bool passwordNeeded = false;
+        for (int row = 1; !result.endedEarly && row < CalGrid->Rows(); ++row) {
             for (int column = 1; column <= ValueColumns; ++column) {
                 const QString text = CalGrid->TextMatrix(row, column);
                 if (text.isEmpty())
@@ -236,48 +235,48 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WhenMeterSilent whenSilent
                 if (!value) {
                     // Not a number: nothing the meter could take. Marked failed, not sent.
                     CalGrid->setCellBackColorAt(row, column, CellColour::Failed);
-                } else if (row <= LastMeterRow) {
-                    ++written;
-                    const QString reply = writeCell(row, column, *value, run);
-                    const ReplyStatus status = ClassifyReply(reply);
-                    if (status == ReplyStatus::Done)
-                        ++result.accepted;
-                    if (status == ReplyStatus::PasswordNeeded && run.windowLoaded()) {
+                    continue;
+                }
+                if (row > LastMeterRow)
+                    continue; // the meter has no such row: nothing is sent, the cell stays pending
+                ++result.sent;
+                const QString reply = writeCell(row, column, *value, run);
+                if (!result.noteReply(reply))
+                    break; // the meter stopped answering
+                if (ClassifyReply(reply) == ReplyStatus::PasswordNeeded) {
+                    passwordNeeded = result.endedEarly = true;
+                    if (run.windowLoaded()) {
                         display.flush();
                         appUi().MsgBox(QStringLiteral("Setup Password Needed"));
-                        complete = false;
-                        break;
                     }
-                    if (whenSilent == WhenMeterSilent::EndWrite && IsNoReply(reply)) {
-                        result.timedOut = true;
-                        complete = false;
-                        break;
-                    }
-                } else {
-                    // The meter has no such row: nothing is sent, the cell keeps its colour.
-                    ++written;
+                    break;
                 }
                 appClock().processEvents();
                 if (!run.windowLoaded() || run.stopRequested()) {
-                    complete = false;
+                    result.endedEarly = true;
                     break;
                 }
             }
         }
 
         display.flush();
-        if (run.windowLoaded() && complete) {
+        // After a time-out nothing more is sent but what leaves setup mode; after "*6" the
+        // meter would refuse the line too.
+        if (run.windowLoaded() && !result.timedOut && !passwordNeeded) {
             if (const std::optional<QString> line =
-                    informationLine(m_kind, Text_Version->text(), written, appClock().now().date())) {
+                    informationLine(m_kind, Text_Version->text(), result, appClock().now().date())) {
                 result.informationAccepted = SendInformationLine(*line);
                 if (!result.informationAccepted)
                     appUi().MsgBox(QStringLiteral("Set Information Failed "));
             }
         }
     });
-    if (ran != SetupModeRun::NotRun && run.windowLoaded())
-        EnableButtons();
     result.notWritten = toWrite - result.accepted;
+    if (ran == SetupModeRun::NotRun || ran == SetupModeRun::Skipped || !run.windowLoaded())
+        return result;
+    EnableButtons();
+    if (result.timedOut && writeFor == WriteFor::User)
+        appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
     return result;
 }
 

@@ -53,10 +53,11 @@ public:
     // bracket, then the table's information line.
     void Command_SaveAll_Click();
     // The same save, reporting what the meter took: the pending values of rows 1 to 70 it
-    // accepted and those it did not (refused, failed, or left unsent when the save stopped
-    // early), and whether it stored the information line. A save that cannot start takes
-    // nothing. With EndWrite the first value the meter does not answer ends the save there.
-    MeterWriteResult writePendingToMeter(WhenMeterSilent whenSilent);
+    // accepted and those it did not (refused, not numbers, or left unsent when the save
+    // ended early), and whether it stored the information line. A save that cannot start
+    // takes nothing. The first value the meter does not answer ends the save there, and
+    // the user's own save says how many values were not written.
+    MeterWriteResult writePendingToMeter(WriteFor writeFor);
 
     void Form_Load();
     void Command_LoadAllCalFactors_Click();

@@ -6,9 +6,7 @@
 #include "link/platform/UserInteraction.h"
 #include "tables/thermocouple/ThermocoupleTables.h"
 
-#include <QPointer>
 #include <QPushButton>
-#include <QScopeGuard>
 
 namespace {
 
@@ -37,19 +35,13 @@ FormThermocouple::FormThermocouple(QWidget *parent)
             &FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click);
 }
 
-void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click() { writeAllTables(WhenMeterSilent::TryNextValue); }
+void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click() { writeAllTables(WriteFor::User); }
 
-MeterWriteResult FormThermocouple::writeAllTables(WhenMeterSilent whenSilent)
+MeterWriteResult FormThermocouple::writeAllTables(WriteFor writeFor)
 {
-    MeterWriteResult written;
-    m_whenSilent = whenSilent;
-    m_tally = &written;
-    // The window may be destroyed under the run (the main window closing).
-    const auto untallied = qScopeGuard([window = QPointer<FormThermocouple>(this)] {
-        if (window)
-            window->m_tally = nullptr;
-    });
-    runInSetupMode([this, &written](const RunGuard::Run &run) {
+    const int points = pointsOfARun();
+    return runInSetupMode(writeFor, points, [this, points](const RunGuard::Run &run, MeterWriteResult &written) {
+        m_writeEnded = false;
         // StopFlag is not consulted between the types: after a Stop each later type
         // still writes its first point.
         for (void (FormThermocouple::*saveType)() :
@@ -58,16 +50,15 @@ MeterWriteResult FormThermocouple::writeAllTables(WhenMeterSilent whenSilent)
               &FormThermocouple::Save_TypeS_Table, &FormThermocouple::Save_TypeT_Table}) {
             (this->*saveType)();
             if (!run.windowLoaded())
-                return; // unloaded under the run: the table is incomplete, so no information line
-            if (written.timedOut)
-                return; // the meter stopped answering
+                return; // unloaded or closed under the run: the table is incomplete, so no information line
+            if (m_writeEnded)
+                return; // Abort, "*6" or a meter that stopped answering ended the whole write
         }
-        written.informationAccepted = writeInformationLine();
+        // The line claims a complete table: only when the meter took every point.
+        if (written.accepted == points && !run.stopRequested())
+            written.informationAccepted = writeInformationLine();
     });
-    written.notWritten = pointsOfARun() - written.accepted;
-    return written;
 }
-
 bool FormThermocouple::writeInformationLine()
 {
     bool stored = false;
@@ -96,15 +87,13 @@ void FormThermocouple::saveTypeTable(QChar letter)
     const RunGuard::Run run = m_guard.begin();
     for (qint32 E = table->firstEmf(); E <= table->lastEmf; E += table->step) {
         const PointOutcome outcome = writeFormulaPoint(E, Thermocouple::temperatureAt(*table, E), QString(letter));
-        if (!run.windowLoaded())
+        if (endsWrite(outcome)) {
+            m_writeEnded = true;
             return;
-        if (m_tally) {
-            m_tally->accepted += outcome == PointOutcome::Written ? 1 : 0;
-            m_tally->timedOut = m_tally->timedOut || outcome == PointOutcome::NoReply;
         }
-        // Whatever the outcome, the table goes on with its next point unless StopFlag is
-        // set (or the meter stopped answering a run that ends then).
-        if (run.stopRequested() || outcome == PointOutcome::NoReply)
+        // Whatever else the outcome, the table goes on with its next point unless StopFlag
+        // is set.
+        if (run.stopRequested())
             return;
     }
 }

@@ -14,13 +14,13 @@ public:
     QPushButton *Command_SaveThermocoupleTableFromFormula;
 
     // The write-all procedure: every type B, E, J, K, N, R, S, T inside a setup-mode bracket,
-    // then the information line in a second bracket.
+    // then, when the meter took every point, the information line in a second bracket.
+    // Abort, "*6" and a try the meter does not answer end the whole write.
     void Command_SaveThermocoupleTableFromFormula_Click();
     // The same run, reporting what the meter took: the points it accepted, those it did not
-    // (refused, failed, or never sent), and whether it stored the information line. With
-    // EndWrite the first try the meter does not answer ends the run there, without the
-    // information line.
-    MeterWriteResult writeAllTables(WhenMeterSilent whenSilent);
+    // (refused, failed, or never sent), and whether it stored the information line. A run's
+    // write asks nothing: a point refused twice ends it.
+    MeterWriteResult writeAllTables(WriteFor writeFor);
     // Kept for the setup tasks' sake: it does nothing.
     void Command_SaveThermocoupleTableVT_Click() {}
 
@@ -36,13 +36,13 @@ private:
     void Save_TypeR_Table();
     void Save_TypeS_Table();
     void Save_TypeT_Table();
-    // Walks one type's EMF grid, returning after the first point that finds StopFlag set
-    // (or the window unloaded).
+    // Walks one type's EMF grid, returning after the first point that finds StopFlag set,
+    // or that ends the whole write (m_writeEnded).
     void saveTypeTable(QChar letter);
     PointOutcome writeFormulaPoint(qint32 E, double T, const QString &type);
     // True when the meter stored the information line.
     bool writeInformationLine();
 
-    // The tally of the run under way (writeAllTables), while one is.
-    MeterWriteResult *m_tally = nullptr;
+    // Set when a point ended the whole write under way: the later types are not written.
+    bool m_writeEnded = false;
 };

@@ -63,12 +63,33 @@ QStringList FormThermocouple_FromTable::tableFiles(const QString &folder)
 
 void FormThermocouple_FromTable::Command_SaveThermocoupleTableVT_Click()
 {
-    runInSetupMode([this](const RunGuard::Run &) {
-        const QStringList files = tableFiles(QDir::current().filePath(QStringLiteral("Thermocouple Tables")));
+    const QStringList files = tableFiles(QDir::current().filePath(QStringLiteral("Thermocouple Tables")));
+    runInSetupMode(WriteFor::User, pointsToWrite(files), [this, &files](const RunGuard::Run &, MeterWriteResult &) {
         for (const QString &path : files)
             if (!writeFile(path))
                 break;
     });
+}
+
+int FormThermocouple_FromTable::pointsToWrite(const QStringList &files)
+{
+    int points = 0;
+    for (const QString &path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString type = Thermocouple::typeLetterFromFileName(QFileInfo(path).fileName());
+        const QByteArray bytes = file.readAll();
+        for (qsizetype at = 0; at < bytes.size();) {
+            const auto [end, next] = lineAt(bytes, at);
+            const std::optional<Thermocouple::FilePoint> point =
+                Thermocouple::parsePairLine(QString::fromLatin1(bytes.mid(at, end - at)));
+            at = next;
+            if (point && Thermocouple::withinLimits(point->E, type, point->T))
+                ++points;
+        }
+    }
+    return points;
 }
 
 bool FormThermocouple_FromTable::writeFile(const QString &path)
@@ -101,8 +122,7 @@ bool FormThermocouple_FromTable::writeFile(const QString &path)
             continue;
         showStatus(Thermocouple::writingStatus(type, point->E));
         const PointOutcome outcome = writePoint(point->E, point->T, type, TextConv::General(point->T), PointTimeoutSeconds);
-        if (outcome == PointOutcome::Unloaded || outcome == PointOutcome::PasswordNeeded
-            || outcome == PointOutcome::Aborted || run.stopRequested())
+        if (endsWrite(outcome) || run.stopRequested())
             return false;
     }
     return true;

@@ -13,7 +13,8 @@ public:
 
     QPushButton *Command_SaveThermocoupleTableVT;
 
-    // Writes the files inside one setup-mode bracket; "*6", Abort and Stop end the run.
+    // Writes the files inside one setup-mode bracket; "*6", Abort, Stop and a point the meter
+    // does not answer end the run (then a message says how many points were not written).
     // Exit during the run ends it too (setup mode is still left), then the window unloads.
     void Command_SaveThermocoupleTableVT_Click();
 
@@ -21,6 +22,8 @@ public:
     static QStringList tableFiles(const QString &folder);
 
 private:
+    // The points of the files a run would send: their pairs within the limits.
+    static int pointsToWrite(const QStringList &files);
     // Writes one file's points; false when the run is to end.
     bool writeFile(const QString &path);
 };

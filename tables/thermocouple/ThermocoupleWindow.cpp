@@ -73,30 +73,41 @@ void ThermocoupleWindow::closeEvent(QCloseEvent *event)
     Command_Exit_Click();
 }
 
-void ThermocoupleWindow::runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes)
+MeterWriteResult ThermocoupleWindow::runInSetupMode(
+    WriteFor writeFor, int pointsToWrite,
+    const std::function<void(const RunGuard::Run &run, MeterWriteResult &written)> &writes)
 {
+    MeterWriteResult written;
     const RunGuard::Run run = m_guard.beginOnMeter();
-    if (!run)
-        return;
-    run.inSetupMode(SetupModeBracket{}, [&] {
-        {
-            m_writeButton->setEnabled(false);
-            PacedDisplay display(run);
-            m_display = &display;
-            // The window may be destroyed under the run (the main window closing).
-            const auto unpaced = qScopeGuard([window = QPointer<ThermocoupleWindow>(this)] {
-                if (window)
-                    window->m_display = nullptr;
-            });
-            writes(run);
-            display.discard(); // the final state follows
-        }
-        if (run.windowLoaded()) {
-            ProgressBar1->setValue(0);
-            Label_Thermostatus->clear();
-            m_writeButton->setEnabled(true);
-        }
-    });
+    if (run) {
+        run.inSetupMode(SetupModeBracket{}, [&] {
+            {
+                m_writeButton->setEnabled(false);
+                PacedDisplay display(run);
+                m_display = &display;
+                m_writeFor = writeFor;
+                m_tally = &written;
+                // The window may be destroyed under the run (the main window closing).
+                const auto unpaced = qScopeGuard([window = QPointer<ThermocoupleWindow>(this)] {
+                    if (window) {
+                        window->m_display = nullptr;
+                        window->m_tally = nullptr;
+                    }
+                });
+                writes(run, written);
+                display.discard(); // the final state follows
+            }
+            if (run.windowLoaded()) {
+                ProgressBar1->setValue(0);
+                Label_Thermostatus->clear();
+                m_writeButton->setEnabled(true);
+            }
+        });
+    }
+    written.notWritten = pointsToWrite - written.accepted;
+    if (written.timedOut && writeFor == WriteFor::User && run.windowLoaded())
+        appUi().MsgBox(written.noReplyMessage(), Msg::Exclamation);
+    return written;
 }
 
 ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double T, const QString &type,
@@ -106,11 +117,17 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
         return PointOutcome::Skipped;
     const QString command = Thermocouple::pointCommand(type, E, temperatureText);
     const RunGuard::Run run = m_guard.begin();
+    MeterWriteResult outsideARun;
+    MeterWriteResult &tally = m_tally ? *m_tally : outsideARun; // lives as long as the run's write
+    const WriteFor writeFor = m_writeFor;
+    ++tally.sent;
     for (;;) {
         showStatus(Thermocouple::writingStatus(type, E));
         for (int tries = 2; tries > 0; --tries) {
             std::optional<PointOutcome> ended;
             const QString reply = SendToMeter(command, timeoutSeconds);
+            if (!tally.noteReply(reply))
+                return run.windowLoaded() ? PointOutcome::NoReply : PointOutcome::Unloaded;
             switch (ClassifyReply(reply)) {
             case ReplyStatus::Done:
                 ended = PointOutcome::Written;
@@ -129,11 +146,11 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
                 return PointOutcome::Unloaded;
             if (ended)
                 return *ended;
-            if (m_whenSilent == WhenMeterSilent::EndWrite && IsNoReply(reply))
-                return PointOutcome::NoReply;
             if (run.stopRequested())
                 return PointOutcome::Stopped;
         }
+        if (writeFor == WriteFor::Run)
+            return PointOutcome::Aborted; // the run reports the table as not loaded and stops
         flushDisplay();
         const Msg::Answer answer = appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
         if (!run.windowLoaded())

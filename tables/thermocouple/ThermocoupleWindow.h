@@ -42,9 +42,12 @@ protected:
     // refused, and nothing more), the hourglass and the write button disabled while
     // `writes` runs; then the progress bar and status line cleared, the button enabled
     // again and setup mode left. The window may be unloaded while setup mode is entered or
-    // while `writes` yields (the main window closing): `writes` must then return without
-    // touching it, as its run tells it, and so does the run.
-    void runInSetupMode(const std::function<void(const RunGuard::Run &run)> &writes);
+    // while `writes` yields (the main window closing), or closed by the user: `writes` must
+    // then return without touching it, as its run tells it, and so does the run.
+    // Returns what the meter took of the `pointsToWrite` points; the user's own write that
+    // the meter stopped answering says how many were not written.
+    MeterWriteResult runInSetupMode(WriteFor writeFor, int pointsToWrite,
+                                    const std::function<void(const RunGuard::Run &run, MeterWriteResult &written)> &writes);
 
     // How the sending of one point ended; each window decides what its run does next.
     enum class PointOutcome {
@@ -52,17 +55,25 @@ protected:
         Skipped,        // outside the limits: nothing sent, nothing shown
         PasswordNeeded, // "*6": "Password needed" was shown
         Stopped,        // a try failed and StopFlag was found set after it
-        Aborted,        // two failed tries, the user chose Abort
+        Aborted,        // two failed tries, and the user chose Abort (a run's write asks nothing)
         Ignored,        // two failed tries, the user chose Ignore
-        NoReply,        // the meter did not answer a try, and m_whenSilent ends the write
-        Unloaded,       // the window was unloaded while the point yielded: touch nothing of it
+        NoReply,        // the meter did not answer a try: nothing more may be sent
+        Unloaded,       // the window was unloaded or closed while the point yielded: touch nothing of it
     };
+    // True for the outcomes that end the whole write, not just the point.
+    static bool endsWrite(PointOutcome outcome)
+    {
+        return outcome == PointOutcome::PasswordNeeded || outcome == PointOutcome::Aborted
+               || outcome == PointOutcome::NoReply || outcome == PointOutcome::Unloaded;
+    }
 
     // Sends one point "Wc<type> <E>,<temperatureText>" through DVM1 unless it is outside the
-    // limits. Shows "Writing Type <type> EMF <E>", then grants two tries, each awaiting the
-    // status token for `timeoutSeconds`, and yields to the window system after every try so
-    // Stop can be clicked; a failed try ends the point early when StopFlag is set. After two
-    // failed tries the user chooses Abort, Retry (the point starts over) or Ignore.
+    // limits, counting it in the run's tally. Shows "Writing Type <type> EMF <E>", then
+    // grants two tries, each awaiting the status token for `timeoutSeconds`, and yields to
+    // the window system after every try so Stop can be clicked; a failed try ends the point
+    // early when StopFlag is set, a try the meter does not answer ends it at once. After two
+    // refused tries the user chooses Abort, Retry (the point starts over) or Ignore; a run's
+    // write asks nothing and aborts.
     PointOutcome writePoint(qint32 E, double T, const QString &type, const QString &temperatureText,
                             int timeoutSeconds);
 
@@ -70,8 +81,6 @@ protected:
 
     // The runs of the window; a point or a table within a run joins it.
     RunGuard m_guard{this};
-    // What writePoint does when the meter does not answer a try; each run sets it.
-    WhenMeterSilent m_whenSilent = WhenMeterSilent::TryNextValue;
 
     // Shows the point being written: at the display's pace during a run in setup mode,
     // at once otherwise.
@@ -84,4 +93,7 @@ private:
     QPushButton *m_writeButton;
     // The pace of the status text while runInSetupMode runs.
     PacedDisplay *m_display = nullptr;
+    // Who asked for the write under way, and its tally, while runInSetupMode runs.
+    WriteFor m_writeFor = WriteFor::User;
+    MeterWriteResult *m_tally = nullptr;
 };

@@ -168,31 +168,41 @@ private Q_SLOTS:
         QCOMPARE(writeCommand(specifications(), 1, 1, 1e-7), QStringLiteral("Ws1,1,1E-07"));
     }
 
+    // The line claims what the meter took: sent and taken values, and whether the save ended early.
     void informationLine_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("version");
-        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("sent");
+        QTest::addColumn<int>("accepted");
+        QTest::addColumn<bool>("endedEarly");
         QTest::addColumn<QString>("line");
 
-        QTest::newRow("spec nothing written") << "spec" << "1.25" << 0 << QString();
-        QTest::newRow("spec one cell") << "spec" << "1.25" << 1 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec 100 cells") << "spec" << "2.05" << 100 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec 101 cells") << "spec" << "2.05" << 101 << "&05Spec 2.0 06/12/26";
-        QTest::newRow("spec 101 cells, no version") << "spec" << "" << 101 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec short version") << "spec" << "7" << 500 << "&05Spec 7 06/12/26";
-        QTest::newRow("uncert nothing written") << "uncert" << "3.10" << 0 << QString();
-        QTest::newRow("uncert 100 cells") << "uncert" << "3.10" << 100 << "&04Unc ___ 06/12/26";
-        QTest::newRow("uncert 101 cells") << "uncert" << "3.10" << 101 << "&04Unc 3.1 06/12/26";
-        QTest::newRow("uncert no version") << "uncert" << "" << 200 << "&04Unc ___ 06/12/26";
+        QTest::newRow("spec nothing written") << "spec" << "1.25" << 0 << 0 << false << QString();
+        QTest::newRow("spec every value refused") << "spec" << "3.1" << 140 << 0 << false << QString();
+        QTest::newRow("spec one cell") << "spec" << "1.25" << 1 << 1 << false << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec 100 cells") << "spec" << "2.05" << 100 << 100 << false << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec 101 cells") << "spec" << "2.05" << 101 << 101 << false << "&05Spec 2.0 06/12/26";
+        QTest::newRow("spec 101 cells, no version") << "spec" << "" << 101 << 101 << false << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec short version") << "spec" << "7" << 500 << 500 << false << "&05Spec 7 06/12/26";
+        QTest::newRow("spec some refused") << "spec" << "3.2" << 264 << 165 << false << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec stopped") << "spec" << "3.2" << 150 << 150 << true << "&05Spec ___ 06/12/26";
+        QTest::newRow("uncert nothing written") << "uncert" << "3.10" << 0 << 0 << false << QString();
+        QTest::newRow("uncert every value refused") << "uncert" << "12" << 120 << 0 << false << QString();
+        QTest::newRow("uncert 100 cells") << "uncert" << "3.10" << 100 << 100 << false << "&04Unc ___ 06/12/26";
+        QTest::newRow("uncert 101 cells") << "uncert" << "3.10" << 101 << 101 << false << "&04Unc 3.1 06/12/26";
+        QTest::newRow("uncert no version") << "uncert" << "" << 200 << 200 << false << "&04Unc ___ 06/12/26";
     }
 
     void informationLine()
     {
         QFETCH(QString, kind);
         QFETCH(QString, version);
-        QFETCH(int, written);
+        QFETCH(int, sent);
+        QFETCH(int, accepted);
+        QFETCH(bool, endedEarly);
         QFETCH(QString, line);
+        const MeterWriteResult written{.sent = sent, .accepted = accepted, .endedEarly = endedEarly};
         const std::optional<QString> made = SpecTable::informationLine(kindNamed(kind), version, written, QDate(2026, 12, 6));
         QCOMPARE(made.value_or(QString()), line);
         QCOMPARE(made.has_value(), !line.isEmpty());
