@@ -87,6 +87,8 @@ void FormThermocouple::saveTypeTable(QChar letter)
     const RunGuard::Run run = m_guard.begin();
     for (qint32 E = table->firstEmf(); E <= table->lastEmf; E += table->step) {
         const PointOutcome outcome = writeFormulaPoint(E, Thermocouple::temperatureAt(*table, E), QString(letter));
+        if (!run.windowLoaded())
+            return; // the window may be gone: touch nothing of it
         if (endsWrite(outcome)) {
             m_writeEnded = true;
             return;

@@ -182,7 +182,12 @@ private Q_SLOTS:
         form.Option_Model[model]->setChecked(true);
         tick(form, ticked);
         f.forget();
-        if (!fault.isEmpty())
+        if (fault.startsWith("close"))
+            f.meter.setObserver([&form, prefix = fault.section(':', 1)](const metersim::TranscriptEntry &entry) {
+                if (entry.command.startsWith(prefix))
+                    form.close();
+            });
+        else if (!fault.isEmpty())
             f.meter.addFault(fault.startsWith("refuse") ? Fault::Refuse : Fault::Reject, fault.section(':', 1), 1);
         form.Command_Set_Click();
         QCOMPARE(f.calls(), calls);
@@ -221,6 +226,9 @@ private Q_SLOTS:
         QTest::newRow("reset rejected, setup mode still left")
             << int(Msg::Yes) << "reject:OPTDEFAULT" << QStringList{Access, "OPTDEFAULT", Leave}
             << "Error Resetting Options|" + AppTitle + "|16";
+        // Closed meanwhile: nothing is reset and nothing is shown; setup mode is left.
+        QTest::newRow("window closed while entering setup mode")
+            << int(Msg::Yes) << "close:k" << QStringList{Access, Leave} << "";
     }
     void resetOptions()
     {
@@ -232,7 +240,12 @@ private Q_SLOTS:
         f.meter.editState([](metersim::MeterState &s) { s.ambient = 23; });
         auto &form = appWindows().form<Form_InstalledOptions>();
         f.forget();
-        if (!fault.isEmpty())
+        if (fault.startsWith("close"))
+            f.meter.setObserver([&form, prefix = fault.section(':', 1)](const metersim::TranscriptEntry &entry) {
+                if (entry.command.startsWith(prefix))
+                    form.close();
+            });
+        else if (!fault.isEmpty())
             f.meter.addFault(fault.startsWith("refuse") ? Fault::Refuse : Fault::Reject, fault.section(':', 1), 1);
         f.env.ui.answerBoxes({Msg::Answer(answer)});
         form.Command_ResetOptions_Click();
@@ -242,7 +255,7 @@ private Q_SLOTS:
         if (!result.isEmpty())
             expected << result;
         QCOMPARE(f.boxes(), expected);
-        if (!commands.isEmpty())
+        if (!commands.isEmpty() && !fault.startsWith("close"))
             QCOMPARE(f.calls()[1 % commands.size()], commands.size() > 1 ? "OPTDEFAULT|1|10|1" : Access + "|1|5|1");
         QCOMPARE(f.meter.state().ambient, result.startsWith("Options Reset") ? 20.0 : 23.0);
         QCOMPARE(f.env.ui.hourglassDepth, 0);
@@ -270,7 +283,12 @@ private Q_SLOTS:
         SettingsFixture f;
         auto &form = appWindows().form<Form_InstalledOptions>();
         f.forget();
-        if (!fault.isEmpty())
+        if (fault.startsWith("close"))
+            f.meter.setObserver([&form, prefix = fault.section(':', 1)](const metersim::TranscriptEntry &entry) {
+                if (entry.command.startsWith(prefix))
+                    form.close();
+            });
+        else if (!fault.isEmpty())
             f.meter.addFault(fault.startsWith("refuse") ? Fault::Refuse : Fault::Reject, fault.section(':', 1), 1);
         form.Command_6450_Click(index);
         QCOMPARE(f.commands(), commands);

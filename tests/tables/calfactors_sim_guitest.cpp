@@ -215,17 +215,20 @@ private Q_SLOTS:
         const uint accepted = 0;
         QTest::newRow("*9 turns the cell red")
             << int(Fault::Reject) << all << CellColour::Rejected << accepted << QStringList();
+        // No answer: nothing more of the save is sent, and one message says so.
+        const QStringList notWritten{"The meter did not answer: 2 values not written"};
         QTest::newRow("no answer turns it blue")
-            << int(Fault::Silence) << all << CellColour::Failed << accepted << QStringList();
+            << int(Fault::Silence) << QStringList{Access, "Wwa1,11", "Wwa2,22", Leave} << CellColour::Failed
+            << CellColour::Pending << notWritten;
         QTest::newRow("noise before the token turns it blue")
             << int(Fault::Garbage) << all << CellColour::Failed << accepted << QStringList();
         QTest::newRow("*6 ends the save")
             << int(Fault::Refuse) << QStringList{Access, "Wwa1,11", "Wwa2,22", Leave} << CellColour::Pending
             << CellColour::Pending << QStringList{"Password Needed"};
         // The link drops halfway through the reply: nothing more reaches the meter.
-        QTest::newRow("a vanished port fails the rest")
+        QTest::newRow("a vanished port ends the save")
             << int(Fault::Disconnect) << QStringList{Access, "Wwa1,11", "Wwa2,22"} << CellColour::Failed
-            << CellColour::Failed << QStringList();
+            << CellColour::Pending << notWritten;
     }
     void cellFaults()
     {

@@ -165,17 +165,17 @@ private Q_SLOTS:
         QCOMPARE(f.rig.meter.commands(), QStringList{QStringLiteral("pt")});
     }
 
-    // The link drops during a save: the entry fails twice (blue) and Abort ends the save.
+    // The link drops during a save: the entry fails (blue), nothing more is sent, and one
+    // message says how many values were not written.
     void linkDropsDuringSave()
     {
         Fixture f;
         f.form->Command_GenerateITS90_Click();
         const QString command = writeOf(20, f.form->CalGrid->TextMatrix(3, 1));
         f.rig.meter.addFault(Fault::Disconnect, command, 1);
-        f.env.ui.answerBoxes({Msg::Abort});
         f.form->Command_SaveAll_Click();
         QCOMPARE(f.env.ui.boxes.size(), 1);
-        QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Error writing value"));
+        QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("The meter did not answer: 3480 values not written"));
         QCOMPARE(f.colour(20), CellColour::Failed);
         QCOMPARE(f.colour(19), CellColour::Written);
         QCOMPARE(f.rig.meter.commands().last(), command);
@@ -270,17 +270,18 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.boxes[0].prompt, QStringLiteral("Error entering setup mode"));
     }
 
-    // A meter that stops answering mid-save: each entry times out twice (blue), and Abort
-    // ends the save with the bracket closed once the meter answers again.
+    // A meter that stops answering mid-save: the entry times out once (blue), nothing more
+    // of the table is sent, and the bracket is closed once the meter answers again.
     void silentMeterTimesOut()
     {
         Fixture f;
         f.form->Command_GenerateITS90_Click();
         const QString command = writeOf(3, f.form->CalGrid->TextMatrix(1, 4));
-        f.rig.meter.addFault(Fault::Silence, command, 2);
-        f.env.ui.answerBoxes({Msg::Abort});
+        f.rig.meter.addFault(Fault::Silence, command, 1);
         f.form->Command_SaveAll_Click();
-        QCOMPARE(f.rig.meter.commands().count(command), 2);
+        QCOMPARE(f.rig.meter.commands().count(command), 1);
+        QCOMPARE(f.rig.meter.commands().size(), 1 + 4 + 1); // setup mode, indexes 0 to 3, "a1"
+        QCOMPARE(f.env.ui.boxes.size(), 1);
         QCOMPARE(f.colour(3), CellColour::Failed);
         QCOMPARE(f.rig.meter.commands().last(), ExitCommand);
         QCOMPARE(f.rig.meter.mode(), metersim::Mode::Normal);

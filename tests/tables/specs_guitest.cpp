@@ -338,9 +338,9 @@ private Q_SLOTS:
         setPending(editor, 72, 14, QStringLiteral("6"));
         dvm.calls.clear();
         editor.Command_SaveAll_Click();
-        QCOMPARE(dvm.commands(), (QStringList{Password, infoLine(kind, QStringLiteral("___")), Leave}));
+        // The meter took no value: no information line.
+        QCOMPARE(dvm.commands(), (QStringList{Password, Leave}));
         QCOMPARE(editor.CalGrid->cellBackColorAt(71, 1), CellColour::Pending);
-        QCOMPARE(dvm.calls[1].timeout, 5);
     }
 
     void saveInformationLine_data()
@@ -407,10 +407,10 @@ private Q_SLOTS:
         TestEnv env;
         ScriptedDVM &dvm = installMeter(kind);
         SpecTableEditor &editor = openEditor(kind);
-        const QStringList replies{"*0\r", "*9\r", "TIMEOUT", "", "BUSY", "*0 trailing\r", "*1\r"};
+        const QStringList replies{"*0\r", "*9\r", "BUSY", "*0 trailing\r", "*1\r", "TIMEOUT", ""};
         const QList<ColourValue> colours{editor.CalGrid->BackColor(), CellColour::Rejected, CellColour::Failed,
-                                         CellColour::Failed, CellColour::Failed, editor.CalGrid->BackColor(),
-                                         CellColour::Failed};
+                                         editor.CalGrid->BackColor(), CellColour::Failed, CellColour::Failed,
+                                         CellColour::Pending};
         for (int c = 1; c <= replies.size(); ++c)
             setPending(editor, 1, c, QString::number(c));
         int next = 0;
@@ -419,9 +419,13 @@ private Q_SLOTS:
         editor.Command_SaveAll_Click();
         for (int c = 1; c <= replies.size(); ++c)
             QCOMPARE(editor.CalGrid->cellBackColorAt(1, c), colours[c - 1]);
-        // Every cell was tried once; the information line still goes out.
-        QCOMPARE(next, replies.size());
-        QCOMPARE(dvm.commands().value(dvm.commands().size() - 2), infoLine(kind, QStringLiteral("___")));
+        // The time-out ends the save: the last cell stays pending, no information line goes
+        // out, and one message says what was not written.
+        QCOMPARE(next, replies.size() - 1);
+        QCOMPARE(dvm.commands().filter(QStringLiteral("&0")), QStringList());
+        QCOMPARE(dvm.commands().last(), Leave);
+        QCOMPARE(env.ui.boxes.size(), 1);
+        QCOMPARE(env.ui.boxes[0].prompt, QStringLiteral("The meter did not answer: 5 values not written"));
     }
 
     void saveStopsOnPasswordNeeded_data() { bothKinds(); }

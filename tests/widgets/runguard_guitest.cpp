@@ -68,7 +68,7 @@ private Q_SLOTS:
         if (runs == 0)
             return;
         QVERIFY(window->isHidden());
-        QVERIFY(outer->windowLoaded());
+        QVERIFY(!outer->windowLoaded()); // closed: its runs send nothing more for it
         inner.reset();
         QCoreApplication::processEvents();
         QVERIFY(loaded());
