@@ -55,10 +55,12 @@ MeterGate::Operation MeterGate::beginUserAction()
     return operation;
 }
 
-bool MeterGate::mayExchange(const QString &what) const
+bool MeterGate::mayExchange(const QString &what)
 {
     if (m_holder != 0 && m_current == m_holder)
         return true;
+    if (m_holder == 0)
+        ++m_strayExchanges;
     qWarning().noquote() << (m_holder ? "Meter held by another operation:" : "Meter exchange outside every operation:")
                          << what.trimmed() << "not sent";
     return false;

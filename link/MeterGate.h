@@ -82,7 +82,11 @@ public:
     bool shownHeld() const { return m_shownHold != 0; }
     // True when the code now running may send to the meter: the holder is current. A
     // refusal is noted on the program's log with `what` was not sent.
-    bool mayExchange(const QString &what = {}) const;
+    bool mayExchange(const QString &what = {});
+    // Exchanges refused since the program started because no operation at all was under
+    // way: each is a path that forgot to begin one. (Refusals while another operation holds
+    // the meter are the gate at work, and not counted.)
+    quint64 strayExchanges() const { return m_strayExchanges; }
 
     // The message a refused user action shows.
     static const QString BusyMessage;
@@ -100,6 +104,7 @@ private:
     quint64 m_current = 0;    // the hold whose code is running, 0 inside a yield
     quint64 m_shownHold = 0;  // the hold shown to the windows, if any
     quint64 m_lastHold = 0;
+    quint64 m_strayExchanges = 0;
 };
 
 // The program's one gate (in the shared state).

@@ -131,8 +131,8 @@ void FormDisplaySetup::Form_Load() { CentreForm(*this); }
 
 void FormDisplaySetup::Command_SetDisplay1_Click()
 {
-    const MeterGate::Operation meter = meterGate().beginUserAction();
-    if (!meter)
+    const RunGuard::Run run = guard.beginOnMeter();
+    if (!run)
         return;
     const Hourglass hourglass(appUi());
     SendWithoutReply(DisplaySettings::brightnessCommand(DisplaySettings::Display::Primary, Slider1->value()));
@@ -140,8 +140,8 @@ void FormDisplaySetup::Command_SetDisplay1_Click()
 
 void FormDisplaySetup::Command_SetDisplay2_Click()
 {
-    const MeterGate::Operation meter = meterGate().beginUserAction();
-    if (!meter)
+    const RunGuard::Run run = guard.beginOnMeter();
+    if (!run)
         return;
     const Hourglass hourglass(appUi());
     SendWithoutReply(DisplaySettings::brightnessCommand(DisplaySettings::Display::Secondary, Slider2->value()));

@@ -65,7 +65,7 @@ FormMeterInformation::FormMeterInformation(QWidget *parent)
         Text_Info[i] = named(new QLineEdit(this), QStringLiteral("Text_Info(%1)").arg(i));
         grid->addWidget(Label_Info[i], 1 + i, 0);
         grid->addWidget(Text_Info[i], 1 + i, 1);
-        connect(Text_Info[i], &QLineEdit::textEdited, this, [this, i] { m_infoFilled[i] = true; });
+        connect(Text_Info[i], &QLineEdit::textEdited, this, [this, i] { m_infoToWrite[i] = true; });
     }
     grid->addWidget(Command_SetInfo, 3, 2);
     grid->addWidget(Label2, 4, 0, 1, 2);
@@ -110,7 +110,7 @@ void FormMeterInformation::Command_Read_Click()
     for (int i = 0; i < InfoLines; ++i) {
         if (reading.info[i]) {
             Text_Info[i]->setText(*reading.info[i]);
-            m_infoFilled[i] = true;
+            m_infoToWrite[i] = reading.slotsKnown;
         }
     }
     appClock().sleepMs(50);
@@ -121,9 +121,16 @@ void FormMeterInformation::writeInformation(const QList<std::optional<QString>> 
     QList<std::optional<QString>> commands;
     for (int i = 0; i < texts.size(); ++i)
         commands << (texts[i] ? std::optional(infoCommand(i, *texts[i])) : std::nullopt);
-    for (const std::optional<QString> &command : commands) {
-        if (command && !readsBackWhole(*command)) {
+    for (int i = 0; i < texts.size(); ++i) {
+        if (!commands[i])
+            continue;
+        if (!readsBackWhole(*commands[i])) {
             appUi().MsgBox(StarRefused, Msg::Exclamation, InformationTitle);
+            return;
+        }
+        if (const QString word = fieldWordOf(*texts[i]); !word.isEmpty()) {
+            appUi().MsgBox(QLatin1Char('"') + word + QStringLiteral("\" cannot begin an information line"),
+                           Msg::Exclamation, InformationTitle);
             return;
         }
     }
@@ -151,7 +158,7 @@ void FormMeterInformation::Command_SetInfo_Click()
 {
     QList<std::optional<QString>> texts;
     for (int i = 0; i < InfoLines; ++i)
-        texts << setInfoText(Text_Info[i]->text(), m_infoFilled[i]);
+        texts << (m_infoToWrite[i] ? std::optional(Text_Info[i]->text()) : std::nullopt);
     writeInformation(texts);
 }
 

@@ -38,11 +38,13 @@ public:
 
 private:
     // Writes texts[i] as slot i + 1 inside setup mode, stopping at the first refusal; a slot
-    // without a text is left as the meter keeps it. Nothing is sent when a text would spoil
-    // later reads.
+    // without a text is left as the meter keeps it. Nothing is sent when a text would not
+    // read back as itself.
     void writeInformation(const QList<std::optional<QString>> &texts);
-    // Per box: filled by a complete read or typed by the user since the window opened.
-    std::array<bool, MeterInformation::InfoLines> m_infoFilled{};
+    // Per box: whether Set Info writes it - typed by the user since it was last read, or
+    // filled by a complete read that could tell which slot its text came from. A read that
+    // did not complete leaves the boxes as they were.
+    std::array<bool, MeterInformation::InfoLines> m_infoToWrite{};
     // The serial box's text as it stood before the edit being checked.
     QString m_serialShown;
 };

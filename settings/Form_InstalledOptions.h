@@ -37,7 +37,7 @@ public:
     void Command_6450_Click(int Index);
     void Command_ResetOptions_Click();
 
-    // Whether Read last marked the box of `bit` as an installed option.
+    // Whether Read last marked the box of `bit` as an installed option; read by the tests only.
     bool isMarkedInstalled(int bit) const;
 
 private:

@@ -47,6 +47,8 @@ Reading parseVersionReply(const QString &reply)
             if (textsEnd > 0 && form.match(lines[textsEnd - 1]).hasMatch())
                 --textsEnd;
     }
+    const qsizetype freeTexts = textsEnd - (FirstInfoLine - 1);
+    reading.slotsKnown = token >= FullReplyLines || freeTexts == 0 || freeTexts == InfoLines;
     const auto isSerial = [](const QString &line) { return line.left(6) == QLatin1String("Serial"); };
     for (qsizetype i = 0; i < token; ++i)
         if (isSerial(lines[i]))
@@ -66,14 +68,18 @@ QString infoCommand(int index, const QString &text)
     return QStringLiteral("&") + TextConv::Format(index + 1, QStringLiteral("00")) + text.left(InfoLineLength);
 }
 
-std::optional<QString> setInfoText(const QString &boxText, bool filled)
-{
-    if (boxText.isEmpty() && !filled)
-        return std::nullopt;
-    return boxText;
-}
-
 bool readsBackWhole(const QString &command) { return !command.contains(QLatin1Char('*')); }
+
+QString fieldWordOf(const QString &text)
+{
+    static const QLatin1String words[] = {QLatin1String("Model"), QLatin1String("Version"), QLatin1String("Serial"),
+                                          QLatin1String("Unc"),   QLatin1String("Spec"),    QLatin1String("Tab")};
+    const QString asRead = TrimBlanks(text.left(InfoLineLength));
+    for (const QLatin1String word : words)
+        if (asRead.startsWith(word, Qt::CaseSensitive))
+            return word;
+    return {};
+}
 
 QStringList informationLines(const QString &boxText) { return SplitLines(boxText).mid(0, InfoLines); }
 

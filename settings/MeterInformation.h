@@ -26,12 +26,16 @@ inline constexpr int SerialTypedLength = 9;    // characters that can be typed i
 // - a shorter one lost empty slots: the lines just before the token that have the exact
 //   form of slots 06, 05 and 04 (walking back, in that order) are the table versions, and
 //   the lines from 5 up to them are the free texts, in order; slots with no line left are
-//   empty. Which slot a text came from is then unknown (a lone text of slot 03 reads as
-//   slot 01), and a free text in exactly a version line's form is taken for one.
+//   empty. With one or two free texts, which slot each came from is unknown (a lone text
+//   of slot 03 reads as slot 01); with none or all three it is not. A free text in
+//   exactly a version line's form is taken for one.
 // A line that is the serial number gives no information line.
 struct Reading
 {
     bool complete = false; // the reply ended with its status token
+    // Each information line given is the text of its own slot: not so after a short reply
+    // of one or two free texts, which may have come from any of the three slots.
+    bool slotsKnown = false;
     std::optional<QString> serial;
     std::array<std::optional<QString>, InfoLines> info;
 };
@@ -39,15 +43,19 @@ Reading parseVersionReply(const QString &reply);
 
 // "&", the slot (index + 1) as two digits, then the first 20 characters of the text.
 QString infoCommand(int index, const QString &text);
-// What Set Info writes of a box: its text, or nothing when the box is empty and neither a
-// complete read nor the user filled it. A read that did not complete leaves the boxes as
-// they were, so such a box says nothing of what the meter keeps in its slot.
-std::optional<QString> setInfoText(const QString &boxText, bool filled);
 // Whether the text a write command stores leaves later "v" replies whole. A "*" in it cuts
 // them short: on RS232 a reply ends at the first line holding one, on USB and Ethernet at
 // the first "*" followed by a digit (and a "*" followed by none makes every read wait out
 // its time-out), and a stored "*0" reads as the reply's end. Such a command is not sent.
 bool readsBackWhole(const QString &command);
+// The word that makes the reads of "v" take an information line of slots 01 to 03 for
+// another of the reply's fields, or the empty text when the line reads back as itself. The
+// main window shows every line beginning "Model", "Version", "Serial", "Unc", "Spec" or
+// "Tab" as the meter's identity or a table version, and this dialog's read takes a line
+// beginning "Serial" for the serial number and the table versions' forms for them; both
+// compare the line as written (case included) once the blanks before it are trimmed. The
+// text is judged as the meter keeps it, by its first 20 characters. Such a line is not sent.
+QString fieldWordOf(const QString &text);
 // The lines of the multi-line box that are written: at most the first three.
 QStringList informationLines(const QString &boxText);
 // "q" and the first 10 characters of the serial number.

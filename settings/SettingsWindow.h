@@ -12,9 +12,10 @@ class QPushButton;
 // run guard for its exchanges with the meter, and the activation handler.
 //
 // Every exchange may let the window system run (an Ethernet wait), so each handler that
-// talks to the meter holds a run of `guard`: a second click meanwhile is ignored, Exit and
-// the close box unload the window once the exchange is over, and after each exchange the
-// handler touches the window only while `run.windowLoaded()`.
+// talks to the meter holds a run of `guard`: a second click meanwhile shows the busy
+// message and sends nothing, Exit and the close box unload the window once the exchange is
+// over, and after each exchange the handler touches the window only while
+// `run.windowLoaded()`.
 //
 // Form_Activate runs each time the window becomes the active window after another of the
 // program's windows was, and when it is first shown; a message box closing over it, or a

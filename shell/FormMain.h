@@ -95,7 +95,8 @@ public:
     void Close_DVM1Comm_Port();
     // Sets the shared AbortFlag (nothing reads it).
     void Set_Abort_Flag();
-    // Open the thermocouple window and, through their menu handlers, the two table editors.
+    // Open the thermocouple window and, through their menu handlers, the two table editors
+    // (nothing calls them).
     void Open_Thermocouple_Form();
     void Open_Uncertainties_Menu();
     void Open_Specifications_Menu();
@@ -112,7 +113,8 @@ public:
     void Form_Unload();
     // Shows a reading in engineering notation in status panel 3 (nothing calls it).
     void DisplayReading(const QString &Reading);
-    // Open or close DVM1Comm's port; a failure is reported in a message box.
+    // Open or close DVM1Comm's port; a failure is reported in a message box (nothing calls
+    // them).
     void OpenCommPort();
     void CloseCommPort();
     // Start-up found no driver for the stored model: says so in a box and in the connection box.

@@ -61,7 +61,8 @@ public:
     // A click into the terminal's output empties it.
     void Text1_Click();
 
-    // The terminal's output exactly as received (the replies' own CRs kept).
+    // The terminal's output exactly as received (the replies' own CRs kept); read by the
+    // tests only.
     QString terminalText() const { return m_terminal; }
     // Whether the lower band is shown.
     bool isAdvanced() const;

@@ -48,7 +48,7 @@ public:
     void Text1_KeyPress(int KeyAscii);
     void Text2_Click();
 
-    // The terminal's text exactly as received (line ends kept).
+    // The terminal's text exactly as received (line ends kept); read by the tests only.
     QString terminalText() const { return m_terminal; }
 
     // --- controls ---

@@ -18,13 +18,14 @@ public:
 
     // Bar to 0 and "Waiting for reply...".
     void Reset();
-    // Reset and count lines (or characters); a maximum of 0 or less keeps the previous one.
+    // Reset and count lines, or characters (nothing calls SetMaxCharacters); a maximum of 0
+    // or less keeps the previous one.
     void SetMaxLines(int NewMax);
     void SetMaxCharacters(int NewMax);
     // The reply received so far: moves the bar while the count is below the maximum and
     // shows the number of characters received.
     void ProgressText(const QString &text);
-    // One step more, up to the maximum.
+    // One step more, up to the maximum (nothing calls it).
     void Increment();
 
     // Read by the tests only.

@@ -27,10 +27,6 @@ constexpr int ELCK = 21; // the board is locked by another program
 // ibdev arguments the program uses.
 constexpr int T10s = 13;    // time-out code: 10 seconds
 constexpr int REOS = 0x400; // end-of-string mode: end a read at the character in the low byte
-
-// The time-out of a time-out code in milliseconds (0: none); codes 1 to 17 run from
-// 10 microseconds to 1000 seconds.
-int timeoutMs(int code);
 } // namespace Gpib
 
 // The status values of the calling thread as the library leaves them after a call:

@@ -2,23 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <algorithm>
-#include <array>
-
-namespace Gpib {
-int timeoutMs(int code)
-{
-    // 10 us, 30 us, 100 us, ... 1000 s: a 1-3-10 series; below a millisecond counts as one.
-    static constexpr std::array<qint64, 18> micros = {0,       10,       30,        100,       300,
-                                                      1000,    3000,     10000,     30000,     100000,
-                                                      300000,  1000000,  3000000,   10000000,  30000000,
-                                                      100000000, 300000000, 1000000000};
-    if (code <= 0 || code >= static_cast<int>(micros.size()))
-        return 0;
-    return static_cast<int>(std::max<qint64>(1, micros[static_cast<size_t>(code)] / 1000));
-}
-} // namespace Gpib
-
 namespace {
 
 // The library's calls, declared from their published C forms.

@@ -57,6 +57,7 @@ public:
     // Releases the file. Record sets still open fail from then on.
     void Close();
 
+    // Read by the tests only: whether the file is an SQLite database.
     bool isSQLite() const;
     const QString &lastError() const { return m_error; }
 

@@ -60,7 +60,8 @@ public:
     // while that dimension is above 1000 twips.
     void Form_Resize();
 
-    // Cell number r * Cols + c, as a 16-bit integer: callers keep it within that width.
+    // Cell number r * Cols + c, as a 16-bit integer: callers keep it within that width
+    // (nothing calls it).
     qint16 Fgi(int r, int c) const;
 
     // True while the edit box is open.

@@ -30,7 +30,7 @@ struct TypeTable
     std::vector<Segment> segments;
 
     qint32 firstEmf() const { return segments.front().firstEmf; }
-    // Number of grid points, first to last inclusive.
+    // Number of grid points, first to last inclusive; read by the tests only.
     int pointCount() const { return (lastEmf - firstEmf()) / step + 1; }
     // The segment whose polynomial serves the grid EMF E: the last one starting at or below E.
     const Segment &segmentFor(qint32 E) const;

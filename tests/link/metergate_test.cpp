@@ -1,5 +1,6 @@
 // The meter gate: every transport sends only for the operation holding the meter while
-// its own code runs, and an operation cannot begin inside another one's wait.
+// its own code runs, and an operation cannot begin inside another one's wait (a box or
+// dialog of the program's user interaction included).
 #include "link/Communication.h"
 #include "link/Ethernet.h"
 #include "link/MeterGate.h"
@@ -13,9 +14,13 @@
 #include "tests/support/doubles/MemoryGpib.h"
 #include "tests/support/doubles/MemorySerialPort.h"
 #include "tests/support/doubles/MemoryUdp.h"
+#include "widgets/QtUserInteraction.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -65,10 +70,12 @@ struct Devices
 };
 
 using Exchange = std::function<void(Devices &)>;
+using Prompt = std::function<void(UserInteraction &)>;
 
 } // namespace
 
 Q_DECLARE_METATYPE(Exchange)
+Q_DECLARE_METATYPE(Prompt)
 
 class MeterGateTest : public QObject
 {
@@ -133,8 +140,41 @@ private Q_SLOTS:
         if (!sent)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Meter (held by another operation|"
                                                                                  "exchange outside every operation)")));
+        const quint64 strayBefore = meterGate().strayExchanges();
         exchange(devices);
         QCOMPARE(devices.bytesOut() > 0, sent);
+        QCOMPARE(meterGate().strayExchanges() > strayBefore, who == QLatin1String("none"));
+    }
+
+    // The program's own boxes and dialogs let other handlers run while they are open: a
+    // meter action clicked meanwhile finds the meter held and sends nothing.
+    void boxesSetTheHolderAside_data()
+    {
+        QTest::addColumn<Prompt>("prompt");
+        QTest::newRow("message box")
+            << Prompt([](UserInteraction &ui) { ui.MsgBox(QStringLiteral("Reset?"), Msg::YesNo); });
+        QTest::newRow("file dialog") << Prompt([](UserInteraction &ui) { ui.ShowOpen(FileDialogRequest{}); });
+        QTest::newRow("input box")
+            << Prompt([](UserInteraction &ui) { ui.InputBox(QStringLiteral("Password"), {}, {}); });
+    }
+    void boxesSetTheHolderAside()
+    {
+        QFETCH(Prompt, prompt);
+        Devices devices;
+        QtUserInteraction qtUi;
+        const MeterGate::Operation holder = meterGate().begin();
+        bool opened = false;
+        QTimer::singleShot(0, [&devices, &opened] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            opened = dialog != nullptr;
+            if (const MeterGate::Operation other = meterGate().begin())
+                SerialSendString(&devices.serial, QStringLiteral("v"), false, 1, 1);
+            if (dialog)
+                dialog->reject();
+        });
+        prompt(qtUi);
+        QVERIFY(opened);
+        QCOMPARE(devices.serial.written, QByteArray());
     }
 
     // Who may begin: a free meter to anyone, the holder's own code a nested operation that

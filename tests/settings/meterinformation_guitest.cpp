@@ -151,6 +151,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, shown);
         SettingsFixture f;
+        f.meter.editState([](metersim::MeterState &s) { s.info[2] = "Bench 4"; }); // every slot read
         auto &form = appWindows().form<FormMeterInformation>();
         f.forget();
         if (fault == "refuse")
@@ -170,9 +171,65 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
+    // Over RS232 the meter's reply leaves out its empty slots: with one or two texts left of
+    // slots 01 to 03, which slot each came from is unknown, and Set Info writes only the
+    // boxes typed in since (slot 06 is empty here, so every RS232 reply is short).
+    void setInfoKeepsSlotsTheReadCouldNotPlace_data()
+    {
+        QTest::addColumn<bool>("usb");
+        QTest::addColumn<QStringList>("slots"); // 01 to 03
+        QTest::addColumn<QString>("typed");     // into Info box 1
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QStringList>("shown");
+        const QString heldBack =
+            QStringLiteral("Info boxes not read from the meter are not written|Meter Information|64");
+        const QStringList third{"", "", "Slot three text"};
+        QTest::newRow("RS232, a lone text of slot 03, box 1 typed")
+            << false << third << "XY" << QStringList{Access, "&02XY", Leave} << QStringList{heldBack};
+        QTest::newRow("RS232, a lone text of slot 03, nothing typed")
+            << false << third << "" << QStringList{} << QStringList{heldBack};
+        QTest::newRow("RS232, two texts, box 1 typed") << false << QStringList{"Lab 1", "", "Lab 3"} << "XY"
+                                                        << QStringList{Access, "&02XY", Leave} << QStringList{heldBack};
+        QTest::newRow("RS232, all three slots filled")
+            << false << QStringList{"Lab 1", "Lab 2", "Lab 3"} << ""
+            << QStringList{Access, "&01Lab 1", "&02Lab 2", "&03Lab 3", Leave} << QStringList{};
+        QTest::newRow("RS232, all three slots empty")
+            << false << QStringList(3) << "XY" << QStringList{Access, "&01", "&02XY", "&03", Leave} << QStringList{};
+        QTest::newRow("USB, a lone text of slot 03, box 1 typed")
+            << true << third << "XY" << QStringList{Access, "&01", "&02XY", "&03Slot three text", Leave}
+            << QStringList{};
+    }
+    void setInfoKeepsSlotsTheReadCouldNotPlace()
+    {
+        QFETCH(bool, usb);
+        QFETCH(QStringList, slots);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, commands);
+        QFETCH(QStringList, shown);
+        SettingsFixture f;
+        f.meter.editState([&slots](metersim::MeterState &s) {
+            for (int i = 0; i < 3; ++i)
+                s.info[size_t(i)] = slots[i];
+            s.info[5].clear();
+        });
+        std::optional<UsbLink> link;
+        if (usb)
+            link.emplace(f);
+        auto &form = appWindows().form<FormMeterInformation>();
+        f.forget();
+        if (!typed.isEmpty()) {
+            form.Text_Info[1]->clear();
+            QTest::keyClicks(form.Text_Info[1], typed);
+        }
+        form.Command_SetInfo_Click();
+        QCOMPARE(f.commands(), commands);
+        QCOMPARE(f.boxes(), shown);
+    }
+
     // Set Info writes no box that a read which did not complete left empty (what the user
-    // typed is written), and no button sends a text holding "*", which would cut later reads
-    // short.
+    // typed is written), and no button sends a text that would not read back as itself: one
+    // holding "*", which would cut later reads short, or an information line that a read
+    // would take for another field.
     void writesOnlyWhatWasReadOrTyped_data()
     {
         QTest::addColumn<QString>("slot02");  // what the meter keeps in slot 02
@@ -196,6 +253,12 @@ private Q_SLOTS:
                                                      << QStringList{star + "Meter Information|48"};
         QTest::newRow("\"*\" in the serial number") << "" << false << "serial" << "12*4" << QStringList{}
                                                   << QStringList{star + "Serial Number|48"};
+        QTest::newRow("a box beginning \"Serial\"")
+            << "" << false << "info" << "Serial 999" << QStringList{}
+            << QStringList{"\"Serial\" cannot begin an information line|Meter Information|48"};
+        QTest::newRow("a line beginning \"Model\" after blanks")
+            << "" << false << "information" << "one\n  Model 6450" << QStringList{}
+            << QStringList{"\"Model\" cannot begin an information line|Meter Information|48"};
     }
     void writesOnlyWhatWasReadOrTyped()
     {

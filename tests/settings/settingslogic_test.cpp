@@ -9,6 +9,7 @@
 #include "settings/MeterDate.h"
 #include "settings/MeterInformation.h"
 #include "settings/TemperatureCompensation.h"
+#include "shell/MainWindowText.h"
 
 #include <QtTest>
 
@@ -342,6 +343,40 @@ private Q_SLOTS:
         QCOMPARE(informationLines(QStringLiteral("a\nb\n")), (QStringList{"a", "b"}));
         QCOMPARE(serialCommand(QStringLiteral("ABC123")), QStringLiteral("qABC123"));
         QCOMPARE(serialCommand(QStringLiteral("0123456789XYZ")), QStringLiteral("q0123456789"));
+    }
+
+    // An information line is refused exactly when a read of "v" would take it for another
+    // field: the main window's (which shows only the field lines) or the dialog's (the serial
+    // number, or no information line for its slot).
+    void fieldWords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("word"); // empty: the line reads back as itself
+        for (const char *word : {"Model", "Version", "Serial", "Unc", "Spec", "Tab"})
+            QTest::addRow("%s", word) << QString::fromLatin1(word) + " 999" << QString::fromLatin1(word);
+        QTest::newRow("a word run on") << "Tabletop unit" << "Tab";
+        QTest::newRow("blanks before") << "   Serial 999" << "Serial";
+        QTest::newRow("a table version's form") << "Spec 1.0 01/01/25" << "Spec";
+        QTest::newRow("other case") << "serial 999" << "";
+        QTest::newRow("a tab before") << "\tSerial 999" << "";
+        QTest::newRow("not at the start") << "Bench Serial" << "";
+        QTest::newRow("beyond the 20 characters kept") << QString(18, ' ') + "Serial" << "";
+    }
+    void fieldWords()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, word);
+        QCOMPARE(MeterInformation::fieldWordOf(text), word);
+
+        const auto reply = [](const QString &slot01) {
+            return "Model 6450\rVersion 2.31\rSerial 64500123\rOptions 1\r" + slot01
+                   + "\rLab 2\rLab 3\rUnc 1.0 01/01/25\rSpec 1.0 01/01/25\rTab 1.0 01/01/25\r*0\r";
+        };
+        const QString kept = text.left(MeterInformation::InfoLineLength);
+        const bool mainWindowMisreads = InfoTextFromReply(reply(kept)) != InfoTextFromReply(reply(QString()));
+        const MeterInformation::Reading reading = MeterInformation::parseVersionReply(reply(kept));
+        const bool dialogMisreads = reading.serial != QStringLiteral("64500123") || !reading.info[0];
+        QCOMPARE(mainWindowMisreads || dialogMisreads, !word.isEmpty());
     }
 
     void clockCommand_data()

@@ -24,6 +24,10 @@ struct TestEnv
     // Unless set, the test fails when any exchange with the meter was tried outside every
     // operation (MeterGate): the whole suite checks that no path forgets the gate.
     bool allowStrayExchanges = false;
+
+private:
+    // The gate's count of such exchanges when the TestEnv was made.
+    const quint64 strayExchangesBefore;
 };
 
 // Points XDG_CONFIG_HOME at a fresh temporary folder, once per process, before any

@@ -5,6 +5,8 @@
 // else /tmp/metersim-gpib-<uid>.sock; when nothing listens there, every call fails as on a
 // system without a board (error 7). Status values are kept per thread, read with
 // ThreadIbsta, ThreadIberr, ThreadIbcnt and ThreadIbcntl. Plain C++ and POSIX: no Qt.
+#include "GpibTimeouts.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -49,17 +51,6 @@ int finish(int status, int error = 0, long count = 0)
     threadError = error;
     threadCount = count;
     return status;
-}
-
-long timeoutMs(int code)
-{
-    static const long micros[] = {0,       10,       30,       100,       300,       1000,
-                                  3000,    10000,    30000,    100000,    300000,    1000000,
-                                  3000000, 10000000, 30000000, 100000000, 300000000, 1000000000};
-    if (code <= 0 || code > 17)
-        return 0;
-    const long ms = micros[code] / 1000;
-    return ms < 1 ? 1 : ms;
 }
 
 std::string socketPath()
@@ -180,7 +171,7 @@ int ibdev(int board, int pad, int, int tmo, int, int eos)
         return -1;
     }
     const int ud = nextDescriptor++;
-    devices[ud] = Device{pad, timeoutMs(tmo), eos};
+    devices[ud] = Device{pad, gpibTimeoutMs(tmo), eos};
     finish(CMPL);
     return ud;
 }

@@ -1,6 +1,7 @@
 #include "tests/support/doubles/MemoryGpib.h"
 #include "link/platform/Clock.h"
 #include "tests/support/doubles/InMemoryPeer.h"
+#include "tests/sim/gpib/GpibTimeouts.h"
 
 MemoryGpibBus::Instrument &MemoryGpibBus::attach(int address, InMemoryPeer *peer)
 {
@@ -70,7 +71,7 @@ int MemoryGpibBus::ibdev(int, int pad, int, int tmo, int, int eos)
         return -1;
     }
     const int ud = m_nextDescriptor++;
-    m_descriptors[ud] = {pad, Gpib::timeoutMs(tmo), eos};
+    m_descriptors[ud] = {pad, static_cast<int>(gpibTimeoutMs(tmo)), eos};
     report(Gpib::CMPL, 0);
     return ud;
 }
