@@ -1,5 +1,6 @@
 #pragma once
 #include "link/DeviceRecords.h"
+#include "link/LateReply.h"
 #include "link/MainWindowHost.h"
 #include "link/MeterGate.h"
 #include "link/platform/Gpib.h"
@@ -40,6 +41,8 @@ struct SharedState
     double LastSendTime = 0;
     // Set when a USB device cannot be opened; ends a serial line read under way.
     bool CommAbort = false;
+    // A reply the meter still owes after an exchange gave up on it (RS232, USB, Ethernet).
+    LateReply lateReply;
     // The FTDI device of the current exchange, and the devices last listed.
     struct USBDevice USBDevice;
     QList<struct USBDevice> USBDevices;

@@ -215,8 +215,9 @@ private Q_SLOTS:
         const uint accepted = 0;
         QTest::newRow("*9 turns the cell red")
             << int(Fault::Reject) << all << CellColour::Rejected << accepted << QStringList();
+        // The third cell's answer is taken for the second's late one: blue as well.
         QTest::newRow("no answer turns it blue")
-            << int(Fault::Silence) << all << CellColour::Failed << accepted << QStringList();
+            << int(Fault::Silence) << all << CellColour::Failed << CellColour::Failed << QStringList();
         QTest::newRow("noise before the token turns it blue")
             << int(Fault::Garbage) << all << CellColour::Failed << accepted << QStringList();
         QTest::newRow("*6 ends the save")
