@@ -7,6 +7,7 @@
 #include "link/platform/SerialPortControl.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -104,8 +105,8 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
         return {};
 
     PaceTransmission();
-    port->Input(); // replies to earlier commands sent without waiting are dropped here
-    s.SerialRxBuffer.clear();
+    // Replies to earlier commands (sent without waiting, or given up on) are dropped here.
+    s.lateReply.startExchange(std::exchange(s.SerialRxBuffer, {}) + port->Input());
     s.CommAbort = false;
     if (!port->Output(Commandstring + CR))
         return {};
@@ -119,8 +120,11 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
     bool done = false;
     for (;;) {
         if (nowSeconds() >= start + timeout) {
-            if (!done)
+            if (!done) {
                 reply = QStringLiteral("TIMEOUT");
+                if (PacketEndCondition == 1)
+                    s.lateReply.timedOut(timeout);
+            }
             break;
         }
         if (done)
@@ -130,7 +134,10 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
         if (!port->PortOpen())
             return {}; // the port vanished under the exchange
         ShowActivity(reply);
-        if (line.contains(QLatin1Char('*'))) {
+        if (s.lateReply.takesLine(line, PacketEndCondition)) {
+            reply.clear(); // the late reply and the lines before it
+            start = roundedSeconds();
+        } else if (line.contains(QLatin1Char('*'))) {
             reply += line + CR;
             done = true;
         } else if (!line.isEmpty()) {

@@ -9,6 +9,7 @@
 #include "link/platform/UserInteraction.h"
 
 #include <QPointer>
+#include <utility>
 
 namespace {
 
@@ -45,11 +46,14 @@ QString storedField(const QString &field)
     return text.replace(QChar(0), QLatin1Char(' '));
 }
 
-// Reads and drops what is waiting on a socket (bounded, see MaxDatagramsPerRead).
-void dropPending(UdpSocketControl &socket)
+// Reads and drops what is waiting on a socket (bounded, see MaxDatagramsPerRead); returns
+// the text dropped.
+QString dropPending(UdpSocketControl &socket)
 {
+    QString dropped;
     for (int n = 0; n < Ethernet::MaxDatagramsPerRead && socket.BytesReceived() >= 1; ++n)
-        socket.GetData();
+        dropped += socket.GetData();
+    return dropped;
 }
 
 // Waits for the module's answer: up to 20 steps of at most 50 ms, each ended early by a
@@ -222,9 +226,11 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
 
     PaceTransmission();
     NoteTransmission();
+    // Replies to earlier commands (sent without waiting, or given up on) are dropped here.
+    QString dropped;
     if (socket->State() > 0)
-        dropPending(*socket);
-    s.UdpRxBuffer.clear();
+        dropped = dropPending(*socket);
+    s.lateReply.startExchange(dropped + std::exchange(s.UdpRxBuffer, {}));
     if (!socket->SendData(Commandstring + CR)) {
         reportSocketError(socket->lastError());
         return {};
@@ -240,14 +246,18 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
     for (;;) {
         if (complete)
             return reply;
-        if (counter < 1 || reply.size() > Ethernet::MaxReplyChars)
+        if (counter < 1 || reply.size() > Ethernet::MaxReplyChars) {
+            if (PacketEndCondition == 1)
+                s.lateReply.timedOut(timeout);
             return QStringLiteral("TIMEOUT");
+        }
         clock.processEvents(); // the data-arrival handler (ConnectEthernetReceive) fills UdpRxBuffer here
         if (!socket)
             return {}; // the main window and its sockets are gone
         const bool gotData = !s.UdpRxBuffer.isEmpty();
         if (gotData) {
             reply += s.UdpRxBuffer;
+            s.lateReply.takeFrom(reply, PacketEndCondition);
             ShowActivity(reply);
             s.UdpRxBuffer.clear();
             counter = fullCount;

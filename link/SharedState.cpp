@@ -27,6 +27,7 @@ void resetSharedState()
     s.LastLine.clear();
     s.LastSendTime = 0;
     s.CommAbort = false;
+    s.lateReply = {};
     s.USBDevice = {};
     s.USBDevices.clear();
     s.EthernetDevice = {};

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/DeviceRecords.h"
+#include "link/LateReply.h"
 #include "link/MainWindowHost.h"
 #include "link/MeterGate.h"
 #include "link/platform/Gpib.h"
@@ -45,6 +46,8 @@ struct SharedState
     // meter may have taken it). The count of openings sent lets a run tell its own.
     bool SetupModeMayBeOpen = false;
     quint64 SetupModeOpenings = 0;
+    // A reply the meter still owes after an exchange gave up on it (RS232, USB, Ethernet).
+    LateReply lateReply;
     // The FTDI device of the current exchange, and the devices last listed.
     struct USBDevice USBDevice;
     QList<struct USBDevice> USBDevices;

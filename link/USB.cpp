@@ -48,6 +48,32 @@ bool replyComplete(const QByteArray &reply, const QByteArray &lastRead, int Pack
     }
 }
 
+// Reads what the device holds before a command goes out (it answers an earlier command),
+// without waiting for more.
+QByteArray dropWaiting(FtdiApi &ftdi, FtHandle handle)
+{
+    quint32 waiting = 0, txQueue = 0, events = 0;
+    QByteArray dropped;
+    quint32 got = 0;
+    if (usable(ftdi.GetStatus(handle, waiting, txQueue, events)) && waiting > 0)
+        ftdi.Read(handle, dropped, std::min(waiting, ReadBufferSize), got);
+    return dropped;
+}
+
+// Takes a late reply off the front of the reply gathered so far (see LateReply); lastRead
+// becomes what is left of the last read.
+void takeLateReply(QByteArray &reply, QByteArray &lastRead, int PacketEndCondition)
+{
+    LateReply &late = state().lateReply;
+    if (!late.watching())
+        return;
+    QString text = QString::fromLatin1(reply);
+    if (!late.takeFrom(text, PacketEndCondition))
+        return;
+    reply = text.toLatin1();
+    lastRead = reply.right(std::min(lastRead.size(), reply.size()));
+}
+
 } // namespace
 
 int ListUSBDevices()
@@ -122,6 +148,7 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     Clock &clock = appClock();
     // The main window may close this handle while we wait; close our own copy at the end.
     const FtHandle handle = s.USBDevice.Handle;
+    s.lateReply.startExchange(QString::fromLatin1(dropWaiting(ftdi, handle)));
     UsbWrite(command + QLatin1Char('\r'), handle);
     NoteTransmission();
 
@@ -150,6 +177,7 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
                 if (got > 0) {
                     reply += chunk;
                     polls = pollsAfterData;
+                    takeLateReply(reply, chunk, PacketEndCondition);
                     complete = replyComplete(reply, chunk, PacketEndCondition);
                     if (complete)
                         break;
@@ -170,6 +198,8 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     }
     ftdi.Close(handle);
     status = complete && !failed ? UsbReplyComplete : UsbTimedOut;
+    if (status == UsbTimedOut && PacketEndCondition == 1)
+        s.lateReply.timedOut(timeout);
     s.USBDevice.Busy = 0;
     return QString::fromLatin1(reply);
 }

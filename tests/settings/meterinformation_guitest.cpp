@@ -275,6 +275,7 @@ private Q_SLOTS:
         auto &form = appWindows().form<FormMeterInformation>();
         QCOMPARE(f.commands(), QStringList{"v"});
         f.meter.clearTranscript();
+        f.env.clock.sleepMs(5000); // the user reads and types: a reply to "v" is no longer awaited
         if (button == "info") {
             form.Text_Info[1]->clear();
             QTest::keyClicks(form.Text_Info[1], typed);

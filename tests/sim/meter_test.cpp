@@ -260,6 +260,11 @@ private Q_SLOTS:
         QCOMPARE(exchange(rig, clock, "a1\r", 60), QStringLiteral("*0"));
         QCOMPARE(exchange(rig, clock, "", 100), QStringLiteral("\r\n"));
 
+        rig.meter.setLateMs(2000); // and the next reply queues behind the late one
+        rig.meter.addFault(Fault::Late, "a1", 1);
+        QCOMPARE(exchange(rig, clock, "a1\r", 1900), QString());
+        QCOMPARE(exchange(rig, clock, "a1\r", 200), QStringLiteral("*0\r\n*0\r\n"));
+
         rig.meter.setForeignIdentity(true);
         QVERIFY(!exchange(rig, clock, "*IDN?\r").toUpper().contains("VELKORANDE"));
 

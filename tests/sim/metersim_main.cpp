@@ -40,7 +40,7 @@ bool parseFault(const QString &spec, SimMeter &meter)
     static const QMap<QString, Fault> kinds{{"silence", Fault::Silence}, {"echo", Fault::Echo},
                                             {"garbage", Fault::Garbage}, {"partial", Fault::PartialLine},
                                             {"disconnect", Fault::Disconnect}, {"reject", Fault::Reject},
-                                            {"refuse", Fault::Refuse}};
+                                            {"refuse", Fault::Refuse}, {"late", Fault::Late}};
     const QStringList parts = spec.split(QLatin1Char(':'));
     if (!kinds.contains(parts[0]))
         return false;
@@ -99,8 +99,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption gap("partial-gap", "Pause inside a partial line, milliseconds.", "ms", "120");
     const QCommandLineOption fault("fault",
                                    "A fault: KIND[:PREFIX[:TIMES]], KIND one of silence, echo, garbage, partial, "
-                                   "disconnect, reject (*9), refuse (*6). Repeatable.",
+                                   "disconnect, reject (*9), refuse (*6), late (the reply --late-ms later). "
+                                   "Repeatable.",
                                    "spec");
+    const QCommandLineOption lateMs("late-ms", "How much later a late fault's reply comes, milliseconds.", "ms",
+                                    "14500");
     const QCommandLineOption foreign("foreign-id", "Answer *IDN? with another maker's identification.");
     const QCommandLineOption rebootMs("reboot-ms", "How long SYSTEM:REBOOT leaves the meter deaf.", "ms", "4000");
     const QCommandLineOption eraseMs("erase-ms", "How long WXerase leaves the meter deaf.", "ms", "15000");
@@ -127,7 +130,7 @@ int main(int argc, char *argv[])
                                                        "/tmp/metersim-gpib-<uid>.sock).",
                                         "path", defaultGpibSocketPath());
     const QCommandLineOption quiet("quiet", "Do not print the commands received.");
-    p.addOptions({model, serial, firmware, acPoints, count, delay, noWire, baud, gap, fault, foreign, rebootMs, eraseMs,
+    p.addOptions({model, serial, firmware, acPoints, count, delay, noWire, baud, gap, fault, lateMs, foreign, rebootMs, eraseMs,
                   noUdp, address, dataPort, commandPort, mac, owner, device, dhcp, fresh, gpib, gpibSocket, loginExtra, moduleFail,
                   quiet});
     p.process(app);
@@ -161,6 +164,7 @@ int main(int argc, char *argv[])
         meter->setWireTime(!p.isSet(noWire), p.value(baud).toInt());
         meter->setReplyDelayMs(p.value(delay).toInt());
         meter->setPartialGapMs(p.value(gap).toInt());
+        meter->setLateMs(p.value(lateMs).toInt());
         meter->setRebootMs(p.value(rebootMs).toInt());
         meter->setEraseMs(p.value(eraseMs).toInt());
         meter->setForeignIdentity(p.isSet(foreign));

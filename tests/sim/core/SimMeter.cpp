@@ -232,6 +232,12 @@ void SimMeter::setRebootMs(int ms)
     m_rebootMs = std::max(ms, 0);
 }
 
+void SimMeter::setLateMs(int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    m_lateMs = std::max(ms, 0);
+}
+
 void SimMeter::setEraseMs(int ms)
 {
     QMutexLocker lock(&m_mutex);
@@ -418,6 +424,7 @@ void SimMeter::handleLine(const QByteArray &line, double doneAt, qint64 nowMs, c
 
     const bool partial = takeFault(Fault::PartialLine, command);
     const bool cut = takeFault(Fault::Disconnect, command);
+    const int lateMs = takeFault(Fault::Late, command) ? m_lateMs : 0;
     qint64 total = 0;
     for (const QByteArray &p : std::as_const(pieces))
         total += p.size();
@@ -426,7 +433,7 @@ void SimMeter::handleLine(const QByteArray &line, double doneAt, qint64 nowMs, c
     auto emitAt = [&out](double t, const QByteArray &bytes) {
         out.push_back({static_cast<qint64>(std::ceil(t - 1e-9)), bytes, false, t});
     };
-    double t = std::max(doneAt + m_replyDelayMs + result.busyMs, m_txFreeAt);
+    double t = std::max(doneAt + m_replyDelayMs + result.busyMs + lateMs, m_txFreeAt);
     QByteArray sent;
     for (const QByteArray &piece : std::as_const(pieces)) {
         const QByteArray bytes = piece.left(static_cast<int>(cutAt - sent.size()));

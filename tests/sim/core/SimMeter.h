@@ -62,6 +62,7 @@ enum class Fault {
     Disconnect,  // half the reply, then the link drops
     Reject,      // "*9" in place of the reply; the command has no effect
     Refuse,      // "*6" in place of the reply; the command has no effect
+    Late,        // the reply comes the late time (setLateMs) later; later replies queue behind it
 };
 
 enum class Mode { Normal, Service, Calibration };
@@ -180,6 +181,8 @@ public:
     void setWireTime(bool on, int baud = 9600);
     void setReplyDelayMs(int ms);
     void setPartialGapMs(int ms);
+    // How much later than usual a Late fault's reply comes.
+    void setLateMs(int ms);
     // How long "SYSTEM:REBOOT" and "WXerase" leave the meter deaf.
     void setRebootMs(int ms);
     void setEraseMs(int ms);
@@ -238,7 +241,7 @@ private:
     double m_rxFreeAt = 0, m_txFreeAt = 0, m_deafUntil = -1;
     int m_baud = 9600;
     bool m_wireTime = true;
-    int m_replyDelayMs = 0, m_partialGapMs = 120, m_rebootMs = 4000, m_eraseMs = 15000;
+    int m_replyDelayMs = 0, m_partialGapMs = 120, m_lateMs = 14500, m_rebootMs = 4000, m_eraseMs = 15000;
     bool m_foreignIdentity = false;
     QList<int> m_rangesWrittenInBracket;
     quint32 m_noise = 12345;

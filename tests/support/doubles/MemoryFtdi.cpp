@@ -14,7 +14,7 @@ MemoryFtdiApi::Device &MemoryFtdiApi::attach(const QString &description, const Q
     if (peer) {
         Device *target = &device;
         peer->deliver = [target](const QByteArray &bytes) {
-            if (target->present && target->handle != 0)
+            if (target->present && (target->handle != 0 || target->holdsWhileClosed))
                 target->rx += bytes;
         };
     }
@@ -92,7 +92,8 @@ FtStatus MemoryFtdiApi::OpenBySerialNumber(const QByteArray &serialNumber, FtHan
     if (d->openFails || d->handle != 0)
         return Ft::DeviceNotOpened;
     d->handle = m_nextHandle++;
-    d->rx.clear();
+    if (!d->holdsWhileClosed)
+        d->rx.clear();
     ++d->openCount;
     m_open[d->handle] = d;
     handle = d->handle;
@@ -218,7 +219,8 @@ FtStatus MemoryFtdiApi::Close(FtHandle handle)
     Device *d = it->second;
     m_open.erase(it);
     d->handle = 0;
-    d->rx.clear();
+    if (!d->holdsWhileClosed)
+        d->rx.clear();
     ++d->closeCount;
     return Ft::Ok;
 }

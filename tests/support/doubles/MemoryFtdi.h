@@ -12,7 +12,8 @@ class InMemoryPeer;
 
 // In-memory devices for tests. Each device is an InMemoryPeer: it sees every byte written
 // while the device is open and answers through its `deliver` (bytes delivered while the
-// device is closed are lost, as on the wire). Reads and waits run on the given clock.
+// device is closed are lost, as on the wire, unless the device holds them). Reads and
+// waits run on the given clock.
 class MemoryFtdiApi : public FtdiApi
 {
 public:
@@ -26,6 +27,9 @@ public:
         bool openFails = false; // opening reports DeviceNotOpened
         bool configFails = false; // every line-setting call reports IoError
         bool present = true; // false after unplug(): every call on it fails, it is not listed
+        // What arrives while the device is closed waits for the next opening, as in a chip
+        // that keeps its receive buffer (else it is lost).
+        bool holdsWhileClosed = false;
 
         // What the program did with it.
         int openCount = 0;

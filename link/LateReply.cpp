@@ -1,0 +1,96 @@
+#include "link/LateReply.h"
+#include "link/MeterOperation.h"
+#include "link/SharedState.h"
+#include "link/platform/Clock.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int OneLine = 0, UpToStatusToken = 1;
+
+const QChar CR = QLatin1Char('\r');
+const QChar LF = QLatin1Char('\n');
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// Whether "*", a digit and a CR stand at this place of the text.
+bool statusTokenAt(QStringView text, qsizetype at)
+{
+    return at >= 0 && at + 2 < text.size() && text[at] == QLatin1Char('*') && isDigit(text[at + 1])
+        && text[at + 2] == CR;
+}
+
+bool holdsStatusTokenLine(QStringView text)
+{
+    for (const QStringView piece : text.tokenize(CR))
+        for (const QStringView line : piece.tokenize(LF))
+            if (IsStatusTokenLine(line.trimmed()))
+                return true;
+    return false;
+}
+
+// The length of the late reply at the front of the gathered text, its CR included; 0
+// while it is not all there.
+qsizetype lateReplyLength(QStringView gathered, int PacketEndCondition)
+{
+    switch (PacketEndCondition) {
+    case UpToStatusToken: {
+        const qsizetype star = gathered.indexOf(QLatin1Char('*'));
+        return statusTokenAt(gathered, star) ? star + 3 : 0;
+    }
+    case OneLine:
+        return statusTokenAt(gathered, 0) ? 3 : 0;
+    default:
+        return 0; // such an exchange never ends at a reply
+    }
+}
+
+} // namespace
+
+void LateReply::startExchange(QStringView dropped)
+{
+    m_tookOne = false;
+    if (holdsStatusTokenLine(dropped))
+        m_owedUntilMs = -1;
+}
+
+void LateReply::timedOut(int timeoutSeconds)
+{
+    if (!m_tookOne)
+        m_owedUntilMs = appClock().monotonicMs() + std::max(timeoutSeconds, 0) * qint64(1000);
+}
+
+bool LateReply::owed() const { return m_owedUntilMs >= 0 && appClock().monotonicMs() < m_owedUntilMs; }
+
+void LateReply::took()
+{
+    m_owedUntilMs = -1;
+    m_tookOne = true;
+}
+
+bool LateReply::takeFrom(QString &gathered, int PacketEndCondition)
+{
+    qsizetype length = owed() ? lateReplyLength(gathered, PacketEndCondition) : 0;
+    if (length > 0)
+        took();
+    // The LF after the late reply's CR may come in a later piece: once a late reply was
+    // taken, LFs at the front are its line end.
+    if (m_tookOne)
+        while (length < gathered.size() && gathered[length] == LF)
+            ++length;
+    gathered.remove(0, length);
+    return length > 0;
+}
+
+bool LateReply::takesLine(const QString &line, int PacketEndCondition)
+{
+    if (!owed())
+        return false;
+    // On RS232 a reply that waits for the status token ends at the first line holding "*".
+    const bool endsLateReply = PacketEndCondition == OneLine ? IsStatusTokenLine(line)
+                                                             : line.contains(QLatin1Char('*'));
+    if (endsLateReply)
+        took();
+    return endsLateReply;
+}

@@ -1,0 +1,55 @@
+#pragma once
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+// A reply the meter still owes. No reply names its command: when an exchange that waits
+// for the status token gives up after its command went out, the meter's answer may still
+// come, and the next exchange would take it for its own (and every later one the reply
+// of the one before). So the link notes the debt, and the next exchange settles it:
+// - Before a command goes out each transport drops what is waiting; a status token line
+//   among it is the late reply, and the debt is settled.
+// - While the debt stands, the late reply is what the exchange receives up to the place
+//   where that reply would have ended: up to the first status token (on RS232, the first
+//   line holding "*"), with everything before it. For a one-line exchange, only a first
+//   line that is just a status token. The exchange drops it and waits for its own reply,
+//   its time-out counted afresh from there.
+// - The debt lapses when as long again as the given-up exchange's time-out has passed.
+//
+// What it costs: a meter that has stopped answering costs each exchange its time-out, as
+// before. A meter that dropped the reply altogether makes the next exchange take its own
+// reply for the late one: that exchange times out, which errs on the safe side (a closing
+// "a1" so judged says the meter may still be in setup mode, a value is not counted as
+// written). An exchange that took a late reply and then timed out leaves no debt: its own
+// reply was either the one it took or is late in turn, and a debt there would make every
+// exchange that follows drop its own reply.
+class LateReply
+{
+public:
+    // Before a command goes out: the input the transport dropped.
+    void startExchange(QStringView dropped);
+    // An exchange that waited for the status token gave up after its command went out.
+    void timedOut(int timeoutSeconds);
+
+    // Whether a reply is owed now.
+    bool owed() const;
+    // Whether takeFrom may change anything now (so that a transport can skip preparing
+    // its text for it).
+    bool watching() const { return m_tookOne || owed(); }
+
+    // For the transports that gather the reply as text (USB, Ethernet), after each piece
+    // that arrives: takes the late reply, and the LF that follows its CR, off the front of
+    // what the exchange has gathered. A reply there ends at its first "*" when a digit
+    // and a CR follow it. True when it took something.
+    bool takeFrom(QString &gathered, int PacketEndCondition);
+    // For the RS232 exchange, which reads line by line (line without CR or LF): true when
+    // the line ends the late reply; the exchange drops it and the lines before it.
+    bool takesLine(const QString &line, int PacketEndCondition);
+
+private:
+    // The exchange under way took the late reply: nothing is owed.
+    void took();
+
+    qint64 m_owedUntilMs = -1;  // on the app clock's monotonic time; owed while before it
+    bool m_tookOne = false;     // the exchange under way took a late reply
+};
