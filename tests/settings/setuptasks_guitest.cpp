@@ -184,9 +184,11 @@ private Q_SLOTS:
         QTest::newRow("thermocouple window closed during the write")
             << "T" << "" << "close Wc" << QStringList{Access, Access, "Wc×1", "a1"}
             << QStringList{"ERROR: Thermocouple Data Not Loaded: 1336 values not written\r\n" + notDone};
+        // The closing "a1" of a write whose value went unanswered: its "*0" may be the late
+        // reply, so the meter may still be in setup mode.
         QTest::newRow("meter stops answering")
             << "ST" << "" << "silence Ws -1" << specsRead + QStringList{"Ws×1", "a1"}
-            << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + notDone};
+            << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + mayBeInSetupMode};
         QTest::newRow("link dropped after one value")
             << "SU" << "" << "disconnect Ws 1" << specsRead + QStringList{"Ws×1"}
             << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + mayBeInSetupMode};
@@ -197,7 +199,7 @@ private Q_SLOTS:
         QTest::newRow("meter stops answering thermocouple points")
             << "T" << "" << "silence Wc -1" << QStringList{Access, Access, "Wc×1", "a1"}
             << QStringList{"ERROR: Thermocouple Data Not Loaded: 1337 values not written (no reply from the meter)\r\n"
-                           + notDone};
+                           + mayBeInSetupMode};
     }
     void tableTaskReportsWhatTheMeterTook()
     {
