@@ -219,8 +219,13 @@ int PortNumberSetting(const QString &key)
     return TextConv::CInt(TextConv::Val(text)).value_or(0);
 }
 
-QList<int> OpenableSerialPorts(SerialPortControl &port, int portAfter)
+std::optional<QList<int>> OpenableSerialPorts(SerialPortControl &port, int portAfter)
 {
+    // Closing the meter's port and trying each port in turn would cut the link of an
+    // operation under way.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return std::nullopt;
     if (port.PortOpen())
         port.setPortOpen(false);
     QList<int> openable;

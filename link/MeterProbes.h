@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class IDVM;
 class SerialPortControl;
@@ -138,7 +139,7 @@ QList<EthernetDevice> FindMetersOnEthernet(const ProbeLog &log);
 
 // --- Serial ports (COM1 to COM16 through one SerialPortControl) ---
 //
-//     const QList<int> ports = OpenableSerialPorts(*state().DVM1Comm, saved);
+//     const std::optional<QList<int>> ports = OpenableSerialPorts(*state().DVM1Comm, saved);
 //     const QString id = ProbeSerialPort(*state().DVM1Comm, ports[k], *driver);
 
 namespace SerialProbe {
@@ -157,8 +158,9 @@ int PortNumberSetting(const QString &key);
 
 // The port numbers from 1 to 16 that open and close again: a port that is missing, in
 // use or refused by the system is left out. The port is closed first and set to
-// portAfter at the end.
-QList<int> OpenableSerialPorts(SerialPortControl &port, int portAfter);
+// portAfter at the end. An operation on the meter (MeterGate): nothing while another
+// operation holds the meter, which the user is told in one message.
+std::optional<QList<int>> OpenableSerialPorts(SerialPortControl &port, int portAfter);
 
 // One port's identification: the port is closed, set to `number`, given to the driver
 // (SetCommControl), opened, sent one bare CR to wake the meter, then asked with the

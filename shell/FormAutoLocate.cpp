@@ -266,7 +266,11 @@ void FormAutoLocate::Fill_SerialPort_Lists()
     s.CommAbort = false;
     if (!s.DVM1Comm)
         return;
-    for (const int port : OpenableSerialPorts(*s.DVM1Comm, PortNumberSetting(QStringLiteral("DVM1_CommPort")))) {
+    // Refused while another operation holds the meter (the lists then stay empty); the
+    // search and whoever opens this window hold the meter already.
+    const std::optional<QList<int>> ports =
+        OpenableSerialPorts(*s.DVM1Comm, PortNumberSetting(QStringLiteral("DVM1_CommPort")));
+    for (const int port : ports.value_or(QList<int>{})) {
         const QString entry = SerialPortEntry(port);
         List_RS2321->addItem(entry);
         List_RS232S->addItem(entry);

@@ -408,14 +408,17 @@ void FormMain::Command_Autolocate_Click()
     SharedState &s = state();
     if (!s.DVM1)
         return;
-    FormAutoLocate &search = showModeless<FormAutoLocate>();
     // A search already under way (this handler runs while it yields) is left to finish.
-    if (search.isSearching())
+    if (const FormAutoLocate *open = appWindows().find<FormAutoLocate>(); open && open->isSearching()) {
+        showModeless<FormAutoLocate>();
         return;
-    // The search and the Update after it are one operation on the meter.
+    }
+    // Opening the window (its load lists the serial ports), the search and the Update after
+    // it are one operation on the meter: while another holds it, no window opens.
     const MeterGate::Operation meter = meterGate().beginUserAction();
     if (!meter)
         return;
+    FormAutoLocate &search = showModeless<FormAutoLocate>();
     search.SetShowDetails(false);
     if (search.Locate_All())
         Command_GetInfo_Click();
@@ -439,12 +442,15 @@ void FormMain::Command_SetupEthernet_Click()
 
 namespace {
 
-// Shows a dialog modally; it is unloaded when it closes, however it closes.
+// Shows a dialog modally; it is unloaded when it closes, however it closes. A dialog that
+// unloaded itself as it loaded is not shown.
 template <class Dialog>
 void showModal()
 {
     WindowRegistry &windows = appWindows();
-    windows.form<Dialog>().exec();
+    Dialog &dialog = windows.form<Dialog>();
+    if (windows.holds(&dialog))
+        dialog.exec();
     windows.unload<Dialog>();
 }
 
@@ -528,6 +534,9 @@ void FormMain::DisplayReading(const QString &Reading)
 
 void FormMain::OpenCommPort()
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     if (DVM1Comm->PortOpen() || !DVM1Comm->setPortOpen(true))
         appUi().MsgBox(QStringLiteral("Cannot open port"), Msg::Critical);
     UpdateStatusBar();
@@ -535,6 +544,9 @@ void FormMain::OpenCommPort()
 
 void FormMain::CloseCommPort()
 {
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     if (!DVM1Comm->setPortOpen(false))
         appUi().MsgBox(QStringLiteral("Cannot Close Port"), Msg::OKOnly);
     UpdateStatusBar();

@@ -111,10 +111,13 @@ void FormMain::Enter_Setup_Mode() { asMeterOperation(&EnterSetupMode); }
 
 void FormMain::Close_DVM1Comm_Port()
 {
-    if (DVM1Comm->PortOpen())
-        DVM1Comm->setPortOpen(false); // a failure to close is of no consequence here
-    // Panel 1 would otherwise still read "Com1 Open".
-    UpdateStatusBar();
+    // Closing the port under another operation would cut its link.
+    asMeterOperation([this] {
+        if (DVM1Comm->PortOpen())
+            DVM1Comm->setPortOpen(false); // a failure to close is of no consequence here
+        // Panel 1 would otherwise still read "Com1 Open".
+        UpdateStatusBar();
+    });
 }
 
 void FormMain::Set_Abort_Flag() { state().AbortFlag = true; }

@@ -193,21 +193,29 @@ void FormOptions::Form_Load()
     const bool gpib = setting(QStringLiteral("DVM1_Interface"), QStringLiteral("RS232")) == QLatin1String("GPIB");
     Option_DVM1_Interface[gpib ? 1 : 0]->setChecked(true);
     Option_DVM1_Interface_Click(gpib ? 1 : 0); // as the click the selection makes, also when it was selected already
-    List_Available_Comm_Ports();
+    // Listing the ports closes the meter's port: while another operation holds the meter
+    // the dialog does not open (the user has been told why).
+    if (!List_Available_Comm_Ports()) {
+        appWindows().unloadWindow(this);
+        return;
+    }
     Combo_GPIB1->setCurrentText(setting(QStringLiteral("DVM1_GPIBPort"), QStringLiteral("15")));
 }
 
-void FormOptions::List_Available_Comm_Ports()
+bool FormOptions::List_Available_Comm_Ports()
 {
     List_RS2321->clear();
     SerialPortControl *comm = state().DVM1Comm;
     if (!comm)
-        return;
+        return true;
     const int saved = PortNumberSetting(QStringLiteral("DVM1_CommPort"));
-    const QList<int> openable = OpenableSerialPorts(*comm, saved);
-    for (int port : openable)
+    const std::optional<QList<int>> openable = OpenableSerialPorts(*comm, saved);
+    if (!openable)
+        return false;
+    for (int port : *openable)
         List_RS2321->addItem(SerialPortEntry(port));
-    List_RS2321->setCurrentRow(SavedPortRow(openable, saved));
+    List_RS2321->setCurrentRow(SavedPortRow(*openable, saved));
+    return true;
 }
 
 void FormOptions::Option_DVM1_Interface_Click(int Index)
@@ -322,6 +330,10 @@ void FormOptions::Command_SetGPIB_Click()
 
 void FormOptions::Command_OK_Click()
 {
+    // Closing the meter's port and replacing its driver: not under another operation's feet.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     SharedState &s = state();
     if (s.DVM1Comm && s.DVM1Comm->PortOpen())
         s.DVM1Comm->setPortOpen(false);

@@ -25,7 +25,8 @@ std::optional<int> ChosenGpibAddress(const QString &text);
 // "Options": the meter's model and its RS232 or GPIB link. Searches the serial ports or
 // the GPIB bus for an instrument, changes the meter's GPIB address, and on OK saves the
 // choice and makes a new active driver DVM1 for the model (without a link: the searches
-// and locators give it one). Modal, loaded through the window registry.
+// and locators give it one). Modal, loaded through the window registry; its load lists
+// the serial ports, and while another operation holds the meter it unloads itself at once.
 class FormOptions : public QDialog
 {
     Q_OBJECT
@@ -56,7 +57,8 @@ public:
 
 private:
     void buildControls();
-    void List_Available_Comm_Ports();
+    // False when another operation holds the meter: nothing listed.
+    bool List_Available_Comm_Ports();
     void LocateOnSerialPorts();
     void LocateOnGpib();
     void unloadWith(int result);

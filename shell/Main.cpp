@@ -22,12 +22,15 @@ void SearchAtStartUp(FormMain &main)
     // Without a driver there is nothing to give a link to; StartWindows has said so.
     if (s.OfflineMode || !s.DVM1)
         return;
+    // Opening the window (its load lists the serial ports), the search and the Update after
+    // it are one operation on the meter.
+    const MeterGate::Operation meter = meterGate().beginUserAction();
+    if (!meter)
+        return;
     FormAutoLocate &search = appWindows().form<FormAutoLocate>();
     search.show();
     search.SetShowDetails(false);
-    // The search and the Update after it are one operation on the meter.
-    const MeterGate::Operation meter = meterGate().beginUserAction();
-    if (meter && search.Locate_All()) {
+    if (search.Locate_All()) {
         main.Command_GetInfo_Click();
         main.UpdateStatusBar();
         appWindows().unload<FormAutoLocate>();

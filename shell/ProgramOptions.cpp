@@ -4,6 +4,8 @@ namespace {
 
 // Qt's own options, as the application object and Qt's X11 platform read them. Those with a
 // value take the next argument, whatever it is; a few also take it after "=" ("-style=fusion").
+// Qt ends the program when such a value names no platform or display (an option taken for a
+// value, "-platform --help"), so a value that is missing or begins with "-" is refused first.
 struct QtOption
 {
     const char *name;
@@ -64,13 +66,13 @@ ProgramOptions ParseProgramOptions(const QStringList &arguments)
         } else if (const QtOption *option = FindQtOption(name)) {
             if (!option->value)
                 continue;
-            if (i + 1 == arguments.size()) {
+            if (i + 1 == arguments.size() || arguments[i + 1].startsWith(QLatin1Char('-'))) {
                 options.error = QStringLiteral("the option \"%1\" needs a value").arg(argument);
                 break;
             }
             const QString &value = arguments[++i];
-            if (name == QLatin1String("platform") && !value.isEmpty())
-                options.platformChosen = true;
+            if ((name == QLatin1String("platform") || name == QLatin1String("display")) && !value.isEmpty())
+                options.windowSystemChosen = true;
         } else if (!IsQtOptionWithJoinedValue(name)) {
             options.error = QStringLiteral("unknown argument \"%1\"").arg(argument);
             break;
@@ -100,7 +102,7 @@ bool DisplayNamed(const ProgramOptions &options)
         if (!qEnvironmentVariableIsEmpty(name))
             return true;
     }
-    return options.platformChosen;
+    return options.windowSystemChosen;
 }
 
 QString NoDisplayMessage(const QString &programName)

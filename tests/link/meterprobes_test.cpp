@@ -172,7 +172,7 @@ void MeterProbesTest::serialPortsThatOpen()
     bank.setCommPort(5);
     QVERIFY(bank.setPortOpen(true));
 
-    QCOMPARE(OpenableSerialPorts(bank, 7), (QList<int>{2, 5}));
+    QCOMPARE(OpenableSerialPorts(bank, 7), std::optional(QList<int>{2, 5}));
     QCOMPARE(bank.CommPort(), 7);
     QVERIFY(!two.PortOpen());
     QVERIFY(!five.PortOpen());

@@ -105,6 +105,22 @@ struct Bench
                 out << box.prompt;
         return out;
     }
+    // What a refused path must leave as it was: the driver, the settings, the meter's serial
+    // port, and the windows that close or try the ports as they open.
+    QStringList link() const
+    {
+        QStringList out{state().DVM1 ? state().DVM1->GetDescription() : QStringLiteral("no driver")};
+        for (auto it = env.settings.values().cbegin(); it != env.settings.values().cend(); ++it)
+            out << it.key() + QLatin1Char('=') + it.value();
+        out << QStringLiteral("COM%1 %2, opened %3 times")
+                   .arg(bank->CommPort())
+                   .arg(bank->PortOpen() ? QStringLiteral("open") : QStringLiteral("closed"))
+                   .arg(serialPort.openCount);
+        out << QStringLiteral("Options loaded: %1, search loaded: %2")
+                   .arg(appWindows().isLoaded<FormOptions>())
+                   .arg(appWindows().isLoaded<FormAutoLocate>());
+        return out;
+    }
     void forget()
     {
         meter.clearTranscript();
@@ -212,6 +228,11 @@ std::vector<Path> paths()
         b.onSerial(); // before the dialog lists the ports as it opens
         window<FormOptions>();
     };
+    const auto portListed = [](Bench &b) { b.onSerial(); };
+    const auto portOpen = [](Bench &b) {
+        b.onSerial();
+        b.bank->setPortOpen(true);
+    };
     // The locator lists and asks as it opens; Autodetect selects the meter for the terminal,
     // and the driver goes back to Ethernet.
     const auto onUsb = [](Bench &b) {
@@ -307,8 +328,9 @@ std::vector<Path> paths()
         {"meter information: Set Serial", opened<Info>(), click(&Info::Command_SetSerial_Click),
          {Access, "q64500123", Leave}},
         {"Update", nothing, click(&FormMain::Command_GetInfo_Click), {"v"}},
-        {"Autolocate", nothing, click(&FormMain::Command_Autolocate_Click), {"*IDN?", "v", "module:X"}},
-        {"start-up search", nothing, [](Bench &b) { SearchAtStartUp(b.main); }, {"*IDN?", "v", "module:X"}},
+        // Opening the search window tries each serial port.
+        {"Autolocate", portListed, click(&FormMain::Command_Autolocate_Click), {"*IDN?", "v", "module:X"}},
+        {"start-up search", portListed, [](Bench &b) { SearchAtStartUp(b.main); }, {"*IDN?", "v", "module:X"}},
         {"Autolocate: Retry", opened<FormAutoLocate>(), click(&FormAutoLocate::Command_Retry_Click),
          {"*IDN?", "module:X"}},
         // The serial search shows its progress, which lets the window system run.
@@ -321,6 +343,8 @@ std::vector<Path> paths()
         {"Send Calibration Password", nothing, click(&FormMain::Send_Calibrate_Password), {Password}},
         {"Send L", nothing, click(&FormMain::Send_L_Command), {Leave, "L"}},
         {"Reboot Meter", nothing, click(&FormMain::Reboot_Meter), {"SYSTEM:REBOOT"}, Told::Box, Yields::No},
+        // Changing the link sends nothing, but must not cut another operation's.
+        {"Close Serial Port", portOpen, click(&FormMain::Close_DVM1Comm_Port), {}, Told::Box, Yields::No},
         {"Clear All Settings", [](Bench &b) { b.env.ui.answerBoxes({Msg::Yes, Msg::Yes}); },
          click(&FormMain::Clear_All_Settings), {Access, "WXerase"}},
         {"setup-task run", nothing, [setClock](Bench &b) { b.main.Run_Setup_Tasks(setClock); },
@@ -333,6 +357,8 @@ std::vector<Path> paths()
         {"uncertainties: opening read", nothing, opened<Uncerts>(), {"pi"}},
         {"installed options: opening read", nothing, opened<Installed>(), {"*IDN?", "SYSTEM:OPTIONS ?"}},
         {"meter information: opening read", nothing, opened<Info>(), {"v"}},
+        {"Options: opening list", portListed, opened<FormOptions>(), {}, Told::Box, Yields::No},
+        {"Options: OK", onSerial, click(&FormOptions::Command_OK_Click), {}, Told::Box, Yields::No},
         // The serial, GPIB and USB exchanges wait without letting the window system run.
         {"Options: Find DMM on RS232", onSerial, [](Bench &) { window<FormOptions>().Command_DVM1_Locate_Click(0); },
          {"*IDN?"}, Told::Box, Yields::No},
@@ -424,7 +450,8 @@ private Q_SLOTS:
     }
 
     // Update holds the meter, its "v" answered late; the path pressed inside its wait sends
-    // nothing, and a user action says so in one box. Update still shows its own reply.
+    // nothing, changes nothing of the link, and a user action says so in one box. Update
+    // still shows its own reply.
     void intruderIsRefused_data() { addRows(); }
     void intruderIsRefused()
     {
@@ -434,6 +461,7 @@ private Q_SLOTS:
         Bench b;
         path.prepare(b);
         b.forget();
+        const QStringList link = b.link();
         pressInsideTheNextWait(b, [&] {
             pressedWhileHeld = meterGate().held();
             path.start(b);
@@ -443,6 +471,7 @@ private Q_SLOTS:
 
         QVERIFY(pressedWhileHeld);
         QCOMPARE(b.received(), QStringList{"v"});
+        QCOMPARE(b.link(), link);
         const QString runBusy =
             QStringLiteral("A window is still talking to the meter. Run the setup tasks when it has finished.");
         QCOMPARE(b.messages(), path.told == Told::Box      ? QStringList{MeterGate::BusyMessage}

@@ -415,13 +415,13 @@ void USBLocatorGuiTest::adapterButton_data()
     QTest::addColumn<int>("selected"); // -1: none
     QTest::addColumn<bool>("driverGetsIt");
     QTest::newRow("the maker's adapter")
-        << QStringList{"silent|FT230X|A1", "silent|velkorande usb| B2 "} << QStringList{"A1", " B2 "}
+        << QStringList{"silent|UART 230|A1", "silent|velkorande usb| B2 "} << QStringList{"A1", " B2 "}
         << "Using velkorande usb ( B2 )" << 1 << true;
     QTest::newRow("an RS232 adapter") << QStringList{"silent|USB-RS232 Cable|C3"} << QStringList{"C3"}
                                       << "Using USB-RS232 Cable (C3)" << 0 << true;
     QTest::newRow("no adapter of ours: the first, driver untouched")
-        << QStringList{"silent|FT230X|A1", "silent|Other|D4"} << QStringList{"A1", "D4"}
-        << "No Velkorande USB Devices Found\rUsing FT230X" << 0 << false;
+        << QStringList{"silent|UART 230|A1", "silent|Other|D4"} << QStringList{"A1", "D4"}
+        << "No Velkorande USB Devices Found\rUsing UART 230" << 0 << false;
     QTest::newRow("none attached") << QStringList{} << QStringList{""} << "No USB Devices Found" << -1 << false;
 }
 

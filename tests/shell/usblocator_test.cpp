@@ -155,7 +155,7 @@ private Q_SLOTS:
                  QStringLiteral("Velkorande,Model 6450,64500123,2.31\r\n selected\r\n(FT6450A1)"));
         QVERIFY(IsAdapter(QStringLiteral("velkorande usb")));
         QVERIFY(IsAdapter(QStringLiteral("USB-RS232 Cable")));
-        QVERIFY(!IsAdapter(QStringLiteral("FT230X Basic UART")));
+        QVERIFY(!IsAdapter(QStringLiteral("UART 230 Bridge")));
     }
 };
 

@@ -308,7 +308,7 @@ Form_USBLocator &usbLocator(TestEnv &env, bool advanced)
     MemoryFtdiApi ftdi(env.clock);
     state().ftdi = &ftdi;
     ftdi.attach(QStringLiteral("USB <-> Serial Cable"), QStringLiteral("FT6450A1"), &peer);
-    ftdi.attach(QStringLiteral("FT230X Basic UART"), QStringLiteral("FT230X07"));
+    ftdi.attach(QStringLiteral("UART 230 Bridge"), QStringLiteral("UB230007"));
     ftdi.attach(QStringLiteral("USB-RS232 Cable"), QStringLiteral("FTR232B2")).openFails = true;
     env.settings.SaveSetting(SettingsStore::Section, QStringLiteral("USB_Name"), QStringLiteral("USB <-> Serial Cable"));
     env.settings.SaveSetting(SettingsStore::Section, QStringLiteral("USB_SerialNumber"), QStringLiteral("FT6450A1"));
