@@ -98,6 +98,9 @@ FormCalFactors::FormCalFactors(QWidget *parent)
     connect(Command_SaveAll, &QPushButton::clicked, this, &FormCalFactors::Command_SaveAll_Click);
     connect(Command_Restore, &QPushButton::clicked, this, &FormCalFactors::Command_Restore_Click);
     new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll, Command_Backup, Command_ClearAll, Command_Restore});
+    // Each of these replaces the table a load or save is working on.
+    new TableControls(this,
+                      {Command_LoadAllCalFactors, Command_FileLoad, Command_Backup, Command_ClearAll, Command_Restore});
 }
 
 void FormCalFactors::Form_Load()
