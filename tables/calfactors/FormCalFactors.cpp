@@ -359,8 +359,6 @@ void FormCalFactors::Command_FileSave_Click()
 
 void FormCalFactors::Command_FileLoad_Click()
 {
-    resetGrid();
-
     FileDialogRequest request;
     request.filter = CalFileFilter;
     request.filterIndex = 1;
@@ -374,6 +372,8 @@ void FormCalFactors::Command_FileLoad_Click()
     }
     if (path->isEmpty())
         return;
+    // The table is replaced only once a file was chosen.
+    resetGrid();
 
     QByteArray content;
     const QString error = readTableFile(*path, content);
