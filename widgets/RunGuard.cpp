@@ -3,12 +3,15 @@
 #include "link/SharedState.h"
 #include "link/platform/UserInteraction.h"
 
+#include <QCoreApplication>
+
 // What the guard and its runs share. It outlives the window when a run is still on the
 // stack after the window has been destroyed.
 struct RunGuard::Shared
 {
     QPointer<QWidget> window;
     int runs = 0;
+    int meterRuns = 0; // the runs that talk to the meter
     bool stopRequested = false;
     bool unloadWhenIdle = false;
 
@@ -16,7 +19,21 @@ struct RunGuard::Shared
     // Loaded and not closed by the user: a closed window stays loaded (hidden) only until
     // its runs have wound up, and they send nothing more for it.
     bool windowOpen() const { return windowLoaded() && !unloadWhenIdle; }
+
+    void tellWindow(bool meterRunsUnderWay) const
+    {
+        if (!window)
+            return;
+        MeterRunsEvent event(meterRunsUnderWay);
+        QCoreApplication::sendEvent(window.data(), &event);
+    }
 };
+
+QEvent::Type RunGuard::MeterRunsEvent::type()
+{
+    static const auto registered = QEvent::Type(QEvent::registerEventType());
+    return registered;
+}
 
 RunGuard::RunGuard(QWidget *window) : m_shared(std::make_shared<Shared>())
 {
@@ -31,6 +48,8 @@ RunGuard::Run::Run(std::shared_ptr<Shared> shared, MeterGate::Operation meter)
     if (!m_shared)
         return; // not started
     ++m_shared->runs;
+    if (m_meter && ++m_shared->meterRuns == 1)
+        m_shared->tellWindow(true);
 }
 
 RunGuard::Run::~Run()
@@ -38,7 +57,10 @@ RunGuard::Run::~Run()
     if (!m_shared)
         return;
     Shared &shared = *m_shared;
+    const bool onMeter = static_cast<bool>(m_meter);
     m_meter.release(); // the meter is free before the window may unload
+    if (onMeter && --shared.meterRuns == 0)
+        shared.tellWindow(false);
     if (--shared.runs > 0 || !shared.unloadWhenIdle || !shared.windowLoaded())
         return;
     // Unload once the handler that ended the run, and whatever called it, has returned.

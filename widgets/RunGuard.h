@@ -2,6 +2,7 @@
 #include "link/MeterGate.h"
 #include "link/MeterOperation.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -46,11 +47,27 @@
 // A write inside setup mode goes through the run, which opens and closes the bracket for
 // the window (see Run::inSetupMode):
 //     run.inSetupMode(SetupModeBracket{}, [&] { ... });
+//
+// The window is told when its meter runs start and end (MeterRunsEvent), so that what they
+// work on stays as it was meanwhile (TableControls, widgets/MeterControls.h).
 class RunGuard
 {
     struct Shared;
 
 public:
+    // Sent to the window when its first meter run (beginOnMeter) starts, and when the last
+    // one has ended while the window still exists.
+    class MeterRunsEvent : public QEvent
+    {
+    public:
+        explicit MeterRunsEvent(bool underWay) : QEvent(type()), m_underWay(underWay) {}
+        static QEvent::Type type();
+        bool underWay() const { return m_underWay; }
+
+    private:
+        bool m_underWay;
+    };
+
     // Guards `window`, which must be one of the window registry's windows.
     explicit RunGuard(QWidget *window);
     ~RunGuard();

@@ -99,6 +99,9 @@ FormCalFactors::FormCalFactors(QWidget *parent)
     connect(Command_SaveAll, &QPushButton::clicked, this, &FormCalFactors::Command_SaveAll_Click);
     connect(Command_Restore, &QPushButton::clicked, this, &FormCalFactors::Command_Restore_Click);
     new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll, Command_Backup, Command_ClearAll, Command_Restore});
+    // Each of these replaces the table a load or save is working on.
+    new TableControls(this,
+                      {Command_LoadAllCalFactors, Command_FileLoad, Command_Backup, Command_ClearAll, Command_Restore});
 }
 
 void FormCalFactors::Form_Load()
@@ -379,8 +382,6 @@ void FormCalFactors::Command_FileSave_Click()
 
 void FormCalFactors::Command_FileLoad_Click()
 {
-    resetGrid();
-
     FileDialogRequest request;
     request.filter = CalFileFilter;
     request.filterIndex = 1;
@@ -394,6 +395,8 @@ void FormCalFactors::Command_FileLoad_Click()
     }
     if (path->isEmpty())
         return;
+    // The table is replaced only once a file was chosen.
+    resetGrid();
 
     QByteArray content;
     const QString error = readTableFile(*path, content);

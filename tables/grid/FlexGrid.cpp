@@ -333,10 +333,11 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
 void FlexGrid::mousePressEvent(QMouseEvent *event)
 {
     // Qt leaves a clicked cell that is partly shown where it is; the grid brings it into
-    // view as a move by key would.
+    // view as a move by key would. A press on no cell leaves the view where it is.
     const QPoint scrolledBefore(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const bool onACell = indexAt(event->position().toPoint()).isValid();
     QTableView::mousePressEvent(event);
-    if (currentIndex().isValid())
+    if (onACell && currentIndex().isValid())
         scrollTo(currentIndex());
     m_pressScrolled = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()) != scrolledBefore;
 }

@@ -4,6 +4,7 @@
 #include "link/platform/Clock.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
+#include "widgets/RunGuard.h"
 #include "widgets/Twips.h"
 
 #include <algorithm>
@@ -97,8 +98,9 @@ GridEditorForm::GridEditorForm(GridEditStyle style, QWidget *parent)
 
 void GridEditorForm::MSHFlexGridEdit(FlexGrid &grid, QLineEdit &edt, int KeyAscii)
 {
-    // Only a value cell can be edited (a grid without value rows has no current cell).
-    if (grid.Row() < grid.FixedRows() || grid.Col() < grid.FixedCols())
+    // Only a value cell can be edited (a grid without value rows has no current cell), and
+    // none while a meter run works on the table.
+    if (m_tableLocked || grid.Row() < grid.FixedRows() || grid.Col() < grid.FixedCols())
         return;
 
     if (KeyAscii >= 0 && KeyAscii <= 32) {
@@ -234,6 +236,19 @@ void GridEditorForm::Form_Resize()
         CalGrid->resize(Twips::toPixels(gridWidth), CalGrid->height());
     if (gridHeight > 0)
         CalGrid->resize(CalGrid->width(), Twips::toPixels(gridHeight));
+}
+
+bool GridEditorForm::event(QEvent *event)
+{
+    if (event->type() == RunGuard::MeterRunsEvent::type()) {
+        m_tableLocked = static_cast<RunGuard::MeterRunsEvent *>(event)->underWay();
+        // The run takes the table with the edit the user left open, as a save moving its
+        // current cell would.
+        if (m_tableLocked)
+            commitEdit();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void GridEditorForm::resizeEvent(QResizeEvent *event)

@@ -33,6 +33,10 @@ struct GridEditStyle
 // leaves its current cell, and only when the text changed. In the box Enter commits, Esc
 // discards, Up and Down commit and move one row. Focus moving to another control (a
 // button) leaves the edit open.
+//
+// While a meter run of the window is under way (widgets/RunGuard.h) the table is the run's:
+// an edit open when the run starts is committed then, and no edit starts until it has
+// ended. The window names its other controls that change the table (TableControls).
 class GridEditorForm : public QWidget
 {
     Q_OBJECT
@@ -68,6 +72,7 @@ public:
     bool isEditing() const;
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -76,4 +81,6 @@ private:
     void focusGrid(FlexGrid &grid);
 
     GridEditStyle m_style;
+    // A meter run of the window is under way: the grid is not edited.
+    bool m_tableLocked = false;
 };

@@ -87,11 +87,14 @@ GridModel::Cell &GridModel::cellToWrite(int row, int col)
 {
     Row &cells = m_cells[std::size_t(row)];
     if (cells.size() <= std::size_t(col)) {
-        // A row written cell by cell mostly gets every column: room for them all at once.
-        // (A load of whole rows sizes each row to its texts instead.)
-        if (cells.capacity() == 0)
-            cells.reserve(std::size_t(m_cols));
-        cells.resize(std::size_t(col) + 1);
+        // A row written cell by cell gets its room by its own width, doubled as it grows
+        // but never past the table's columns: a full row ends with no room to spare, and a
+        // short row keeps little room when one long row has widened the table. (A load of
+        // whole rows sizes each row to its texts instead.)
+        const std::size_t needed = std::size_t(col) + 1;
+        if (cells.capacity() < needed)
+            cells.reserve(std::min(std::max(needed, 2 * cells.capacity()), std::size_t(m_cols)));
+        cells.resize(needed);
     }
     return cells[std::size_t(col)];
 }

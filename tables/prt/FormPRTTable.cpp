@@ -178,6 +178,8 @@ void FormPRTTable::buildControls()
     connect(Command_Single, &QPushButton::clicked, this, &FormPRTTable::Command_Single_Click);
     // Class A and Class B have no action.
     new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll});
+    // Each of these replaces the table a load or save is working on.
+    new TableControls(this, {Command_LoadAllCalFactors, Command_GenerateITS90, Command1});
 }
 
 void FormPRTTable::Form_Load()

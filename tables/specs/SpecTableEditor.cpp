@@ -76,6 +76,9 @@ SpecTableEditor::SpecTableEditor(const SpecTableKind &kind, QWidget *parent)
     connect(Command_Exit, &QPushButton::clicked, this, &SpecTableEditor::Command_Exit_Click);
     connect(Command_SaveDB, &QPushButton::clicked, this, &SpecTableEditor::Command_SaveDB_Click);
     new MeterControls(this, {Command_LoadAllCalFactors, Command_SaveAll, Command_ClearAll});
+    // Each of these replaces the table a read, save or clear is working on, or the version
+    // a save stamps it with.
+    new TableControls(this, {Command_LoadAllCalFactors, Command_FileLoad, Command_ClearAll, Text_Version});
 }
 
 void SpecTableEditor::Form_Load()

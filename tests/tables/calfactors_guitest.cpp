@@ -753,7 +753,14 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.boxes[0].style, int(Msg::Critical));
         QCOMPARE(grid.TextMatrix(0, 1), QStringLiteral("Zero"));
         QCOMPARE(grid.TextMatrix(0, 3), QStringLiteral("Negative"));
-        if (kind < 2) {
+        if (kind == 0) {
+            // No file chosen: the table read from the meter stays as it was.
+            QCOMPARE(grid.Rows(), 71);
+            QCOMPARE(grid.Cols(), 24);
+            QCOMPARE(grid.TextMatrix(1, 0), GetRangeName(1));
+            QCOMPARE(grid.TextMatrix(70, 23), QStringLiteral("70022"));
+            QCOMPARE(pendingCells(grid), 0);
+        } else if (kind == 1) {
             QCOMPARE(grid.Rows(), 5);
             QCOMPARE(grid.Cols(), 5);
             QCOMPARE(grid.TextMatrix(1, 0), QString());

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
@@ -307,6 +308,49 @@ private Q_SLOTS:
         grid.setRow(0);
         grid.setRow(5);
         QCOMPARE(grid.Row(), 4);
+    }
+
+    // A click on no cell, right of the columns or below the rows, leaves the view where the
+    // user scrolled it, with the current cell out of view.
+    void clickOnNoCellLeavesTheView_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("cols");
+        QTest::addColumn<bool>("rightOfTheColumns"); // else below the rows
+        QTest::newRow("right of the columns") << 1000 << 4 << true;
+        QTest::newRow("below the rows") << 10 << 30 << false;
+    }
+    void clickOnNoCellLeavesTheView()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, cols);
+        QFETCH(bool, rightOfTheColumns);
+        FlexGrid grid;
+        grid.setCols(cols);
+        grid.setRows(rows);
+        grid.resize(400, 300);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        // The current cell at the far end, then the view scrolled back to the start.
+        grid.setRow(rows - 1);
+        grid.setCol(cols - 1);
+        runPasses();
+        QScrollBar &scrolled = rightOfTheColumns ? *grid.verticalScrollBar() : *grid.horizontalScrollBar();
+        QVERIFY(scrolled.value() > 0);
+        scrolled.setValue(0);
+        const QPoint scrollBefore(grid.horizontalScrollBar()->value(), grid.verticalScrollBar()->value());
+
+        const QRect lastCell = grid.visualRect(grid.model()->index(rightOfTheColumns ? 0 : rows - 2,
+                                                                      rightOfTheColumns ? cols - 2 : 0));
+        const QPoint empty = rightOfTheColumns ? QPoint(lastCell.right() + 20, lastCell.center().y())
+                                               : QPoint(lastCell.center().x(), lastCell.bottom() + 20);
+        QVERIFY(grid.viewport()->rect().contains(empty));
+        QVERIFY(!grid.indexAt(empty).isValid());
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, empty);
+        runPasses();
+        QCOMPARE(QPoint(grid.horizontalScrollBar()->value(), grid.verticalScrollBar()->value()), scrollBefore);
+        QCOMPARE(grid.Row(), rows - 1);
+        QCOMPARE(grid.Col(), cols - 1);
     }
 
     void keysAreReportedAsCharacters_data()

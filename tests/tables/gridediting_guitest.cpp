@@ -1,20 +1,25 @@
+#include "link/MeterGate.h"
 #include "link/SharedState.h"
 #include "tables/grid/CellColours.h"
 #include "tables/grid/FlexGrid.h"
 #include "tables/grid/GridEditorForm.h"
 #include "tables/calfactors/FormCalFactors.h"
+#include "tables/prt/FormPRTTable.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
+#include "tests/support/GridCells.h"
 #include "tests/support/ScriptedDVM.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/WindowRegistry.h"
 #include "widgets/Twips.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 Q_DECLARE_METATYPE(GridEditStyle::Caret)
@@ -65,6 +70,101 @@ void type(const QString &text)
 QPoint cellCentre(FlexGrid &grid, int row, int col)
 {
     return grid.visualRect(grid.model()->index(row - 1, col - 1)).center();
+}
+
+// Every text of the grid, headers and labels included.
+QList<QStringList> gridTexts(const FlexGrid &grid)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < grid.Rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < grid.Cols(); ++c)
+            cells << grid.TextMatrix(r, c);
+        rows << cells;
+    }
+    return rows;
+}
+
+// A table window opened on a scripted meter, with the two tables of its kind: the one its
+// save is to write (`toSave`, pending after `loadTableToSave`) and another file for a load.
+struct TableWindow
+{
+    QWidget *window = nullptr;
+    FlexGrid *grid = nullptr;
+    QLineEdit *box = nullptr; // the in-cell edit box, if the window has one
+    QPushButton *read = nullptr;
+    QPushButton *save = nullptr;
+    QPushButton *fileLoad = nullptr;
+    QPushButton *clear = nullptr;
+    QPushButton *generateITS90 = nullptr;
+    QPushButton *generateIEC751 = nullptr;
+    QString writePrefix;
+    QStringList toSave; // the writes of the table loadTableToSave gives
+    std::function<void()> loadTableToSave;
+    QString otherFile;
+};
+
+// The scripted meter: its table for each read command; every other command is accepted.
+QString meterTable(const QString &command)
+{
+    if (command == QLatin1String("pa"))
+        return QStringLiteral("Range 1, 1, 100000002, 100000003\r\nRange 2, 4, 100000005, 100000006\r\n*0\r\n");
+    if (command == QLatin1String("ps") || command == QLatin1String("pi"))
+        return QStringLiteral("R01 a,1.5,2.5\rR02 b,3.5,4.5\r*0\r");
+    if (command == QLatin1String("pt"))
+        return QStringLiteral("0R,100,101\r1R,200,201\r*0\r");
+    return QStringLiteral("*0\r");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TableWindow openTableWindow(const QString &name, const QTemporaryDir &dir, ScriptedUserInteraction &ui)
+{
+    TableWindow t;
+    if (name == QLatin1String("FormPRTTable")) {
+        auto &form = appWindows().form<FormPRTTable>();
+        t = {.window = &form, .grid = form.CalGrid, .read = form.Command_LoadAllCalFactors, .save = form.Command_SaveAll,
+             .generateITS90 = form.Command_GenerateITS90, .generateIEC751 = form.Command1,
+             .writePrefix = "Wt", .toSave = {"Wt0,101", "Wt1,102", "Wt10,201", "Wt11,202"},
+             .loadTableToSave = [&form] { form.Command_LoadAllCalFactors->click(); }, .otherFile = {}};
+    } else if (name == QLatin1String("FormCalFactors")) {
+        auto &form = appWindows().form<FormCalFactors>();
+        const QString toSave = dir.filePath("save.cal");
+        writeFile(toSave, "A , 1,100000002,100000003,\r\nB , 4,100000005,100000006,\r\n");
+        t = {.window = &form, .grid = form.CalGrid, .box = form.Text_Edit, .read = form.Command_LoadAllCalFactors,
+             .save = form.Command_SaveAll, .fileLoad = form.Command_FileLoad, .clear = form.Command_ClearAll,
+             .writePrefix = "Ww",
+             .toSave = {"Wwa1,1", "Wwb1,100000002", "Wwc1,100000003", "Wwa2,4", "Wwb2,100000005", "Wwc2,100000006"},
+             .loadTableToSave =
+                 [&form, &ui, toSave] {
+                     ui.answerFiles({toSave});
+                     form.Command_FileLoad->click();
+                 },
+             .otherFile = dir.filePath("other.cal")};
+        writeFile(t.otherFile, "A , 7,100000008,100000009,\r\nB , 10,100000011,100000012,\r\n");
+    } else {
+        SpecTableEditor &form = name == QLatin1String("FormSpecifications")
+                                    ? static_cast<SpecTableEditor &>(appWindows().form<FormSpecifications>())
+                                    : appWindows().form<FormImportedUncerts>();
+        const QString extension = form.kind().fileExtension;
+        const QString w = form.kind().writePrefix;
+        const QString toSave = dir.filePath("save" + extension);
+        writeFile(toSave, "Version 1.0\r\nA , 1.5,2.5,\r\nB , 3.5,4.5,\r\n");
+        t = {.window = &form, .grid = form.CalGrid, .box = form.Text_Edit, .read = form.Command_LoadAllCalFactors,
+             .save = form.Command_SaveAll, .fileLoad = form.Command_FileLoad, .clear = form.Command_ClearAll,
+             .writePrefix = w,
+             .toSave = {w + "1,0,1.5", w + "1,1,2.5", w + "2,0,3.5", w + "2,1,4.5"},
+             .loadTableToSave = [&form, toSave] { form.FileLoad(toSave); },
+             .otherFile = dir.filePath("other" + extension)};
+        writeFile(t.otherFile, "Version 2.0\r\nA , 7,8,\r\nB , 9,10,\r\n");
+    }
+    t.window->show();
+    return t;
 }
 
 } // namespace
@@ -443,6 +543,89 @@ private Q_SLOTS:
             QVERIFY2(editor->rect().contains(editor->CalGrid->geometry()),
                      qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
         }
+    }
+
+    // While a window reads or writes its table with the meter, nothing else in the window
+    // changes that table: the meter gets the values the table held when the write began,
+    // the grid ends as the run left it, nothing is asked, and the controls come back after.
+    void tableKeptDuringAMeterRun_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<QString>("change");
+        const auto row = [](const char *window, const char *run, const char *change) {
+            QTest::addRow("%s %s, %s", window, run, change)
+                << QString::fromLatin1(window) << QString::fromLatin1(run) << QString::fromLatin1(change);
+        };
+        for (const char *window : {"FormCalFactors", "FormSpecifications", "FormImportedUncerts"}) {
+            for (const char *change : {"load file", "clear", "type", "double-click"})
+                row(window, "save", change);
+            row(window, "read", "type");
+        }
+        for (const char *change : {"generate ITS90", "generate IEC751"})
+            row("FormPRTTable", "save", change);
+        row("FormPRTTable", "read", "generate ITS90");
+    }
+    void tableKeptDuringAMeterRun()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, run);
+        QFETCH(QString, change);
+        QTemporaryDir dir;
+        ScriptedDVM &dvm = installScriptedDVM();
+        dvm.reply = meterTable;
+        TableWindow t = openTableWindow(window, dir, env->ui);
+        const bool save = run == QLatin1String("save");
+        if (save)
+            t.loadTableToSave();
+        else
+            t.read->click(); // the table as the run will read it
+        const QList<QStringList> before = gridTexts(*t.grid);
+
+        QPushButton *button = change == QLatin1String("load file")       ? t.fileLoad
+                              : change == QLatin1String("clear")          ? t.clear
+                              : change == QLatin1String("generate ITS90") ? t.generateITS90
+                              : change == QLatin1String("generate IEC751") ? t.generateIEC751
+                                                                           : nullptr;
+        const auto makeTheChange = [&] {
+            if (button) {
+                if (button == t.fileLoad)
+                    env->ui.answerFiles({t.otherFile});
+                button->click();
+            } else if (change == QLatin1String("type")) {
+                QTest::keyClick(t.grid, '5');
+                QTest::keyClick(t.box, Qt::Key_Return);
+            } else {
+                const QPoint current = cellCentre(*t.grid, t.grid->Row(), t.grid->Col());
+                QTest::mouseDClick(t.grid->viewport(), Qt::LeftButton, {}, current);
+                QTest::keyClicks(t.box, "9");
+                QTest::keyClick(t.box, Qt::Key_Return);
+            }
+        };
+        // Inside the wait for the run's first command: a save's way into setup mode, before its
+        // first write; a read's own command.
+        bool changed = false;
+        dvm.reply = [&](const QString &command) {
+            if (!changed) {
+                changed = true;
+                const MeterGate::Yield insideTheWait;
+                makeTheChange();
+            }
+            return meterTable(command);
+        };
+        const qsizetype dialogsBefore = env->ui.fileRequests.size();
+        const qsizetype boxesBefore = env->ui.boxes.size();
+        dvm.calls.clear();
+        (save ? t.save : t.read)->click();
+
+        QVERIFY(changed);
+        QCOMPARE(dvm.commands().filter(QRegularExpression("^" + t.writePrefix)), save ? t.toSave : QStringList());
+        QCOMPARE(gridTexts(*t.grid), before);
+        QCOMPARE(pendingCells(*t.grid), 0);
+        QCOMPARE(env->ui.fileRequests.size(), dialogsBefore);
+        QCOMPARE(env->ui.boxes.size(), boxesBefore);
+        if (button)
+            QVERIFY(button->isEnabled());
     }
 
     void fgiNumbersCellsRowByRow()
