@@ -156,7 +156,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("tasks");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("fault"); // fault, command prefix, times; or "close" and the command that closes the window
+        QTest::addColumn<QString>("fault"); // fault, command prefix, times ("; " between several); or "close" and the command that closes the window
         QTest::addColumn<QStringList>("commands");
         QTest::addColumn<QStringList>("boxes");
 
@@ -188,6 +188,11 @@ private Q_SLOTS:
         // reply, so the meter may still be in setup mode.
         QTest::newRow("meter stops answering")
             << "ST" << "" << "silence Ws -1" << specsRead + QStringList{"Ws×1", "a1"}
+            << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + mayBeInSetupMode};
+        // A value answered after its time-out: the write ends there, and the closing "a1" is
+        // judged by its own reply ("*9"), not by the late "*0" that comes first.
+        QTest::newRow("value answered late, a1 refused")
+            << "SU" << "" << "late Ws 1; reject a1 1" << specsRead + QStringList{"Ws×1", "a1"}
             << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + mayBeInSetupMode};
         QTest::newRow("link dropped after one value")
             << "SU" << "" << "disconnect Ws 1" << specsRead + QStringList{"Ws×1"}
@@ -223,11 +228,15 @@ private Q_SLOTS:
                     });
             });
         } else if (!fault.isEmpty()) {
-            const Fault kind = rule[0] == "reject"       ? Fault::Reject
-                               : rule[0] == "refuse"     ? Fault::Refuse
-                               : rule[0] == "disconnect" ? Fault::Disconnect
-                                                         : Fault::Silence;
-            f.meter.addFault(kind, rule[1], rule[2].toInt());
+            for (const QString &one : fault.split("; ")) {
+                const QStringList words = one.split(' ');
+                const Fault kind = words[0] == "reject"       ? Fault::Reject
+                                   : words[0] == "refuse"     ? Fault::Refuse
+                                   : words[0] == "disconnect" ? Fault::Disconnect
+                                   : words[0] == "late"       ? Fault::Late
+                                                              : Fault::Silence;
+                f.meter.addFault(kind, words[1], words[2].toInt());
+            }
         }
 
         f.main.Run_Setup_Tasks(inputsOf(tasks, password));
