@@ -80,7 +80,7 @@ void FormDate::Form_Activate()
         return;
     TimerClock_Timer();
     Command_ReadMeterTime_Click();
-    if (!run.windowLoaded())
+    if (!run.windowOpen())
         return;
     const QDateTime now = appClock().now();
     DTPicker2->setTime(now.time());
@@ -100,7 +100,7 @@ void FormDate::readMeterTime(const RunGuard::Run &run)
 {
     const Hourglass hourglass(appUi());
     const QString reply = SendToMeter(QStringLiteral("a"), ReplySeconds);
-    if (run.windowLoaded())
+    if (run.windowOpen())
         LabelMeterDate->setText(MeterClock::meterTimeText(reply));
 }
 
@@ -122,9 +122,9 @@ void FormDate::setMeterClock(const std::function<QDateTime()> &when)
     bracket.onRefusal = SetupModeBracket::OnRefusal::CarryOn; // the clock command goes out in any case
     run.inSetupMode(bracket, [&] {
         if (ClassifyReply(SendToMeter(MeterClock::setCommand(when()), ReplySeconds)) == ReplyStatus::Done &&
-            run.windowLoaded())
+            run.windowOpen())
             readMeterTime(run);
     });
-    if (run.windowLoaded())
+    if (run.windowOpen())
         TimerClock_Timer();
 }

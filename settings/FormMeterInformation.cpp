@@ -101,7 +101,7 @@ void FormMeterInformation::Command_Read_Click()
         return;
     const Hourglass hourglass(appUi());
     const Reading reading = parseVersionReply(SendToMeter(QStringLiteral("v"), ReplySeconds));
-    if (!run.windowLoaded())
+    if (!run.windowOpen())
         return;
     if (!reading.complete)
         appUi().MsgBox(QStringLiteral("Meter information not read"), Msg::Exclamation, InformationTitle);

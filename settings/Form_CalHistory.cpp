@@ -67,7 +67,7 @@ void Form_CalHistory::Form_Activate()
     if (!run)
         return;
     appClock().processEvents();
-    if (run.windowLoaded())
+    if (run.windowOpen())
         UpdateCalibrationEvents();
 }
 
@@ -87,7 +87,7 @@ void Form_CalHistory::UpdateCalibrationEvents()
         List_CalEvents->addItem(Loading);
     }
     const QString reply = SendToMeter(QStringLiteral("CALIBRATE:HISTORY"), 10);
-    if (!run.windowLoaded())
+    if (!run.windowOpen())
         return;
     m_events = CalHistory::parseReply(reply);
     {

@@ -49,7 +49,7 @@ void Form_CorrectionFactors::Command_ACLIN_Click(int Index)
     const Hourglass hourglass(appUi());
     if (Index == ReadIndex) {
         const QString reply = SendToMeter(AcLinearity::Query, ReplySeconds);
-        if (run.windowLoaded())
+        if (run.windowOpen())
             Text_ACLIN->setText(AcLinearity::valueText(reply));
     } else if (Index == SetIndex) {
         if (!ReplyHoldsDone(SendToMeter(AcLinearity::setCommand(Text_ACLIN->text()), ReplySeconds)))

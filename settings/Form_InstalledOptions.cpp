@@ -106,7 +106,7 @@ void Form_InstalledOptions::readOptions(const RunGuard::Run &run)
 {
     const Hourglass hourglass(appUi());
     const std::optional<int> model = modelIndexIn(AskMeterOneLine(IdentityQuery, 2));
-    if (!run.windowLoaded())
+    if (!run.windowOpen())
         return;
     if (!model) {
         appUi().MsgBox(QStringLiteral("Error reading model number"));
@@ -115,7 +115,7 @@ void Form_InstalledOptions::readOptions(const RunGuard::Run &run)
     Option_Model[*model]->setChecked(true); // a change of model shows its defaults first
 
     const QString reply = AskMeterOneLine(QStringLiteral("SYSTEM:OPTIONS ?"), 2);
-    if (!run.windowLoaded())
+    if (!run.windowOpen())
         return;
     const std::optional<qint32> mask = maskFromReply(reply);
     if (!mask) {
@@ -174,7 +174,7 @@ void Form_InstalledOptions::Command_Set_Click()
         }
         return true;
     });
-    if (written == SetupModeRun::Completed && run.windowLoaded())
+    if (written == SetupModeRun::Completed && run.windowOpen())
         readOptions(run);
 }
 

@@ -84,7 +84,7 @@ void Form_Temperature_Compensation::Combo_Ranges_Click()
     if (ClassifyReply(SendToMeter(TC::rangeCommand(Combo_Ranges->currentText()), 2)) != ReplyStatus::Done)
         return; // a refused range shows nothing
     const QString reply = SendToMeter(QStringLiteral("TEMPCOMP:COEFF ?"), 2);
-    if (run.windowLoaded())
+    if (run.windowOpen())
         Text_Coeff->setText(TextConv::General(TextConv::Val(reply)));
 }
 
@@ -125,6 +125,6 @@ void Form_Temperature_Compensation::Command_ReadTemp_Click()
         return;
     const Hourglass hourglass(appUi());
     const QString reply = AskMeterOneLine(QStringLiteral("TEMP?"), 4);
-    if (run.windowLoaded())
+    if (run.windowOpen())
         Label_ReadTemp->setText(TC::internalTemperatureText(reply));
 }

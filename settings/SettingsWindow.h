@@ -15,7 +15,7 @@ class QPushButton;
 // talks to the meter holds a run of `guard`: a second click meanwhile shows the busy
 // message and sends nothing, Exit and the close box unload the window once the exchange is
 // over, and after each exchange the handler touches the window only while
-// `run.windowLoaded()`.
+// `run.windowOpen()`.
 //
 // Form_Activate runs each time the window becomes the active window after another of the
 // program's windows was, and when it is first shown; a message box closing over it, or a

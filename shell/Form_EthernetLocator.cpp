@@ -245,7 +245,7 @@ void Form_EthernetLocator::search(const RunGuard::Run &run)
 
     if (!DiscoverEthernetDevices()) {
         Show(NoDevicesFound(), appUi());
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return;
         ListView_Modules->clear();
         s.SelectedMAC.clear();
@@ -266,7 +266,7 @@ void Form_EthernetLocator::search(const RunGuard::Run &run)
 
         // The transport addresses this module; it stays so after the search.
         QString identity = ProbeEthernetModule(module, IdentityQuery, IdentityProbeSeconds);
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return;
         identity.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
         // The record keeps its meter's identification, unless the list was replaced meanwhile.
@@ -330,11 +330,11 @@ void Form_EthernetLocator::runSequence(const Sequence &sequence, const RunGuard:
     if (sequence.waitMs > 0) {
         // The module reboots meanwhile; then the list shows it as it came back.
         appClock().sleepMs(sequence.waitMs);
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return;
         search(run);
     }
-    if (sequence.finalMessage && run.windowLoaded())
+    if (sequence.finalMessage && run.windowOpen())
         Show(*sequence.finalMessage, ui);
 }
 
@@ -388,7 +388,7 @@ void Form_EthernetLocator::Text2_KeyPress(int KeyAscii)
     Hourglass busy(appUi());
     const Locators::TerminalCommand command = Locators::TypedCommand(Text2->text());
     const QString reply = EthernetSendString(command.text, true, IdentityProbeSeconds, command.endCondition);
-    if (!run.windowLoaded())
+    if (!run.windowOpen())
         return;
     Locators::AppendToTerminal(m_terminal, *Text1, reply);
 }

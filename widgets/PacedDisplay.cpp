@@ -26,7 +26,7 @@ void PacedDisplay::flush()
 
 void PacedDisplay::showNow(const std::function<void()> &state)
 {
-    if (!m_run.windowLoaded())
+    if (!m_run.windowOpen())
         return;
     state();
     m_shownBefore = true;

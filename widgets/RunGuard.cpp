@@ -73,7 +73,7 @@ RunGuard::Run::~Run()
         Qt::QueuedConnection);
 }
 
-bool RunGuard::Run::windowLoaded() const { return m_shared && m_shared->windowOpen(); }
+bool RunGuard::Run::windowOpen() const { return m_shared && m_shared->windowOpen(); }
 
 bool RunGuard::Run::stopRequested() const { return m_shared && m_shared->stopRequested; }
 
@@ -96,13 +96,13 @@ RunGuard::Run RunGuard::beginOnMeter(Refusal refusal)
 
 SetupModeRun RunGuard::Run::inSetupMode(SetupModeBracket bracket, const std::function<bool()> &work) const
 {
-    if (!windowLoaded())
+    if (!windowOpen())
         return SetupModeRun::Skipped; // closed before the run came to it: nothing is sent
-    bracket.ownerLoaded = [this] { return windowLoaded(); };
+    bracket.ownerLoaded = [this] { return windowOpen(); };
     bool skipped = false;
     const SetupModeRun ran = RunInSetupMode(bracket, [this, &work, &skipped] {
         // Entering setup mode may let the window system run, and the window close.
-        if (!windowLoaded()) {
+        if (!windowOpen()) {
             skipped = true;
             return true;
         }

@@ -16,7 +16,7 @@
 // A handler starts a Run and keeps it on its stack. While any run is under way the guard
 // is busy; Exit and the close box then only hide the window and ask the runs to stop, and
 // the window unloads once the last run has ended. After every yield the handler asks its
-// Run whether the window is still loaded: once it is not (closed by the user, unloaded
+// Run whether the window is still open: once it is not (closed by the user, unloaded
 // under the run, or destroyed), the handler must return without touching the window and
 // without sending anything more for it - the Run itself stays usable, since it does not
 // live in the window.
@@ -36,7 +36,7 @@
 //             return; // the meter is busy with another operation (the user was told)
 //         for (const QString &command : commands) {
 //             const QString reply = SendToMeter(command, 10); // may yield
-//             if (!run.windowLoaded())
+//             if (!run.windowOpen())
 //                 return; // unloaded meanwhile: touch nothing of this window
 //             Label_Status->setText(reply);
 //             if (run.stopRequested())
@@ -89,7 +89,7 @@ public:
         // True while the window is loaded and open: created, and neither closed by the user
         // (Exit, the close box) nor unloaded or destroyed since. A closed window stays
         // loaded, hidden, until its runs have ended; they must send nothing more for it.
-        bool windowLoaded() const;
+        bool windowOpen() const;
         // Whether Stop, Exit or the close box asked the runs to stop since this one started.
         bool stopRequested() const;
 
@@ -98,7 +98,7 @@ public:
         // entered gets no refusal message and its work does not start (Skipped, after
         // setup mode is left). The work runs with the hourglass showing. `work` returns
         // whether it succeeded, or nothing (done). Setup mode is left afterwards as the
-        // bracket says, whatever became of the window: callers check windowLoaded()
+        // bracket says, whatever became of the window: callers check windowOpen()
         // before touching it.
         SetupModeRun inSetupMode(SetupModeBracket bracket, const std::function<bool()> &work) const;
         template <class Work>

@@ -198,7 +198,7 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
         const CalFactors::CalFactorsReply parsed = CalFactors::parseCalFactorsReply(reply);
         damaged = parsed.damaged;
         for (const QStringList &fields : parsed.rows) {
-            if (!run.windowLoaded())
+            if (!run.windowOpen())
                 return;
             // A reply beyond the editor's limits ends the load with an empty grid.
             if (!growTo(row, int(fields.size()))) {
@@ -212,7 +212,7 @@ void FormCalFactors::Command_LoadAllCalFactors_Click()
             ++row;
             appClock().processEvents();
         }
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return;
         if (fitted)
             nameAcColumns();
@@ -253,10 +253,10 @@ void FormCalFactors::Command_SaveAll_Click()
     run.inSetupMode(bracket, [&] {
         PacedDisplay display(run);
         bool stop = false;
-        // The counts are read afresh at every cell: a load may reshape the grid while the
-        // save lets window events run.
-        for (int row = 1; !stop && run.windowLoaded() && row < CalGrid->Rows(); ++row) {
-            for (int col = 1; !stop && run.windowLoaded() && col < CalGrid->Cols(); ++col) {
+        // The window's table controls are held during the save, so the grid it walks stays
+        // the one it started with while window events run.
+        for (int row = 1; !stop && run.windowOpen() && row < CalGrid->Rows(); ++row) {
+            for (int col = 1; !stop && run.windowOpen() && col < CalGrid->Cols(); ++col) {
                 if (CalGrid->TextMatrix(row, col).isEmpty())
                     continue;
                 display.show([this, row, col] { makeCurrent(row, col); });
@@ -273,7 +273,7 @@ void FormCalFactors::Command_SaveAll_Click()
                 ++result.sent;
                 const QString reply = SendToMeter(write.command, CellTimeoutSeconds);
                 const bool answered = result.noteReply(reply);
-                if (!run.windowLoaded())
+                if (!run.windowOpen())
                     return;
                 const ReplyStatus status = ClassifyReply(reply);
                 display.show([this, row, col] { makeCurrent(row, col); });
@@ -290,7 +290,7 @@ void FormCalFactors::Command_SaveAll_Click()
         }
     });
     result.notWritten = toWrite - result.accepted;
-    if (result.timedOut && run.windowLoaded())
+    if (result.timedOut && run.windowOpen())
         appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
 }
 
@@ -312,7 +312,7 @@ void FormCalFactors::runMeterCommand(const MeterCommand &command)
     if (ran == SetupModeRun::NotRun)
         return;
     appClock().sleepMs(500);
-    if (run.windowLoaded())
+    if (run.windowOpen())
         Command_LoadAllCalFactors_Click();
 }
 

@@ -298,7 +298,7 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         const Hourglass busy(appUi());
 
         const QString reply = SendToMeter(QStringLiteral("pt"), 10);
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return;
         // A time-out, a dropped link or a read cut short leaves the table partly read.
         complete = EndsWithStatusToken(reply);
@@ -306,8 +306,6 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
         int row = 1;
         for (const QString &line : SplitPRTReplyLines(reply)) {
             if (const std::optional<PRTReplyLine> parsed = ParsePRTReplyLine(line)) {
-                if (CalGrid->Rows() < row + 1) // another handler may have resized the grid meanwhile
-                    CalGrid->setRows(row + 1);
                 CalGrid->setTextMatrix(row, 0, parsed->label);
                 for (int k = 0; k < parsed->values.size(); ++k) {
                     // A row holds ten values; more would alias the next row's indexes.
@@ -323,7 +321,7 @@ void FormPRTTable::Command_LoadAllCalFactors_Click()
             if (row <= PRTTableRows)
                 ProgressBar1->setValue(row * 100 / PRTTableRows);
             appClock().processEvents();
-            if (!run.windowLoaded() || run.stopRequested())
+            if (!run.windowOpen() || run.stopRequested())
                 return;
         }
         // The rows were put one pass of the event loop at a time: the whole table shows now.
@@ -355,7 +353,7 @@ void FormPRTTable::Command_SaveAll_Click()
         ProgressBar1->setValue(0);
         writeAllCells(run, result);
     });
-    if (result.timedOut && run.windowLoaded())
+    if (result.timedOut && run.windowOpen())
         appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
 }
 
@@ -374,8 +372,6 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run, MeterWriteResult &res
 {
     const int toWrite = cellsToSend();
     const auto countNotWritten = qScopeGuard([&result, toWrite] { result.notWritten = toWrite - result.accepted; });
-    // Bounds are read afresh on every step: a Load or Generate run while this one yields
-    // may resize the grid.
     PacedDisplay display(run);
     for (int row = 1; row < CalGrid->Rows(); ++row) {
         for (int column = 1; column < CalGrid->Cols(); ++column) {
@@ -404,12 +400,12 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run, MeterWriteResult &res
                 for (int attempt = 0; attempt < 2 && !accepted; ++attempt) {
                     const QString reply = SendToMeter(command, 10);
                     const bool answered = result.noteReply(reply);
-                    if (!run.windowLoaded())
+                    if (!run.windowOpen())
                         return;
                     const ReplyStatus status = ClassifyReply(reply);
                     display.show([this, row, column, percent] {
                         ProgressBar1->setValue(percent);
-                        CalGrid->setRow(row); // ignored when a Load or Generate has shrunk the grid
+                        CalGrid->setRow(row);
                         CalGrid->setCol(column);
                     });
                     colourByReply(*CalGrid, row, column, status, CellColour::Written);
@@ -422,7 +418,7 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run, MeterWriteResult &res
                     }
                     accepted = status == ReplyStatus::Done;
                     appClock().processEvents();
-                    if (!run.windowLoaded() || run.stopRequested())
+                    if (!run.windowOpen() || run.stopRequested())
                         return;
                 }
                 if (accepted)
@@ -430,7 +426,7 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run, MeterWriteResult &res
                 display.flush();
                 const Msg::Answer answer =
                     appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
-                if (!run.windowLoaded() || answer == Msg::Abort)
+                if (!run.windowOpen() || answer == Msg::Abort)
                     return;
                 if (answer == Msg::Ignore)
                     break;

@@ -151,12 +151,12 @@ bool SpecTableEditor::readFromMeter(const RunGuard::Run &run)
         progress.show();
         progress.SetMaxLines(ReadProgressLines);
         appClock().processEvents();
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return false;
 
         const QString reply = SendToMeter(m_kind.readCommand, ReadTimeoutSeconds);
         appWindows().unload<FormProgress>();
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return false;
 
         // Lines are taken in order; a line for any other row than the next one is skipped.
@@ -170,7 +170,7 @@ bool SpecTableEditor::readFromMeter(const RunGuard::Run &run)
                 ++row;
             }
             appClock().processEvents();
-            if (!run.windowLoaded())
+            if (!run.windowOpen())
                 return false;
             if (run.stopRequested())
                 break;
@@ -189,7 +189,7 @@ QString SpecTableEditor::writeCell(int row, int column, double value, const RunG
     CalGrid->setCellBackColorAt(row, column, CellColour::BeingWritten);
     const QString reply = SendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds);
     // An Ethernet exchange lets the window system run while it waits.
-    if (run.windowLoaded())
+    if (run.windowOpen())
         colourByReply(*CalGrid, row, column, ClassifyReply(reply), CalGrid->BackColor()); // a password request leaves it green
     return reply;
 }
@@ -248,14 +248,14 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
                     break; // the meter stopped answering
                 if (ClassifyReply(reply) == ReplyStatus::PasswordNeeded) {
                     passwordNeeded = result.endedEarly = true;
-                    if (run.windowLoaded()) {
+                    if (run.windowOpen()) {
                         display.flush();
                         appUi().MsgBox(QStringLiteral("Setup Password Needed"));
                     }
                     break;
                 }
                 appClock().processEvents();
-                if (!run.windowLoaded() || run.stopRequested()) {
+                if (!run.windowOpen() || run.stopRequested()) {
                     result.endedEarly = true;
                     break;
                 }
@@ -265,7 +265,7 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
         display.flush();
         // After a time-out nothing more is sent but what leaves setup mode; after "*6" the
         // meter would refuse the line too.
-        if (run.windowLoaded() && !result.timedOut && !passwordNeeded) {
+        if (run.windowOpen() && !result.timedOut && !passwordNeeded) {
             if (const std::optional<QString> line =
                     informationLine(m_kind, Text_Version->text(), result, appClock().now().date())) {
                 result.informationAccepted = SendInformationLine(*line);
@@ -275,7 +275,7 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
         }
     });
     result.notWritten = toWrite - result.accepted;
-    if (ran == SetupModeRun::NotRun || ran == SetupModeRun::Skipped || !run.windowLoaded())
+    if (ran == SetupModeRun::NotRun || ran == SetupModeRun::Skipped || !run.windowOpen())
         return result;
     EnableButtons();
     if (result.timedOut && writeFor == WriteFor::User)
@@ -292,7 +292,7 @@ void SpecTableEditor::Command_ClearAll_Click()
         return;
     const Msg::Answer answer = appUi().MsgBox(m_kind.clearQuestion, Msg::YesNo | Msg::Question | Msg::DefaultButton2,
                                               m_kind.clearTitle);
-    if (!run.windowLoaded() || answer != Msg::Yes)
+    if (!run.windowOpen() || answer != Msg::Yes)
         return;
     // The kind's texts outlive the window, which may be unloaded while the meter clears.
     const SpecTableKind &kind = m_kind;
@@ -303,7 +303,7 @@ void SpecTableEditor::Command_ClearAll_Click()
         const QString reply = SendToMeter(kind.clearCommand, ClearTimeoutSeconds);
         mainHost().setStatusText(ClassifyReply(reply) == ReplyStatus::Done ? kind.clearedText : kind.notClearedText);
     });
-    if (ran == SetupModeRun::NotRun || !run.windowLoaded())
+    if (ran == SetupModeRun::NotRun || !run.windowOpen())
         return;
     if (run.stopRequested())
         EnableButtons();

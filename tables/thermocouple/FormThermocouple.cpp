@@ -49,7 +49,7 @@ MeterWriteResult FormThermocouple::writeAllTables(WriteFor writeFor)
               &FormThermocouple::Save_TypeK_Table, &FormThermocouple::Save_TypeN_Table, &FormThermocouple::Save_TypeR_Table,
               &FormThermocouple::Save_TypeS_Table, &FormThermocouple::Save_TypeT_Table}) {
             (this->*saveType)();
-            if (!run.windowLoaded())
+            if (!run.windowOpen())
                 return; // unloaded or closed under the run: the table is incomplete, so no information line
             if (m_writeEnded)
                 return; // Abort, "*6" or a meter that stopped answering ended the whole write
@@ -87,7 +87,7 @@ void FormThermocouple::saveTypeTable(QChar letter)
     const RunGuard::Run run = m_guard.begin();
     for (qint32 E = table->firstEmf(); E <= table->lastEmf; E += table->step) {
         const PointOutcome outcome = writeFormulaPoint(E, Thermocouple::temperatureAt(*table, E), QString(letter));
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return; // the window may be gone: touch nothing of it
         if (endsWrite(outcome)) {
             m_writeEnded = true;

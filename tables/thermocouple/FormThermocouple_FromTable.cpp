@@ -99,7 +99,7 @@ bool FormThermocouple_FromTable::writeFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         appUi().MsgBox(QStringLiteral("Cannot read ") + QDir::toNativeSeparators(path), Msg::Exclamation);
-        return run.windowLoaded(); // the other files are still written
+        return run.windowOpen(); // the other files are still written
     }
     const QByteArray bytes = file.readAll();
     file.close();
@@ -111,7 +111,7 @@ bool FormThermocouple_FromTable::writeFile(const QString &path)
         if (ProgressBar1->maximum() > done)
             ProgressBar1->setValue(static_cast<int>(done));
         appClock().processEvents();
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return false;
 
         const auto [end, next] = lineAt(bytes, at);

@@ -97,7 +97,7 @@ MeterWriteResult ThermocoupleWindow::runInSetupMode(
                 writes(run, written);
                 display.discard(); // the final state follows
             }
-            if (run.windowLoaded()) {
+            if (run.windowOpen()) {
                 ProgressBar1->setValue(0);
                 Label_Thermostatus->clear();
                 m_writeButton->setEnabled(true);
@@ -105,7 +105,7 @@ MeterWriteResult ThermocoupleWindow::runInSetupMode(
         });
     }
     written.notWritten = pointsToWrite - written.accepted;
-    if (written.timedOut && writeFor == WriteFor::User && run.windowLoaded())
+    if (written.timedOut && writeFor == WriteFor::User && run.windowOpen())
         appUi().MsgBox(written.noReplyMessage(), Msg::Exclamation);
     return written;
 }
@@ -127,7 +127,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
             std::optional<PointOutcome> ended;
             const QString reply = SendToMeter(command, timeoutSeconds);
             if (!tally.noteReply(reply))
-                return run.windowLoaded() ? PointOutcome::NoReply : PointOutcome::Unloaded;
+                return run.windowOpen() ? PointOutcome::NoReply : PointOutcome::Unloaded;
             switch (ClassifyReply(reply)) {
             case ReplyStatus::Done:
                 ended = PointOutcome::Written;
@@ -142,7 +142,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
                 break; // a failed try
             }
             appClock().processEvents();
-            if (!run.windowLoaded())
+            if (!run.windowOpen())
                 return PointOutcome::Unloaded;
             if (ended)
                 return *ended;
@@ -153,7 +153,7 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
             return PointOutcome::Aborted; // the run reports the table as not loaded and stops
         flushDisplay();
         const Msg::Answer answer = appUi().MsgBox(QStringLiteral("Error writing value"), Msg::AbortRetryIgnore | Msg::Critical);
-        if (!run.windowLoaded())
+        if (!run.windowOpen())
             return PointOutcome::Unloaded;
         if (answer == Msg::Abort)
             return PointOutcome::Aborted;

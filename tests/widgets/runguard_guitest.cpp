@@ -68,7 +68,7 @@ private Q_SLOTS:
         if (runs == 0)
             return;
         QVERIFY(window->isHidden());
-        QVERIFY(!outer->windowLoaded()); // closed: its runs send nothing more for it
+        QVERIFY(!outer->windowOpen()); // closed: its runs send nothing more for it
         inner.reset();
         QCoreApplication::processEvents();
         QVERIFY(loaded());
@@ -94,12 +94,12 @@ private Q_SLOTS:
             const RunGuard::Run run = window->guard.begin();
             window->guard.unloadWhenIdle(); // Exit during the run
             appWindows().unloadAll();    // then the main window closes
-            QVERIFY(!run.windowLoaded());
+            QVERIFY(!run.windowOpen());
             if (destroyed) {
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                 QVERIFY(!window);
             }
-            QVERIFY(!run.windowLoaded());
+            QVERIFY(!run.windowOpen());
         }
         QTRY_VERIFY(!window);
         // A window of the same class loaded afterwards is not unloaded by the old run.

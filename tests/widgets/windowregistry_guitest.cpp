@@ -30,7 +30,7 @@ public:
     {
         const RunGuard::Run run = guard.begin();
         appWindows().unload<SelfUnloadingWindow>(); // the Exit button pressed during a yield
-        return !run.windowLoaded();
+        return !run.windowOpen();
     }
     RunGuard guard{this};
 };
