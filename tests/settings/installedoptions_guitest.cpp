@@ -167,6 +167,10 @@ private Q_SLOTS:
         QTest::newRow("options refused: setup mode left open")
             << 0 << QList<int>{17} << "reject:SYSTEM:OPTIONS " << QStringList{access, "model 6450|1|5|1", "SYSTEM:OPTIONS 131072|1|4|1"}
             << QStringList{"Set Options Failed |" + AppTitle + "|48"} << qint64(522190) << true;
+        // Closed while the model is written: the options are not sent, setup mode is left.
+        QTest::newRow("window closed while the model is written")
+            << 0 << QList<int>{17} << "close:model" << QStringList{access, "model 6450|1|5|1", leave}
+            << QStringList{} << qint64(522190) << false;
     }
     void setWrites()
     {

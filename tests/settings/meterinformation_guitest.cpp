@@ -143,6 +143,9 @@ private Q_SLOTS:
         QTest::newRow("setup mode refused")
             << QStringList{"a", "b", "c"} << "refuse" << QStringList{Access}
             << QStringList{"Error entering setup mode|" + AppTitle + "|0"};
+        // Closed while slot 01 is written: nothing more is sent but what leaves setup mode.
+        QTest::newRow("window closed while slot 01 is written")
+            << QStringList{"a", "b", "c"} << "close:&01" << QStringList{Access, "&01a", Leave} << QStringList{};
     }
     void setInfo()
     {
@@ -156,6 +159,11 @@ private Q_SLOTS:
         f.forget();
         if (fault == "refuse")
             f.meter.addFault(Fault::Refuse, Access, 1);
+        else if (fault.startsWith("close:"))
+            f.meter.setObserver([&form, prefix = fault.section(':', 1)](const metersim::TranscriptEntry &entry) {
+                if (entry.command.startsWith(prefix))
+                    form.close();
+            });
         else if (!fault.isEmpty())
             f.meter.addFault(Fault::Reject, fault, 1);
         for (int i = 0; i < 3; ++i)
@@ -165,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(f.boxes(), shown);
         for (const QString &call : f.calls())
             QVERIFY2(call.endsWith("|1|5|1") || call == Leave + "|1|10|1", qPrintable(call));
-        if (shown.isEmpty())
+        if (shown.isEmpty() && fault.isEmpty())
             QCOMPARE(f.meter.state().info[1], QStringLiteral("01234567890123456789"));
         QCOMPARE(f.meter.mode(), metersim::Mode::Normal);
         QCOMPARE(f.env.ui.hourglassDepth, 0);

@@ -41,6 +41,8 @@ private Q_SLOTS:
         QTest::newRow("refused range keeps the box") << "reject:R" << QStringList{"R33|1|2|1"} << "old";
         QTest::newRow("coefficient not answered") << "silence:TEMPCOMP" << QStringList{"R33|1|2|1", "TEMPCOMP:COEFF ?|1|2|1"}
                                                   << "0";
+        // Closed while the range is chosen: the coefficient is not asked for.
+        QTest::newRow("window closed meanwhile") << "close:R" << QStringList{"R33|1|2|1"} << "old";
     }
     void chooseRange()
     {
@@ -54,6 +56,11 @@ private Q_SLOTS:
         else if (fault.startsWith("silence"))
             f.meter.addFault(Fault::Silence, fault.section(':', 1), 1);
         auto &form = appWindows().form<Form_Temperature_Compensation>();
+        if (fault.startsWith("close"))
+            f.meter.setObserver([&form, prefix = fault.section(':', 1)](const metersim::TranscriptEntry &entry) {
+                if (entry.command.startsWith(prefix))
+                    form.close();
+            });
         form.Text_Coeff->setText("old");
         form.Combo_Ranges->setCurrentIndex(5);
         form.Combo_Ranges_Click();
