@@ -128,6 +128,30 @@ private Q_SLOTS:
         QCOMPARE(got, replies);
         QCOMPARE(rig.meter.commands(), (QStringList{"a1", second, "a1"}));
     }
+
+    // A one-line query gives up after 2 s; its line comes 3 s after it went out, while the
+    // next command waits for its own reply.
+    void lateLineIsNoLaterCommandsReply_data()
+    {
+        QTest::addColumn<int>("link");
+        QTest::newRow("RS232") << int(InterfaceRS232);
+        QTest::newRow("USB") << int(InterfaceUSB);
+        QTest::newRow("Ethernet") << int(InterfaceEthernet);
+    }
+    void lateLineIsNoLaterCommandsReply()
+    {
+        QFETCH(int, link);
+        TestEnv env;
+        MeterOnEveryLink rig(env.clock);
+        rig.ftdi.device(UsbSerial)->holdsWhileClosed = true;
+        rig.driver.SetInterfaceType(link);
+        rig.meter.addFault(Fault::Late, QStringLiteral("*IDN?"), 1);
+        QStringList got{rig.driver.SendString(QStringLiteral("*IDN?"), true, TimeoutSeconds, 0)};
+        got << rig.driver.SendString(QStringLiteral("Ws1,0,5"), true, TimeoutSeconds, 1);
+        QCOMPARE(got.first(), QStringLiteral("TIMEOUT"));
+        // The write's reply is the meter's answer to the write, not the query's line.
+        QVERIFY2(got.last() == QLatin1String("*6\r") || got.last() == QLatin1String("TIMEOUT"), qPrintable(got.last()));
+    }
 };
 
 QTEST_GUILESS_MAIN(LateReplyTest)
