@@ -224,6 +224,24 @@ private Q_SLOTS:
         QCOMPARE(env.ui.hourglassDepth, 0);
     }
 
+    // The main window closing while a point is written destroys the window; the meter's
+    // answer to that point is "*6". The run touches nothing of the window.
+    void destroyedWhilePasswordIsRefused()
+    {
+        TestEnv env;
+        ScriptedDVM &dvm = installScriptedDVM();
+        dvm.reply = [](const QString &command) {
+            if (!command.startsWith(QLatin1String("Wc")))
+                return Ok;
+            appWindows().unloadAll();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return QStringLiteral("*6\r");
+        };
+        appWindows().form<FormThermocouple>().Command_SaveThermocoupleTableFromFormula_Click();
+        QCOMPARE(pointCommands(dvm).size(), 1);
+        QCOMPARE(dvm.commands().last(), Leave);
+    }
+
     // The close box does what Exit does: idle, the window unloads at once; during a run,
     // the run stops as after Exit and the window unloads once it has wound up.
     void closeBoxActsAsExit_data()
