@@ -877,6 +877,28 @@ private Q_SLOTS:
         QVERIFY(!editor.isEditing());
     }
 
+    // An edit still open when Save is pressed is a value of the save: counted when the meter
+    // does not answer it.
+    void openEditCountedWhenUnanswered_data() { bothKinds(); }
+    void openEditCountedWhenUnanswered()
+    {
+        QFETCH(QString, kind);
+        TestEnv env;
+        ScriptedDVM &dvm = installMeter(kind, QStringLiteral("R01 a,1,2,3\r*0\r"));
+        SpecTableEditor &editor = openEditor(kind);
+        editor.CalGrid->setRow(1);
+        editor.CalGrid->setCol(2);
+        editor.CalGrid_KeyPress('9');
+        QVERIFY(editor.isEditing());
+        const QString prefix = kindOf(kind).writePrefix;
+        dvm.reply = [prefix](const QString &command) {
+            return command.startsWith(prefix) ? QStringLiteral("TIMEOUT") : Ok;
+        };
+        editor.Command_SaveAll_Click();
+        QCOMPARE(writes(dvm, kind), (QStringList{prefix + "1,1,9"}));
+        QCOMPARE(boxPrompts(env), (QStringList{"The meter did not answer: 1 value not written"}));
+    }
+
     // An edit left open when the table is read again (from the meter or a file) belongs to
     // the old table: it never lands in the new one.
     void openEditDroppedByANewTable_data() { bothKinds(); }
