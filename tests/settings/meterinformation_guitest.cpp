@@ -234,6 +234,22 @@ private Q_SLOTS:
         QCOMPARE(f.boxes(), shown);
     }
 
+    // Over RS232, slot 01 holds a text in the form of an uncertainties version line and
+    // slot 04 is empty: the read cannot tell that text from slot 04's, so Set Info must not
+    // blank slot 01.
+    void setInfoKeepsATextTakenForAVersionLine()
+    {
+        SettingsFixture f;
+        f.meter.editState([](metersim::MeterState &s) {
+            s.info = {QStringLiteral("Unc 7 01/01/26"), QString(), QString(), QString(), QStringLiteral("Spec 3.1 14/03/26"),
+                      QString()};
+        });
+        auto &form = appWindows().form<FormMeterInformation>();
+        f.forget();
+        form.Command_SetInfo_Click();
+        QCOMPARE(f.meter.state().info[0], QStringLiteral("Unc 7 01/01/26"));
+    }
+
     // Set Info writes no box that a read which did not complete left empty (what the user
     // typed is written), and no button sends a text that would not read back as itself: one
     // holding "*", which would cut later reads short, or an information line that a read
