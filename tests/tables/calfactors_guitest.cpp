@@ -856,6 +856,29 @@ private Q_SLOTS:
         QVERIFY(!appWindows().isLoaded<FormCalFactors>());
     }
 
+    // Closed during a save and opened again from the menu while the save winds up: the
+    // window the user opened stays open.
+    void reopenedDuringSaveStaysOpen()
+    {
+        Fixture f;
+        FormCalFactors &form = f.open();
+        form.show();
+        edit(*form.CalGrid, 1, 1, QStringLiteral("1"));
+        edit(*form.CalGrid, 2, 1, QStringLiteral("2"));
+        QMetaObject::invokeMethod(
+            &form,
+            [&form] {
+                form.close();
+                appWindows().form<FormCalFactors>().show(); // the menu's showModeless
+            },
+            Qt::QueuedConnection);
+        form.Command_SaveAll_Click();
+        QTest::qWait(50);
+        FormCalFactors *shown = appWindows().find<FormCalFactors>();
+        QVERIFY(shown);
+        QVERIFY(shown->isVisible());
+    }
+
     // The close box unloads the window: opened again, it reads the meter afresh.
     void closeBoxUnloads()
     {
