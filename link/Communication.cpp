@@ -106,7 +106,8 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
 
     PaceTransmission();
     // Replies to earlier commands (sent without waiting, or given up on) are dropped here.
-    s.lateReply.startExchange(std::exchange(s.SerialRxBuffer, {}) + port->Input());
+    s.lateReply.startExchange(QStringLiteral("COM") + QString::number(port->CommPort()),
+                              std::exchange(s.SerialRxBuffer, {}) + port->Input());
     s.CommAbort = false;
     if (!port->Output(Commandstring + CR))
         return {};
@@ -122,8 +123,7 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
         if (nowSeconds() >= start + timeout) {
             if (!done) {
                 reply = QStringLiteral("TIMEOUT");
-                if (PacketEndCondition == 1)
-                    s.lateReply.timedOut(timeout);
+                s.lateReply.timedOut(timeout, PacketEndCondition);
             }
             break;
         }

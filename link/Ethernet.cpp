@@ -230,7 +230,9 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
     QString dropped;
     if (socket->State() > 0)
         dropped = dropPending(*socket);
-    s.lateReply.startExchange(dropped + std::exchange(s.UdpRxBuffer, {}));
+    s.lateReply.startExchange(QStringLiteral("UDP ") + socket->RemoteHost + QLatin1Char(':')
+                                  + QString::number(socket->RemotePort),
+                              dropped + std::exchange(s.UdpRxBuffer, {}));
     if (!socket->SendData(Commandstring + CR)) {
         reportSocketError(socket->lastError());
         return {};
@@ -247,8 +249,7 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         if (complete)
             return reply;
         if (counter < 1 || reply.size() > Ethernet::MaxReplyChars) {
-            if (PacketEndCondition == 1)
-                s.lateReply.timedOut(timeout);
+            s.lateReply.timedOut(timeout, PacketEndCondition);
             return QStringLiteral("TIMEOUT");
         }
         clock.processEvents(); // the data-arrival handler (ConnectEthernetReceive) fills UdpRxBuffer here

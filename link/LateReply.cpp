@@ -21,6 +21,8 @@ bool statusTokenAt(QStringView text, qsizetype at)
         && text[at + 2] == CR;
 }
 
+bool isLineEnd(QChar c) { return c == CR || c == LF; }
+
 bool holdsStatusTokenLine(QStringView text)
 {
     for (const QStringView piece : text.tokenize(CR))
@@ -30,10 +32,25 @@ bool holdsStatusTokenLine(QStringView text)
     return false;
 }
 
-// The length of the late reply at the front of the gathered text, its CR included; 0
-// while it is not all there.
-qsizetype lateReplyLength(QStringView gathered, int PacketEndCondition)
+// Where the first line that holds text ends (its CR or LF), or -1 while none has ended.
+qsizetype endOfFirstLine(QStringView text)
 {
+    qsizetype start = 0;
+    while (start < text.size() && isLineEnd(text[start]))
+        ++start;
+    for (qsizetype at = start; at < text.size(); ++at)
+        if (isLineEnd(text[at]))
+            return at;
+    return -1;
+}
+
+// The length of the late reply at the front of the gathered text, its CR included; 0
+// while it is not all there. A one-line late reply is the first line, whatever the
+// exchange under way waits for.
+qsizetype lateReplyLength(QStringView gathered, int owedEnd, int PacketEndCondition)
+{
+    if (owedEnd == OneLine)
+        return endOfFirstLine(gathered) + 1;
     switch (PacketEndCondition) {
     case UpToStatusToken: {
         const qsizetype star = gathered.indexOf(QLatin1Char('*'));
@@ -48,20 +65,27 @@ qsizetype lateReplyLength(QStringView gathered, int PacketEndCondition)
 
 } // namespace
 
-void LateReply::startExchange(QStringView dropped)
+void LateReply::startExchange(const QString &link, QStringView dropped)
 {
     m_tookOne = false;
-    if (holdsStatusTokenLine(dropped))
+    m_link = link;
+    if (owed() && (m_owedEnd == OneLine ? endOfFirstLine(dropped) >= 0 : holdsStatusTokenLine(dropped)))
         m_owedUntilMs = -1;
 }
 
-void LateReply::timedOut(int timeoutSeconds)
+void LateReply::timedOut(int timeoutSeconds, int PacketEndCondition)
 {
-    if (!m_tookOne)
-        m_owedUntilMs = appClock().monotonicMs() + std::max(timeoutSeconds, 0) * qint64(1000);
+    if (m_tookOne || (PacketEndCondition != OneLine && PacketEndCondition != UpToStatusToken))
+        return; // such an exchange never ends at a reply: nothing is owed
+    m_owedUntilMs = appClock().monotonicMs() + std::max(timeoutSeconds, 0) * qint64(1000);
+    m_owedEnd = PacketEndCondition;
+    m_owedLink = m_link;
 }
 
-bool LateReply::owed() const { return m_owedUntilMs >= 0 && appClock().monotonicMs() < m_owedUntilMs; }
+bool LateReply::owed() const
+{
+    return m_owedUntilMs >= 0 && m_owedLink == m_link && appClock().monotonicMs() < m_owedUntilMs;
+}
 
 void LateReply::took()
 {
@@ -71,7 +95,7 @@ void LateReply::took()
 
 bool LateReply::takeFrom(QString &gathered, int PacketEndCondition)
 {
-    qsizetype length = owed() ? lateReplyLength(gathered, PacketEndCondition) : 0;
+    qsizetype length = owed() ? lateReplyLength(gathered, m_owedEnd, PacketEndCondition) : 0;
     if (length > 0)
         took();
     // The LF after the late reply's CR may come in a later piece: once a late reply was
@@ -87,9 +111,11 @@ bool LateReply::takesLine(const QString &line, int PacketEndCondition)
 {
     if (!owed())
         return false;
-    // On RS232 a reply that waits for the status token ends at the first line holding "*".
-    const bool endsLateReply = PacketEndCondition == OneLine ? IsStatusTokenLine(line)
-                                                             : line.contains(QLatin1Char('*'));
+    // On RS232 a reply that waits for the status token ends at the first line holding "*";
+    // a one-line late reply is the first line.
+    const bool endsLateReply = m_owedEnd == OneLine            ? !line.isEmpty()
+                               : PacketEndCondition == OneLine ? IsStatusTokenLine(line)
+                                                               : line.contains(QLatin1Char('*'));
     if (endsLateReply)
         took();
     return endsLateReply;

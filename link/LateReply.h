@@ -3,18 +3,23 @@
 #include <QStringView>
 #include <QtGlobal>
 
-// A reply the meter still owes. No reply names its command: when an exchange that waits
-// for the status token gives up after its command went out, the meter's answer may still
-// come, and the next exchange would take it for its own (and every later one the reply
-// of the one before). So the link notes the debt, and the next exchange settles it:
+// A reply the meter still owes. No reply names its command: when an exchange gives up
+// after its command went out, the meter's answer may still come, and the next exchange
+// would take it for its own (and every later one the reply of the one before). So the link
+// notes the debt, and how the owed reply ends, and the next exchange settles it:
 // - Before a command goes out each transport drops what is waiting; a status token line
-//   among it is the late reply, and the debt is settled.
+//   among it (a whole line, for a one-line query's reply) is the late reply, and the debt
+//   is settled.
 // - While the debt stands, the late reply is what the exchange receives up to the place
-//   where that reply would have ended: up to the first status token (on RS232, the first
-//   line holding "*"), with everything before it. For a one-line exchange, only a first
-//   line that is just a status token. The exchange drops it and waits for its own reply,
-//   its time-out counted afresh from there.
+//   where that reply would have ended. A one-line query's reply: the first line. Any
+//   other: up to the first status token (on RS232, the first line holding "*"), with
+//   everything before it; for a one-line exchange, only a first line that is just a status
+//   token. The exchange drops it and waits for its own reply, its time-out counted afresh
+//   from there.
 // - The debt lapses when as long again as the given-up exchange's time-out has passed.
+// - The debt is the link's that gave up (a serial port, a USB device, a module's address):
+//   a search that asks one port after another, some of them silent, owes nothing to the
+//   next port.
 //
 // What it costs: a meter that has stopped answering costs each exchange its time-out, as
 // before. A meter that dropped the reply altogether makes the next exchange take its own
@@ -26,10 +31,12 @@
 class LateReply
 {
 public:
-    // Before a command goes out: the input the transport dropped.
-    void startExchange(QStringView dropped);
-    // An exchange that waited for the status token gave up after its command went out.
-    void timedOut(int timeoutSeconds);
+    // Before a command goes out on `link` (which port, device or address): the input the
+    // transport dropped.
+    void startExchange(const QString &link, QStringView dropped);
+    // An exchange gave up after its command went out; PacketEndCondition says how its
+    // reply ends (1: at the status token, 0: after one line).
+    void timedOut(int timeoutSeconds, int PacketEndCondition);
 
     // Whether a reply is owed now.
     bool owed() const;
@@ -51,5 +58,8 @@ private:
     void took();
 
     qint64 m_owedUntilMs = -1;  // on the app clock's monotonic time; owed while before it
+    int m_owedEnd = 1;          // how the owed reply ends: 1 at its status token, 0 after one line
+    QString m_owedLink;         // the link that owes it
+    QString m_link;             // the link of the exchange under way
     bool m_tookOne = false;     // the exchange under way took a late reply
 };

@@ -57,8 +57,12 @@ MeterGate::Operation MeterGate::beginUserAction()
 
 bool MeterGate::mayExchange(const QString &what)
 {
-    if (m_holder != 0 && m_current == m_holder)
-        return true;
+    if (m_holder != 0 && m_current == m_holder) {
+        if (m_windingUp != m_holder || what.trimmed() == QLatin1String("a1"))
+            return true;
+        qWarning().noquote() << "Meter operation winding up:" << what.trimmed() << "not sent";
+        return false;
+    }
     if (m_holder == 0)
         ++m_strayExchanges;
     qWarning().noquote() << (m_holder ? "Meter held by another operation:" : "Meter exchange outside every operation:")
@@ -66,11 +70,13 @@ bool MeterGate::mayExchange(const QString &what)
     return false;
 }
 
+void MeterGate::windUp() { m_windingUp = m_holder; }
+
 void MeterGate::end(quint64 hold)
 {
     if (hold != m_holder)
         return; // a hold the gate has been reset under
-    m_holder = m_current = 0;
+    m_holder = m_current = m_windingUp = 0;
     if (std::exchange(m_shownHold, 0) != 0)
         Q_EMIT heldShownChanged(false);
 }

@@ -80,9 +80,14 @@ public:
     bool held() const { return m_holder != 0; }
     // True while a shown hold is under way (MeterControls follows it through heldShown).
     bool shownHeld() const { return m_shownHold != 0; }
-    // True when the code now running may send to the meter: the holder is current. A
-    // refusal is noted on the program's log with `what` was not sent.
+    // True when the code now running may send to the meter: the holder is current (and,
+    // once it winds up, `what` is "a1"). A refusal is noted on the program's log with
+    // `what` was not sent.
     bool mayExchange(const QString &what = {});
+    // Winds the operation holding the meter up: from now until it ends nothing goes out but
+    // "a1", which leaves setup mode. For a window the user closed while its operation ran:
+    // whatever its code still tries, the meter gets nothing more for it.
+    void windUp();
     // Exchanges refused since the program started because no operation at all was under
     // way: each is a path that forgot to begin one. (Refusals while another operation holds
     // the meter are the gate at work, and not counted.)
@@ -103,6 +108,7 @@ private:
     quint64 m_holder = 0;     // the hold under way, 0 when the meter is free
     quint64 m_current = 0;    // the hold whose code is running, 0 inside a yield
     quint64 m_shownHold = 0;  // the hold shown to the windows, if any
+    quint64 m_windingUp = 0;  // the hold that may only leave setup mode, if any
     quint64 m_lastHold = 0;
     quint64 m_strayExchanges = 0;
 };

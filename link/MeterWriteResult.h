@@ -19,7 +19,8 @@ enum class InformationClaim {
     None,    // the meter took no value of the write: no line
     Changed, // values were taken, but not all the write sent, or the write ended early:
              // the form without a version, where the table has one
-    Whole,   // the meter took every value the write sent, to the end: the versioned form
+    Whole,   // the meter took every value the write sent, to the end, and none was left
+             // out (a value that is not a number): the versioned form
 };
 
 struct MeterWriteResult
@@ -50,7 +51,7 @@ struct MeterWriteResult
     {
         if (accepted == 0)
             return InformationClaim::None;
-        return !endedEarly && accepted == sent ? InformationClaim::Whole : InformationClaim::Changed;
+        return !endedEarly && accepted == sent && notWritten == 0 ? InformationClaim::Whole : InformationClaim::Changed;
     }
 
     // The one message of a user's write that ended because the meter stopped answering.

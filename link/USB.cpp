@@ -148,7 +148,8 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     Clock &clock = appClock();
     // The main window may close this handle while we wait; close our own copy at the end.
     const FtHandle handle = s.USBDevice.Handle;
-    s.lateReply.startExchange(QString::fromLatin1(dropWaiting(ftdi, handle)));
+    s.lateReply.startExchange(QStringLiteral("USB ") + s.USBDevice.SerialNumber,
+                              QString::fromLatin1(dropWaiting(ftdi, handle)));
     UsbWrite(command + QLatin1Char('\r'), handle);
     NoteTransmission();
 
@@ -198,8 +199,8 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     }
     ftdi.Close(handle);
     status = complete && !failed ? UsbReplyComplete : UsbTimedOut;
-    if (status == UsbTimedOut && PacketEndCondition == 1)
-        s.lateReply.timedOut(timeout);
+    if (status == UsbTimedOut)
+        s.lateReply.timedOut(timeout, PacketEndCondition);
     s.USBDevice.Busy = 0;
     return QString::fromLatin1(reply);
 }

@@ -144,9 +144,14 @@ void FormMeterInformation::writeInformation(const QList<std::optional<QString>> 
     const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
-    run.inSetupMode(SetupModeBracket{}, [&commands] {
+    run.inSetupMode(SetupModeBracket{}, [&commands, &run] {
         for (int i = 0; i < commands.size(); ++i) {
-            if (commands[i] && ClassifyReply(SendToMeter(*commands[i], ReplySeconds)) != ReplyStatus::Done) {
+            if (!commands[i])
+                continue;
+            const ReplyStatus status = ClassifyReply(SendToMeter(*commands[i], ReplySeconds));
+            if (!run.windowOpen())
+                return; // closed meanwhile: nothing more is sent
+            if (status != ReplyStatus::Done) {
                 appUi().MsgBox(QStringLiteral("Set Information Failed ") + QString::number(i));
                 return;
             }

@@ -162,13 +162,20 @@ void Form_InstalledOptions::Command_Set_Click()
     bracket.refusalTitle = OptionsTitle;
     bracket.leaveAfterFailedWork = false; // a refused write leaves the meter in setup mode
     const SetupModeRun written = run.inSetupMode(bracket, [&] {
-        if (model != 0 &&
-            ClassifyReply(SendToMeter(QStringLiteral("model ") + QString::number(model), 5)) != ReplyStatus::Done) {
-            appUi().MsgBox(QStringLiteral("Set Model Type Failed "), Msg::Exclamation);
-            return false;
+        // Closed meanwhile: nothing more is sent, and setup mode is left.
+        if (model != 0) {
+            const ReplyStatus status = ClassifyReply(SendToMeter(QStringLiteral("model ") + QString::number(model), 5));
+            if (!run.windowOpen())
+                return true;
+            if (status != ReplyStatus::Done) {
+                appUi().MsgBox(QStringLiteral("Set Model Type Failed "), Msg::Exclamation);
+                return false;
+            }
         }
-        if (ClassifyReply(SendToMeter(QStringLiteral("SYSTEM:OPTIONS ") + QString::number(mask), 4)) !=
-            ReplyStatus::Done) {
+        const ReplyStatus status = ClassifyReply(SendToMeter(QStringLiteral("SYSTEM:OPTIONS ") + QString::number(mask), 4));
+        if (!run.windowOpen())
+            return true;
+        if (status != ReplyStatus::Done) {
             appUi().MsgBox(QStringLiteral("Set Options Failed "), Msg::Exclamation);
             return false;
         }

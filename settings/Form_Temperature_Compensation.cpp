@@ -81,8 +81,9 @@ void Form_Temperature_Compensation::Combo_Ranges_Click()
     if (!run || Combo_Ranges->currentIndex() < 0)
         return;
     const Hourglass hourglass(appUi());
-    if (ClassifyReply(SendToMeter(TC::rangeCommand(Combo_Ranges->currentText()), 2)) != ReplyStatus::Done)
-        return; // a refused range shows nothing
+    if (ClassifyReply(SendToMeter(TC::rangeCommand(Combo_Ranges->currentText()), 2)) != ReplyStatus::Done
+        || !run.windowOpen())
+        return; // a refused range shows nothing; a closed window asks nothing more
     const QString reply = SendToMeter(QStringLiteral("TEMPCOMP:COEFF ?"), 2);
     if (run.windowOpen())
         Text_Coeff->setText(TextConv::General(TextConv::Val(reply)));

@@ -48,7 +48,12 @@ Reading parseVersionReply(const QString &reply)
                 --textsEnd;
     }
     const qsizetype freeTexts = textsEnd - (FirstInfoLine - 1);
-    reading.slotsKnown = token >= FullReplyLines || freeTexts == 0 || freeTexts == InfoLines;
+    // Which slot a text came from is certain only when every free slot is accounted for:
+    // all three texts there, or nothing at all between the identity and the token. A line
+    // of a version's form may also be an old free text, so once one was taken for a
+    // version, an empty free slot is not certain.
+    const bool nothingAfterIdentity = freeTexts == 0 && textsEnd == token;
+    reading.slotsKnown = token >= FullReplyLines || freeTexts == InfoLines || nothingAfterIdentity;
     const auto isSerial = [](const QString &line) { return line.left(6) == QLatin1String("Serial"); };
     for (qsizetype i = 0; i < token; ++i)
         if (isSerial(lines[i]))

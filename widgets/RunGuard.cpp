@@ -61,14 +61,15 @@ RunGuard::Run::~Run()
     m_meter.release(); // the meter is free before the window may unload
     if (onMeter && --shared.meterRuns == 0)
         shared.tellWindow(false);
-    if (--shared.runs > 0 || !shared.unloadWhenIdle || !shared.windowLoaded())
+    if (--shared.runs > 0 || !shared.unloadWhenIdle || !shared.window)
         return;
-    // Unload once the handler that ended the run, and whatever called it, has returned.
+    // The closed window was released from the registry: delete it once the handler that
+    // ended the run, and whatever called it, has returned.
     QMetaObject::invokeMethod(
         shared.window.data(),
         [keep = m_shared] {
-            if (keep->windowLoaded())
-                appWindows().unloadWindow(keep->window.data());
+            if (keep->window)
+                keep->window->deleteLater();
         },
         Qt::QueuedConnection);
 }
@@ -125,7 +126,12 @@ void RunGuard::unloadWhenIdle()
         return;
     }
     m_shared->unloadWhenIdle = true;
-    if (m_shared->window)
-        m_shared->window->hide();
+    // Closed under its runs: they send nothing more for it but what leaves setup mode (the
+    // gate sees to that whatever their code still tries), and the window counts as
+    // unloaded at once, so that opening it again makes a new one. It is deleted when the
+    // last run has ended.
+    if (m_shared->meterRuns > 0)
+        meterGate().windUp();
+    appWindows().release(m_shared->window.data());
 }
 

@@ -14,8 +14,8 @@
 // Exit, the close box, or the main window closing and unloading every window.
 //
 // A handler starts a Run and keeps it on its stack. While any run is under way the guard
-// is busy; Exit and the close box then only hide the window and ask the runs to stop, and
-// the window unloads once the last run has ended. After every yield the handler asks its
+// is busy; Exit and the close box then hide the window, take it out of the registry and
+// ask the runs to stop, and the window is deleted once the last run has ended. After every yield the handler asks its
 // Run whether the window is still open: once it is not (closed by the user, unloaded
 // under the run, or destroyed), the handler must return without touching the window and
 // without sending anything more for it - the Run itself stays usable, since it does not
@@ -132,8 +132,9 @@ public:
     bool stopRequested() const;
     // Asks the runs under way to stop at their next check.
     void requestStop();
-    // Unloads the window now when no run is under way; otherwise hides it and unloads it
-    // once the last run has ended.
+    // Unloads the window now when no run is under way; otherwise hides it and takes it out
+    // of the registry at once (it counts as unloaded, and its runs find it closed), and
+    // deletes it once the last run has ended.
     void unloadWhenIdle();
 
 private:

@@ -11,13 +11,27 @@ bool WindowRegistry::holds(const QWidget *window) const
     return false;
 }
 
+void WindowRegistry::takeOut(QWidget *window)
+{
+    std::erase_if(m_windows, [window](const Entry &entry) { return entry.window == window; });
+    window->hide();
+}
+
 void WindowRegistry::unloadWindow(QWidget *window)
 {
     if (!window)
         return;
-    std::erase_if(m_windows, [window](const Entry &entry) { return entry.window == window; });
-    window->hide();
+    takeOut(window);
     window->deleteLater();
+}
+
+void WindowRegistry::release(QWidget *window)
+{
+    if (!window)
+        return;
+    takeOut(window);
+    std::erase_if(m_released, [](const QPointer<QWidget> &released) { return released.isNull(); });
+    m_released.push_back(window);
 }
 
 void WindowRegistry::dropDestroyed()
@@ -27,6 +41,9 @@ void WindowRegistry::dropDestroyed()
 
 void WindowRegistry::unloadAll(QWidget *except)
 {
+    for (const QPointer<QWidget> &released : std::exchange(m_released, {}))
+        if (released && released != except)
+            released->deleteLater();
     const std::vector<Entry> windows = std::exchange(m_windows, {});
     for (auto entry = windows.rbegin(); entry != windows.rend(); ++entry) {
         QWidget *window = entry->window.data();

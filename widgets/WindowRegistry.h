@@ -51,12 +51,17 @@ public:
     bool holds(const QWidget *window) const;
 
     void unloadWindow(QWidget *window);
+    // Unloads the window without deleting it: it is hidden and counts as unloaded (a load
+    // of its class makes a new one); whoever released it deletes it, or unloadAll does.
+    void release(QWidget *window);
     // Unloads every window but `except`, the most recently loaded first.
     void unloadAll(QWidget *except = nullptr);
     // Unloads every window and deletes them now (program end, test reset).
     void destroyAll();
 
 private:
+    // Takes the window out of the registry and hides it.
+    void takeOut(QWidget *window);
     void dropDestroyed();
 
     struct Entry
@@ -65,6 +70,7 @@ private:
         QPointer<QWidget> window;
     };
     std::vector<Entry> m_windows; // in the order the windows were loaded
+    std::vector<QPointer<QWidget>> m_released; // unloaded, not yet deleted
 };
 
 // The program's single-instance windows: part of the program's shared state

@@ -208,8 +208,9 @@ void SpecTableEditor::Command_SaveAll_Click() { writePendingToMeter(WriteFor::Us
 
 MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
 {
-    const int toWrite = pendingMeterCells();
     const RunGuard::Run run = m_guard.beginOnMeter();
+    // Counted once the run has started: its start commits an edit still open in the box.
+    const int toWrite = pendingMeterCells();
     if (!run)
         return MeterWriteResult{.notWritten = toWrite};
     MeterWriteResult result;
@@ -263,6 +264,8 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
         }
 
         display.flush();
+        // A value that is not a number was never sent, yet the table is not whole without it.
+        result.notWritten = toWrite - result.accepted;
         // After a time-out nothing more is sent but what leaves setup mode; after "*6" the
         // meter would refuse the line too.
         if (run.windowOpen() && !result.timedOut && !passwordNeeded) {

@@ -56,13 +56,13 @@ MeterWriteResult FormThermocouple::writeAllTables(WriteFor writeFor)
         }
         // The line claims a complete table: only when the meter took every point.
         if (written.accepted == points && !run.stopRequested())
-            written.informationAccepted = writeInformationLine();
+            written.informationAccepted = writeInformationLine(run);
     });
 }
-bool FormThermocouple::writeInformationLine()
+bool FormThermocouple::writeInformationLine(const RunGuard::Run &run)
 {
     bool stored = false;
-    RunInSetupMode(SetupModeBracket{}, [&stored] {
+    run.inSetupMode(SetupModeBracket{}, [&stored] {
         stored = SendInformationLine(Thermocouple::informationLine(appClock().now().date()));
         if (!stored)
             appUi().MsgBox(QStringLiteral("Set Information Failed "));

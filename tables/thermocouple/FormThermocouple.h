@@ -40,8 +40,9 @@ private:
     // or that ends the whole write (m_writeEnded).
     void saveTypeTable(QChar letter);
     PointOutcome writeFormulaPoint(qint32 E, double T, const QString &type);
-    // True when the meter stored the information line.
-    bool writeInformationLine();
+    // True when the meter stored the information line (nothing is sent once the window
+    // has closed).
+    bool writeInformationLine(const RunGuard::Run &run);
 
     // Set when a point ended the whole write under way: the later types are not written.
     bool m_writeEnded = false;

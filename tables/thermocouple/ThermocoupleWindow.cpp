@@ -126,8 +126,12 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
         for (int tries = 2; tries > 0; --tries) {
             std::optional<PointOutcome> ended;
             const QString reply = SendToMeter(command, timeoutSeconds);
-            if (!tally.noteReply(reply))
-                return run.windowOpen() ? PointOutcome::NoReply : PointOutcome::Unloaded;
+            const bool answered = tally.noteReply(reply);
+            // The exchange may have let the window system run: the window may be gone.
+            if (!run.windowOpen())
+                return PointOutcome::Unloaded;
+            if (!answered)
+                return PointOutcome::NoReply;
             switch (ClassifyReply(reply)) {
             case ReplyStatus::Done:
                 ended = PointOutcome::Written;

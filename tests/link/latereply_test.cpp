@@ -152,6 +152,21 @@ private Q_SLOTS:
         // The write's reply is the meter's answer to the write, not the query's line.
         QVERIFY2(got.last() == QLatin1String("*6\r") || got.last() == QLatin1String("TIMEOUT"), qPrintable(got.last()));
     }
+
+    // A search asks one port after another: a silent port's debt is not the next port's.
+    void debtBelongsToItsLink()
+    {
+        TestEnv env;
+        LateReply late;
+        late.startExchange(QStringLiteral("COM1"), {});
+        late.timedOut(TimeoutSeconds, 0);
+        QString identity = QStringLiteral("Velkorande,Model 6450,64500123,2.31\r");
+        late.startExchange(QStringLiteral("COM2"), {});
+        QVERIFY(!late.takeFrom(identity, 0));
+        late.startExchange(QStringLiteral("COM1"), {});
+        QVERIFY(late.takeFrom(identity, 0));
+        QVERIFY(identity.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(LateReplyTest)

@@ -45,7 +45,8 @@ private Q_SLOTS:
         QVERIFY(inner.stopRequested());
     }
 
-    // Exit: at once when idle, else hidden and unloaded once the last run has ended.
+    // Exit: at once when idle, else hidden and out of the registry at once (opening it again
+    // makes a new window), and deleted once the last run has ended.
     void unloadWhenIdle_data()
     {
         QTest::addColumn<int>("runs");
@@ -64,16 +65,16 @@ private Q_SLOTS:
         if (runs >= 2)
             inner.emplace(window->guard.begin());
         window->guard.unloadWhenIdle();
-        QCOMPARE(loaded(), runs > 0);
+        QVERIFY(!loaded());
         if (runs == 0)
             return;
         QVERIFY(window->isHidden());
         QVERIFY(!outer->windowOpen()); // closed: its runs send nothing more for it
         inner.reset();
         QCoreApplication::processEvents();
-        QVERIFY(loaded());
+        QVERIFY(window);
         outer.reset();
-        QVERIFY(loaded()); // the handler that ended the run returns first
+        QVERIFY(window); // the handler that ended the run returns first
         QTRY_VERIFY(!window);
         QVERIFY(!loaded());
     }
