@@ -201,8 +201,13 @@ private Q_SLOTS:
                 QCOMPARE(env.ui.boxes[0].prompt, MeterGate::BusyMessage);
             }
             QVERIFY(meterGate().mayExchange()); // back after the wait
+            // Wound up (its window closed): nothing but what leaves setup mode goes out.
+            meterGate().windUp();
+            QVERIFY(!meterGate().mayExchange(QStringLiteral("Ws1,0,5")));
+            QVERIFY(meterGate().mayExchange(QStringLiteral("a1\r")));
         }
         QVERIFY(!meterGate().held());
+        QVERIFY(meterGate().begin() && meterGate().mayExchange(QStringLiteral("Ws1,0,5"))); // the next is whole
         QCOMPARE(shown.size(), 2);
         // A handler that yields with the meter free may lend it meanwhile; it is free again after.
         {
