@@ -3,6 +3,7 @@
 #include "link/SharedState.h"
 #include "link/platform/SerialPortControl.h"
 #include "shell/FormMain.h"
+#include "settings/Form_Temperature_Compensation.h"
 #include "tables/specs/FormImportedUncerts.h"
 #include "tables/specs/FormSpecifications.h"
 #include "tests/support/SimulatedMeterEnv.h"
@@ -114,6 +115,24 @@ private Q_SLOTS:
         QCOMPARE(sim.rig.meter.commands(), QStringList{"v"});
         QVERIFY2(main.Text_Info->toPlainText().split(QLatin1Char('\n')).contains(line),
                  qPrintable(main.Text_Info->toPlainText()));
+    }
+
+    // Review: Read Internal Temperature goes unanswered (the meter dropped "TEMP?"); Update
+    // pressed just after shows the meter whole, or nothing, never without its model line.
+    void updateAfterAnUnansweredTemperatureRead()
+    {
+        SimulatedMeterEnv sim;
+        FormMain &main = loadMain(sim);
+        Form_Temperature_Compensation &window = appWindows().form<Form_Temperature_Compensation>();
+        sim.rig.meter.addFault(metersim::Fault::Silence, QStringLiteral("TEMP?"), 1);
+        window.Command_ReadTemp->click();
+        sim.rig.meter.clearTranscript();
+
+        main.Command_GetInfo->click();
+
+        QCOMPARE(sim.rig.meter.commands(), QStringList{"v"});
+        const QString shown = main.Text_Info->toPlainText();
+        QVERIFY2(shown.isEmpty() || shown.startsWith(QLatin1String("Model 6450")), qPrintable(shown));
     }
 };
 
