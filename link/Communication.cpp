@@ -135,6 +135,8 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
             return {}; // the port vanished under the exchange
         ShowActivity(reply);
         if (s.lateReply.takesLine(line, PacketEndCondition)) {
+            if (s.lateReply.spoilt())
+                return QStringLiteral("TIMEOUT");
             reply.clear(); // the late reply and the lines before it
             start = roundedSeconds();
         } else if (line.contains(QLatin1Char('*'))) {

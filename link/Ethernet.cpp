@@ -259,8 +259,10 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         if (gotData) {
             reply += s.UdpRxBuffer;
             s.lateReply.takeFrom(reply, PacketEndCondition);
-            ShowActivity(reply);
             s.UdpRxBuffer.clear();
+            if (s.lateReply.spoilt())
+                return QStringLiteral("TIMEOUT");
+            ShowActivity(reply);
             counter = fullCount;
         }
         --counter;

@@ -45,11 +45,11 @@ qsizetype endOfFirstLine(QStringView text)
 }
 
 // The length of the late reply at the front of the gathered text, its CR included; 0
-// while it is not all there. A one-line late reply is the first line, whatever the
-// exchange under way waits for.
+// while it is not all there. A one-line late reply, taken by a one-line exchange, is the
+// first line.
 qsizetype lateReplyLength(QStringView gathered, int owedEnd, int PacketEndCondition)
 {
-    if (owedEnd == OneLine)
+    if (owedEnd == OneLine && PacketEndCondition == OneLine)
         return endOfFirstLine(gathered) + 1;
     switch (PacketEndCondition) {
     case UpToStatusToken: {
@@ -67,7 +67,7 @@ qsizetype lateReplyLength(QStringView gathered, int owedEnd, int PacketEndCondit
 
 void LateReply::startExchange(const QString &link, QStringView dropped)
 {
-    m_tookOne = false;
+    m_tookOne = m_spoilt = false;
     m_link = link;
     if (owed() && (m_owedEnd == OneLine ? endOfFirstLine(dropped) >= 0 : holdsStatusTokenLine(dropped)))
         m_owedUntilMs = -1;
@@ -87,8 +87,11 @@ bool LateReply::owed() const
     return m_owedUntilMs >= 0 && m_owedLink == m_link && appClock().monotonicMs() < m_owedUntilMs;
 }
 
-void LateReply::took()
+void LateReply::took(int PacketEndCondition)
 {
+    // A line was owed and this exchange waits for the status token: what it took may as
+    // well have been its own reply's first lines.
+    m_spoilt = m_owedEnd == OneLine && PacketEndCondition != OneLine;
     m_owedUntilMs = -1;
     m_tookOne = true;
 }
@@ -97,7 +100,7 @@ bool LateReply::takeFrom(QString &gathered, int PacketEndCondition)
 {
     qsizetype length = owed() ? lateReplyLength(gathered, m_owedEnd, PacketEndCondition) : 0;
     if (length > 0)
-        took();
+        took(PacketEndCondition);
     // The LF after the late reply's CR may come in a later piece: once a late reply was
     // taken, LFs at the front are its line end.
     if (m_tookOne)
@@ -112,11 +115,11 @@ bool LateReply::takesLine(const QString &line, int PacketEndCondition)
     if (!owed())
         return false;
     // On RS232 a reply that waits for the status token ends at the first line holding "*";
-    // a one-line late reply is the first line.
-    const bool endsLateReply = m_owedEnd == OneLine            ? !line.isEmpty()
-                               : PacketEndCondition == OneLine ? IsStatusTokenLine(line)
-                                                               : line.contains(QLatin1Char('*'));
+    // a one-line late reply taken by a one-line exchange is the first line.
+    const bool endsLateReply = PacketEndCondition != OneLine ? line.contains(QLatin1Char('*'))
+                               : m_owedEnd == OneLine       ? !line.isEmpty()
+                                                            : IsStatusTokenLine(line);
     if (endsLateReply)
-        took();
+        took(PacketEndCondition);
     return endsLateReply;
 }

@@ -11,11 +11,14 @@
 //   among it (a whole line, for a one-line query's reply) is the late reply, and the debt
 //   is settled.
 // - While the debt stands, the late reply is what the exchange receives up to the place
-//   where that reply would have ended. A one-line query's reply: the first line. Any
-//   other: up to the first status token (on RS232, the first line holding "*"), with
-//   everything before it; for a one-line exchange, only a first line that is just a status
-//   token. The exchange drops it and waits for its own reply, its time-out counted afresh
-//   from there.
+//   where that reply would have ended, and the exchange drops it and waits for its own
+//   reply, its time-out counted afresh from there. For a one-line exchange: the first line
+//   when a one-line query's reply is owed, else only a first line that is just a status
+//   token. For an exchange that waits for the status token: up to the first status token
+//   (on RS232, the first line holding "*"), with everything before it. When what is owed
+//   is a one-line query's reply, nothing tells that line from the first line of the
+//   exchange's own reply: the exchange then drops all it received up to the token and
+//   ends as unanswered (spoilt()), so that its reply is whole or none.
 // - The debt lapses when as long again as the given-up exchange's time-out has passed.
 // - The debt is the link's that gave up (a serial port, a USB device, a module's address):
 //   a search that asks one port after another, some of them silent, owes nothing to the
@@ -52,14 +55,18 @@ public:
     // For the RS232 exchange, which reads line by line (line without CR or LF): true when
     // the line ends the late reply; the exchange drops it and the lines before it.
     bool takesLine(const QString &line, int PacketEndCondition);
+    // True when the exchange under way took a late reply it cannot tell from its own (see
+    // above): it ends now and reports no reply.
+    bool spoilt() const { return m_spoilt; }
 
 private:
     // The exchange under way took the late reply: nothing is owed.
-    void took();
+    void took(int PacketEndCondition);
 
     qint64 m_owedUntilMs = -1;  // on the app clock's monotonic time; owed while before it
     int m_owedEnd = 1;          // how the owed reply ends: 1 at its status token, 0 after one line
     QString m_owedLink;         // the link that owes it
     QString m_link;             // the link of the exchange under way
     bool m_tookOne = false;     // the exchange under way took a late reply
+    bool m_spoilt = false;      // ... and it may have been its own (see spoilt())
 };

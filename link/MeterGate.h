@@ -46,6 +46,8 @@ public:
 
         // False when the operation was refused: another one holds the meter.
         explicit operator bool() const { return m_gate != nullptr; }
+        // True for the operation that holds the meter, false for a nested one.
+        bool holdsMeter() const { return m_hold != 0; }
         // Ends the operation now (a nested one just lets go of its gate).
         void release();
 

@@ -179,6 +179,10 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
                     reply += chunk;
                     polls = pollsAfterData;
                     takeLateReply(reply, chunk, PacketEndCondition);
+                    if (s.lateReply.spoilt()) {
+                        failed = true; // ends as unanswered
+                        break;
+                    }
                     complete = replyComplete(reply, chunk, PacketEndCondition);
                     if (complete)
                         break;

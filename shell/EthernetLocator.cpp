@@ -151,10 +151,17 @@ Message GenerateFailed() { return {QStringLiteral("Error Generating IP Address")
 
 void Show(const Message &message, UserInteraction &ui) { ui.MsgBox(message.text, message.style, message.title); }
 
-bool RunSteps(const QList<Step> &steps, const std::function<QString(const QString &)> &send, UserInteraction &ui)
+bool RunSteps(const QList<Step> &steps, const std::function<QString(const QString &)> &send, UserInteraction &ui,
+              const std::function<bool()> &carryOn)
 {
+    const auto stopped = [&carryOn] { return carryOn && !carryOn(); };
     for (const Step &step : steps) {
-        if (!ReplyPasses(step.test, send(step.command))) {
+        if (stopped())
+            return false;
+        const QString reply = send(step.command);
+        if (stopped())
+            return false;
+        if (!ReplyPasses(step.test, reply)) {
             Show(step.failure, ui);
             return false;
         }

@@ -85,8 +85,10 @@ Message NoDevicesFound();
 Message GenerateFailed();
 
 // Sends the steps in order through `send`; at the first reply that fails its test, shows
-// that step's box and returns false (later steps are not sent).
-bool RunSteps(const QList<Step> &steps, const std::function<QString(const QString &)> &send, UserInteraction &ui);
+// that step's box and returns false (later steps are not sent). Once `carryOn` answers
+// false (the window closed), returns false at once, sending and showing nothing more.
+bool RunSteps(const QList<Step> &steps, const std::function<QString(const QString &)> &send, UserInteraction &ui,
+              const std::function<bool()> &carryOn = {});
 
 // Shows a message box.
 void Show(const Message &message, UserInteraction &ui);

@@ -321,10 +321,13 @@ void Form_EthernetLocator::runSequence(const Sequence &sequence, const RunGuard:
     std::optional<Hourglass> busy;
     if (sequence.hourglass)
         busy.emplace(ui);
-    if (!RunSteps(sequence.steps, [](const QString &command) { return SendConfigCommand(command); }, ui))
+    const auto windowOpen = [&run] { return run.windowOpen(); };
+    if (!RunSteps(sequence.steps, [](const QString &command) { return SendConfigCommand(command); }, ui, windowOpen))
         return;
     if (sequence.thenReboot)
         runSequence(Reboot(), run);
+    if (!run.windowOpen())
+        return; // closed meanwhile: nothing more is sent or shown
     if (sequence.doneMessage)
         Show(*sequence.doneMessage, ui);
     if (sequence.waitMs > 0) {

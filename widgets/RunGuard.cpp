@@ -11,7 +11,8 @@ struct RunGuard::Shared
 {
     QPointer<QWidget> window;
     int runs = 0;
-    int meterRuns = 0; // the runs that talk to the meter
+    int meterRuns = 0;   // the runs that talk to the meter
+    int holdingRuns = 0; // those that hold it themselves (not a part of a setup-task run)
     bool stopRequested = false;
     bool unloadWhenIdle = false;
 
@@ -48,6 +49,8 @@ RunGuard::Run::Run(std::shared_ptr<Shared> shared, MeterGate::Operation meter)
     if (!m_shared)
         return; // not started
     ++m_shared->runs;
+    if (m_meter.holdsMeter())
+        ++m_shared->holdingRuns;
     if (m_meter && ++m_shared->meterRuns == 1)
         m_shared->tellWindow(true);
 }
@@ -58,6 +61,8 @@ RunGuard::Run::~Run()
         return;
     Shared &shared = *m_shared;
     const bool onMeter = static_cast<bool>(m_meter);
+    if (m_meter.holdsMeter())
+        --shared.holdingRuns;
     m_meter.release(); // the meter is free before the window may unload
     if (onMeter && --shared.meterRuns == 0)
         shared.tellWindow(false);
@@ -126,11 +131,13 @@ void RunGuard::unloadWhenIdle()
         return;
     }
     m_shared->unloadWhenIdle = true;
-    // Closed under its runs: they send nothing more for it but what leaves setup mode (the
-    // gate sees to that whatever their code still tries), and the window counts as
-    // unloaded at once, so that opening it again makes a new one. It is deleted when the
-    // last run has ended.
-    if (m_shared->meterRuns > 0)
+    // Closed under its runs: they send nothing more for it but what leaves setup mode. For
+    // an operation of the window's own the gate sees to that, whatever its code still
+    // tries; a setup-task run that drives the window is not wound up with it (its window
+    // stops at its next check, and the run reports what the meter took). The window counts
+    // as unloaded at once, so that opening it again makes a new one; it is deleted when
+    // the last run has ended.
+    if (m_shared->holdingRuns > 0)
         meterGate().windUp();
     appWindows().release(m_shared->window.data());
 }

@@ -101,6 +101,8 @@ private Q_SLOTS:
         QTest::newRow("D login") << "D1" << "L" << QStringList{"L"} << box("Login Failed", Msg::Critical, setup);
         QTest::newRow("D set") << "D0" << "SDH" << QStringList{"L", "SDH0"} << box("Set DHCP Failed", Msg::Critical, setup);
         QTest::newRow("LEDs ignored") << "B" << "B" << QStringList{"B"} << "";
+        // The window closed during the first step: nothing more is sent, no box.
+        QTest::newRow("I closed after the login") << "I" << "close" << QStringList{"L"} << "close";
     }
     void sequences()
     {
@@ -116,15 +118,20 @@ private Q_SLOTS:
                                            : SetDhcp(sequence == "D1");
         QStringList got;
         ScriptedUserInteraction ui;
+        const bool closes = failing == QLatin1String("close");
         const bool ok = RunSteps(
             s.steps,
             [&](const QString &command) {
                 got << command;
                 return !failing.isEmpty() && command.startsWith(failing) ? QString() : QStringLiteral("A");
             },
-            ui);
+            ui, [&] { return !closes || got.isEmpty(); });
         QCOMPARE(got, sent);
         QCOMPARE(ok, box.isEmpty());
+        if (closes) {
+            QVERIFY(ui.boxes.isEmpty());
+            return;
+        }
         QCOMPARE(ui.boxes.size(), box.isEmpty() ? 0 : 1);
         if (!box.isEmpty())
             QCOMPARE(ui.boxes[0].prompt + '|' + QString::number(ui.boxes[0].style) + '|' + ui.boxes[0].title, box);
