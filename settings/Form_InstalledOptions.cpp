@@ -161,25 +161,22 @@ void Form_InstalledOptions::Command_Set_Click()
     bracket.refusalStyle = Msg::Exclamation;
     bracket.refusalTitle = OptionsTitle;
     bracket.leaveAfterFailedWork = false; // a refused write leaves the meter in setup mode
+    // One command of the write; false when the write ends there: refused (with its
+    // message), or the window closed meanwhile (quietly).
+    bool closed = false;
+    const auto sent = [&run, &closed](const QString &command, int timeout, const QString &failure) {
+        const ReplyStatus status = ClassifyReply(SendToMeter(command, timeout));
+        closed = !run.windowOpen();
+        if (!closed && status != ReplyStatus::Done)
+            appUi().MsgBox(failure, Msg::Exclamation);
+        return !closed && status == ReplyStatus::Done;
+    };
     const SetupModeRun written = run.inSetupMode(bracket, [&] {
-        // Closed meanwhile: nothing more is sent, and setup mode is left.
-        if (model != 0) {
-            const ReplyStatus status = ClassifyReply(SendToMeter(QStringLiteral("model ") + QString::number(model), 5));
-            if (!run.windowOpen())
-                return true;
-            if (status != ReplyStatus::Done) {
-                appUi().MsgBox(QStringLiteral("Set Model Type Failed "), Msg::Exclamation);
-                return false;
-            }
-        }
-        const ReplyStatus status = ClassifyReply(SendToMeter(QStringLiteral("SYSTEM:OPTIONS ") + QString::number(mask), 4));
-        if (!run.windowOpen())
-            return true;
-        if (status != ReplyStatus::Done) {
-            appUi().MsgBox(QStringLiteral("Set Options Failed "), Msg::Exclamation);
-            return false;
-        }
-        return true;
+        const bool done = (model == 0 || sent(QStringLiteral("model ") + QString::number(model), 5,
+                                              QStringLiteral("Set Model Type Failed ")))
+                          && sent(QStringLiteral("SYSTEM:OPTIONS ") + QString::number(mask), 4,
+                                  QStringLiteral("Set Options Failed "));
+        return done || closed; // closed meanwhile: setup mode is still left
     });
     if (written == SetupModeRun::Completed && run.windowOpen())
         readOptions(run);
