@@ -21,7 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -348,11 +347,13 @@ void FormPRTTable::Command_SaveAll_Click()
     const RunGuard::Run run = m_guard.beginOnMeter();
     if (!run)
         return;
+    const int toWrite = cellsToSend(); // the table is held while the run lasts
     MeterWriteResult result;
     run.inSetupMode(SetupModeBracket{}, [&] {
         ProgressBar1->setValue(0);
         writeAllCells(run, result);
     });
+    result.notWritten = toWrite - result.accepted;
     if (result.timedOut && run.windowOpen())
         appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
 }
@@ -370,8 +371,6 @@ int FormPRTTable::cellsToSend() const
 
 void FormPRTTable::writeAllCells(const RunGuard::Run &run, MeterWriteResult &result)
 {
-    const int toWrite = cellsToSend();
-    const auto countNotWritten = qScopeGuard([&result, toWrite] { result.notWritten = toWrite - result.accepted; });
     PacedDisplay display(run);
     for (int row = 1; row < CalGrid->Rows(); ++row) {
         for (int column = 1; column < CalGrid->Cols(); ++column) {

@@ -37,6 +37,15 @@ std::pair<qsizetype, qsizetype> lineAt(const QByteArray &bytes, qsizetype from)
     return {end, next};
 }
 
+// The line starting at `at` as a point, if it is one; `at` moves to the next line.
+std::optional<Thermocouple::FilePoint> pointAt(const QByteArray &bytes, qsizetype &at)
+{
+    const auto [end, next] = lineAt(bytes, at);
+    const QString line = QString::fromLatin1(bytes.mid(at, end - at));
+    at = next;
+    return Thermocouple::parsePairLine(line);
+}
+
 } // namespace
 
 FormThermocouple_FromTable::FormThermocouple_FromTable(QWidget *parent)
@@ -80,14 +89,10 @@ int FormThermocouple_FromTable::pointsToWrite(const QStringList &files)
             continue;
         const QString type = Thermocouple::typeLetterFromFileName(QFileInfo(path).fileName());
         const QByteArray bytes = file.readAll();
-        for (qsizetype at = 0; at < bytes.size();) {
-            const auto [end, next] = lineAt(bytes, at);
-            const std::optional<Thermocouple::FilePoint> point =
-                Thermocouple::parsePairLine(QString::fromLatin1(bytes.mid(at, end - at)));
-            at = next;
-            if (point && Thermocouple::withinLimits(point->E, type, point->T))
+        for (qsizetype at = 0; at < bytes.size();)
+            if (const std::optional<Thermocouple::FilePoint> point = pointAt(bytes, at);
+                point && Thermocouple::withinLimits(point->E, type, point->T))
                 ++points;
-        }
     }
     return points;
 }
@@ -114,10 +119,7 @@ bool FormThermocouple_FromTable::writeFile(const QString &path)
         if (!run.windowOpen())
             return false;
 
-        const auto [end, next] = lineAt(bytes, at);
-        const QString line = QString::fromLatin1(bytes.mid(at, end - at));
-        at = next;
-        const std::optional<Thermocouple::FilePoint> point = Thermocouple::parsePairLine(line);
+        const std::optional<Thermocouple::FilePoint> point = pointAt(bytes, at);
         if (!point)
             continue;
         showStatus(Thermocouple::writingStatus(type, point->E));
