@@ -59,6 +59,14 @@ public:
     }
     void SetUSBDevice() { IDVM_SetUSBDevice(); }
     void SetEthernetDevice() { IDVM_SetEthernetDevice(); }
+    // After SendString gave up on a reply ("TIMEOUT"): waits, sending nothing, for that
+    // reply, as long again as `timeout` from the give-up. Returns it (LFs removed) when it
+    // came whole, else "TIMEOUT". Nothing else went out meanwhile, so it is that command's.
+    QString AwaitLateReply(int timeout)
+    {
+        const auto held = holdWhileRunning();
+        return IDVM_AwaitLateReply(timeout);
+    }
 
 protected:
     // A share of the driver's owner for the length of an operation; empty when the driver
@@ -80,6 +88,8 @@ protected:
     virtual QVariant IDVM_SetRange(const QString &Fn, double Value) = 0;
     virtual void IDVM_SetUSBDevice() = 0;
     virtual void IDVM_SetEthernetDevice() = 0;
+    // Drivers whose links never owe a reply keep this.
+    virtual QString IDVM_AwaitLateReply(int /*timeout*/) { return QStringLiteral("TIMEOUT"); }
 };
 
 // A new driver for a model string, or nothing (3458 and 8508 models).

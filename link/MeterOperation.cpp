@@ -49,6 +49,16 @@ QString SendToMeter(const QString &command, int timeoutSeconds)
     return dvm ? dvm->SendString(command, true, timeoutSeconds, UpToStatusToken) : QString();
 }
 
+QString SendTableValue(const QString &command, int timeoutSeconds)
+{
+    IDVM *dvm = state().DVM1.get();
+    if (!dvm)
+        return {};
+    const std::shared_ptr<IDVM> held = state().DVM1; // the same driver for both steps
+    const QString reply = dvm->SendString(command, true, timeoutSeconds, UpToStatusToken);
+    return reply == QLatin1String("TIMEOUT") ? dvm->AwaitLateReply(timeoutSeconds) : reply;
+}
+
 QString AskMeterOneLine(const QString &command, int timeoutSeconds)
 {
     IDVM *dvm = state().DVM1.get();

@@ -34,6 +34,11 @@ bool ReplyHoldsDone(const QString &reply);
 // The exchange may let the window system run (an Ethernet wait).
 QString SendToMeter(const QString &command, int timeoutSeconds);
 
+// One value of a table write: sends it like SendToMeter and, when the exchange gives up,
+// waits once more, sending nothing, for that value's own answer (see IDVM::AwaitLateReply).
+// An answer that comes counts as the meter meant it; "TIMEOUT" only when none came.
+QString SendTableValue(const QString &command, int timeoutSeconds);
+
 // A query the meter answers with one line and no status token ("*IDN?", "TEMP?"): the reply
 // ends after its first line. The empty text when no driver is set.
 QString AskMeterOneLine(const QString &command, int timeoutSeconds);
