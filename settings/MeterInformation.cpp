@@ -4,6 +4,7 @@
 #include "link/Utility.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace MeterInformation {
 
@@ -54,16 +55,16 @@ Reading parseVersionReply(const QString &reply)
     // version, an empty free slot is not certain.
     const bool nothingAfterIdentity = freeTexts == 0 && textsEnd == token;
     reading.slotsKnown = token >= FullReplyLines || freeTexts == InfoLines || nothingAfterIdentity;
-    const auto isSerial = [](const QString &line) { return line.left(6) == QLatin1String("Serial"); };
-    for (qsizetype i = 0; i < token; ++i)
-        if (isSerial(lines[i]))
+    // The meter's own serial line is among the identity lines, before the free texts.
+    for (qsizetype i = 0; i < std::min(token, qsizetype(FirstInfoLine - 1)); ++i) {
+        if (lines[i].left(6) == QLatin1String("Serial")) {
             reading.serial = lines[i].mid(6).trimmed();
+            break;
+        }
+    }
     for (int box = 0; box < InfoLines; ++box) {
         const qsizetype i = FirstInfoLine - 1 + box;
-        if (i >= textsEnd)
-            reading.info[box] = QString(); // a slot the reply left out is empty
-        else if (!isSerial(lines[i]))
-            reading.info[box] = lines[i];
+        reading.info[box] = i < textsEnd ? lines[i] : QString(); // a slot the reply left out is empty
     }
     return reading;
 }

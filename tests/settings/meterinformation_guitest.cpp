@@ -58,8 +58,8 @@ private Q_SLOTS:
     }
 
     // The slots read back as the meter keeps them, whatever a text begins with, over USB
-    // (empty lines kept) and RS232 (empty lines dropped). Over RS232 a text after empty
-    // slots moves up: its slot cannot be told from the reply.
+    // (empty lines kept) and RS232 (empty lines dropped), beside the meter's serial number.
+    // Over RS232 a text after empty slots moves up: its slot cannot be told from the reply.
     void readsTheSlots_data()
     {
         QTest::addColumn<bool>("usb");
@@ -87,6 +87,9 @@ private Q_SLOTS:
             QTest::addRow("%s, a text alone in slot 03", link)
                 << usb << alone + versions[0] << (usb ? alone : QStringList{"Table Bay Metrology", "", ""});
             QTest::addRow("%s, all slots empty", link) << usb << QStringList(6) << QStringList(3);
+            // The serial number comes from the meter's own line, not from slot 01.
+            QTest::addRow("%s, slot 01 beginning \"Serial\"", link)
+                << usb << QStringList{"Serial 999", "", ""} + versions[0] << QStringList{"Serial 999", "", ""};
         }
     }
     void readsTheSlots()
@@ -114,6 +117,7 @@ private Q_SLOTS:
         for (const QLineEdit *box : form.Text_Info)
             boxes << box->text();
         QCOMPARE(boxes, shown);
+        QCOMPARE(form.Text_Serial->text(), QStringLiteral("64500123"));
     }
 
     // A reply that does not reach a box leaves it as it was.

@@ -297,8 +297,13 @@ private Q_SLOTS:
             << "Model 6450\r\nVersion 2.31\r\nSerial 64500123\r\nOptions 522190\r\nVelkorande Ltd\r\nService Dept\r\n\r\n"
                "Unc 1.0\r\n*0\r\n"
             << "64500123" << QStringList{"Velkorande Ltd", "Service Dept", ""};
+        // Slot 01 written before such texts were refused; the meter's own serial line comes first.
+        QTest::newRow("slot 01 beginning \"Serial\"")
+            << "Model 6450\rVersion 2.31\rSerial 64500123\rOptions 1\rSerial 999\rLab 2\rLab 3\rUnc 1.0 01/01/25\r"
+               "Spec 1.0 01/01/25\rTab 1.0 01/01/25\r*0\r"
+            << "64500123" << QStringList{"Serial 999", "Lab 2", "Lab 3"};
         QTest::newRow("serial on line 5")
-            << "Model\rVersion\rx\ry\rSerial  A12 \rline6\rline7\r*0\r" << "A12" << QStringList{"-", "line6", "line7"};
+            << "Model\rVersion\rx\ry\rSerial  A12 \rline6\rline7\r*0\r" << "-" << QStringList{"Serial  A12", "line6", "line7"};
         QTest::newRow("serial is case-sensitive") << "serial 1\r" << "-" << QStringList{"-", "-", "-"};
         QTest::newRow("empty slot 03 dropped on the way")
             << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r"
