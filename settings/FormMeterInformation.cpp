@@ -123,7 +123,7 @@ void FormMeterInformation::Command_Read_Click()
     appClock().sleepMs(50);
 }
 
-bool FormMeterInformation::mayStore(const QList<std::optional<QString>> &texts) const
+bool FormMeterInformation::mayStore(const QList<std::optional<QString>> &texts, const QList<bool> &asRead) const
 {
     for (int i = 0; i < texts.size(); ++i) {
         if (!texts[i])
@@ -132,6 +132,8 @@ bool FormMeterInformation::mayStore(const QList<std::optional<QString>> &texts) 
             appUi().MsgBox(StarRefused, Msg::Exclamation, InformationTitle);
             return false;
         }
+        if (i < asRead.size() && asRead[i])
+            continue;
         if (const QString word = fieldWordOf(*texts[i]); !word.isEmpty()) {
             appUi().MsgBox(fieldWordRefused(word), Msg::Exclamation, InformationTitle);
             return false;
@@ -163,22 +165,25 @@ void FormMeterInformation::writeInformation(const QList<std::optional<QString>> 
 void FormMeterInformation::Command_SetInfo_Click()
 {
     QList<std::optional<QString>> texts;
+    QList<bool> asRead;
     QStringList leftOut;
     for (int i = 0; i < InfoLines; ++i) {
         const QString text = Text_Info[i]->text();
+        const bool unchanged = m_infoRead[i] == text;
         if (m_infoReadKind == InfoRead::NotPlaced) {
-            const bool unchanged = m_infoRead[i] == text;
             // Every box goes to the slot of its number, as shown. An unchanged text may have
             // come from another slot, so one a read would take for another field stays out.
             const QString word = unchanged ? fieldWordOf(text) : QString();
             if (!word.isEmpty())
                 leftOut << QStringLiteral("Info box %1 is left out: ").arg(i + 1) + fieldWordRefused(word) + '.';
             texts << (word.isEmpty() ? std::optional(text) : std::nullopt);
+            asRead << false;
         } else {
             texts << (m_infoToWrite[i] ? std::optional(text) : std::nullopt);
+            asRead << (m_infoReadKind == InfoRead::Placed && unchanged);
         }
     }
-    if (!mayStore(texts))
+    if (!mayStore(texts, asRead))
         return;
     if (m_infoReadKind == InfoRead::NotPlaced) {
         // Nothing is written unless the user agrees to store the boxes as they stand.

@@ -44,8 +44,9 @@ private:
         NotPlaced, // the reply did not show which slot each text came from
     };
     // Whether every text may be stored, with a message for the first that may not: one
-    // holding "*", or one a read would take for another field.
-    bool mayStore(const QList<std::optional<QString>> &texts) const;
+    // holding "*", or one a read would take for another field. The texts marked as read from
+    // their own slot and left unchanged go back as they were, whatever they begin with.
+    bool mayStore(const QList<std::optional<QString>> &texts, const QList<bool> &asRead = {}) const;
     // Writes texts[i] as slot i + 1 inside setup mode, stopping at the first refusal; a slot
     // without a text is left as the meter keeps it.
     void writeInformation(const QList<std::optional<QString>> &texts);

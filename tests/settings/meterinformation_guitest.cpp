@@ -225,6 +225,9 @@ private Q_SLOTS:
                            + QStringLiteral("Info box 3 is left out: \"Tab\" cannot begin an information line.\n"
                                             "Store the other Info boxes exactly as shown, each as the meter's line of "
                                             "the same number?|Meter Information|292")};
+        QTest::newRow("RS232, every slot filled, slot 01 beginning \"Tab\"")
+            << false << QStringList{"Table 4 bench", "Lab 2", "Lab 3"} + versions << "XY" << int(Msg::No)
+            << QStringList{Access, "&01Table 4 bench", "&02Lab 2XY", "&03Lab 3", Leave} << QStringList{};
         QTest::newRow("USB, a lone text of slot 03") << true << QStringList{"", "", "Slot three text"} + versions << "XY"
                                                     << int(Msg::No)
                                                     << QStringList{Access, "&01", "&02XY", "&03Slot three text", Leave}
