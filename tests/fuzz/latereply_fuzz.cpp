@@ -86,7 +86,15 @@ struct Reply
     bool sent = false;
     qint64 sentMs = 0;
 
-    bool whole() const { return !dropped && delivered == pieces.size(); }
+    // Come whole: up to its last CR. An LF after it ends no line; the link drops it with
+    // the next reply's leading LFs.
+    bool whole() const
+    {
+        qsizetype come = 0;
+        for (qsizetype k = 0; k < delivered; ++k)
+            come += pieces[k].size();
+        return !dropped && come > text.lastIndexOf('\r');
+    }
     qint64 lastMs() const { return at.isEmpty() ? 0 : at.last(); }
 };
 
