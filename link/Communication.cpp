@@ -165,8 +165,10 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
     for (;;) {
         if (nowSeconds() >= start + timeout) {
             if (!done) {
+                // The lines taken so far belong to the owed reply; a line begun is still
+                // in SerialRxBuffer.
+                s.lateReply.gaveUp(link, timeout, PacketEndCondition, reply);
                 reply = QStringLiteral("TIMEOUT");
-                s.lateReply.gaveUp(link, timeout, PacketEndCondition);
             }
             break;
         }

@@ -278,7 +278,7 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         if (complete)
             return reply;
         if (counter < 1 || reply.size() > Ethernet::MaxReplyChars) {
-            s.lateReply.gaveUp(link, timeout, PacketEndCondition);
+            s.lateReply.gaveUp(link, timeout, PacketEndCondition, reply);
             return QStringLiteral("TIMEOUT");
         }
         clock.processEvents(); // the data-arrival handler (ConnectEthernetReceive) fills UdpRxBuffer here

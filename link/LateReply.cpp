@@ -45,11 +45,11 @@ qsizetype LateReply::tokenReplyLength(QStringView text, int PacketEndCondition)
     }
 }
 
-void LateReply::gaveUp(const QString &link, int timeoutSeconds, int PacketEndCondition)
+void LateReply::gaveUp(const QString &link, int timeoutSeconds, int PacketEndCondition, const QString &received)
 {
     if (PacketEndCondition != OneLine && PacketEndCondition != UpToStatusToken)
         return; // such an exchange never ends at a reply: nothing is owed
-    m_owed.insert(link, Owed{appClock().monotonicMs(), std::max(timeoutSeconds, 0) * 1000, PacketEndCondition});
+    m_owed.insert(link, Owed{appClock().monotonicMs(), std::max(timeoutSeconds, 0) * 1000, PacketEndCondition, received});
 }
 
 QString LateReply::settle(const QString &link, int ownTimeoutSeconds, const Read &read, ReplyLength replyLength)
@@ -78,7 +78,8 @@ QString LateReply::settle(const QString &link, int ownTimeoutSeconds, const Read
     }
     const qint64 until = owed->gaveUpMs + std::max<qint64>(owed->timeoutMs, ownTimeoutMs);
     const int endCondition = owed->endCondition;
-    QString text = *arrived;
+    QString text = owed->received + *arrived;
+    bool stillComing = holdsText(*arrived);
     for (;;) {
         // The LF that ended the reply before the owed one leads the text: not a line of its own.
         while (!text.isEmpty() && text.front() == LF)
@@ -88,14 +89,16 @@ QString LateReply::settle(const QString &link, int ownTimeoutSeconds, const Read
             dropUntilQuiet(holdsText(QStringView(text).mid(length)));
             return text.left(length);
         }
+        // Past the wait, a reply still coming in is waited for until the line is quiet.
         const qint64 remaining = until - clock.monotonicMs();
-        if (remaining <= 0) {
-            dropUntilQuiet(holdsText(text));
-            return {}; // not come: still owed, for a caller that may wait longer
+        if (remaining <= 0 && (!stillComing || remaining <= -ownTimeoutMs)) {
+            m_owed[link].received = text; // not come whole: still owed, for a caller that may wait longer
+            return {};
         }
-        arrived = read(static_cast<int>(std::min<qint64>(remaining, ReadStepMs)));
+        arrived = read(remaining > 0 ? static_cast<int>(std::min<qint64>(remaining, ReadStepMs)) : QuietMs);
         if (!arrived)
             return {};
+        stillComing = holdsText(*arrived);
         text += *arrived;
     }
 }

@@ -40,8 +40,9 @@ public:
     // A command goes out on `link`: what it receives is its own, whatever was owed.
     void sending(const QString &link) { m_owed.remove(link); }
     // An exchange on `link` gave up after its command went out; PacketEndCondition says
-    // how its reply ends (1: at the status token, 0: after one line).
-    void gaveUp(const QString &link, int timeoutSeconds, int PacketEndCondition);
+    // how its reply ends (1: at the status token, 0: after one line). `received` is what of
+    // the reply had come (a reply cut by the give-up ends, and is handed on, whole).
+    void gaveUp(const QString &link, int timeoutSeconds, int PacketEndCondition, const QString &received = {});
 
     // Whether a reply is owed on `link`, however long ago it was given up.
     bool owes(const QString &link) const { return m_owed.contains(link); }
@@ -56,6 +57,7 @@ private:
         qint64 gaveUpMs = 0;   // on the app clock's monotonic time
         int timeoutMs = 0;     // the given-up exchange's time-out
         int endCondition = 1;  // how the owed reply ends
+        QString received;      // what of it had come when the exchange gave up
     };
     QHash<QString, Owed> m_owed;
 };

@@ -206,7 +206,7 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     status = complete && !failed ? UsbReplyComplete : UsbTimedOut;
     // A command sent without waiting had its second for a line; nothing more is owed.
     if (status == UsbTimedOut && awaited)
-        s.lateReply.gaveUp(link, timeout, PacketEndCondition);
+        s.lateReply.gaveUp(link, timeout, PacketEndCondition, QString::fromLatin1(reply));
     s.USBDevice.Busy = 0;
     return QString::fromLatin1(reply);
 }
