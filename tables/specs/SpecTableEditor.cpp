@@ -328,6 +328,10 @@ void SpecTableEditor::FileLoad(const QString &path)
     }
 
     const TableFile table = parseTableFile(bytes);
+    if (!table.refusal.isEmpty()) {
+        appUi().MsgBox(m_kind.loadErrorText + table.refusal);
+        return;
+    }
     Text_Version->setText(table.version);
     // The whole file in one go: the grid grows once to hold every row, and every value
     // read waits to be written.

@@ -216,29 +216,30 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("version");
         QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("refusal");
 
         QTest::newRow("version first, CR LF")
-            << QByteArray("Version 1.25\r\n10V DC , 5,3,\r\n") << "1.25" << QList<QStringList>{{"10V DC", "5", "3"}};
+            << QByteArray("Version 1.25\r\n10V DC , 5,3,\r\n") << "1.25" << QList<QStringList>{{"10V DC", "5", "3"}} << QString();
         QTest::newRow("comment first, version last")
             << QByteArray("# a comment\r\n10V DC , 5,3,\r\nversion 2.0\r\n") << "2.0"
-            << QList<QStringList>{{"10V DC", "5", "3"}};
-        QTest::newRow("version without blank") << QByteArray("VERSION2.0\r\n") << "2.0" << QList<QStringList>{};
-        QTest::newRow("version in mixed case, blanks") << QByteArray("vErSiOn   3.1  \r\n") << "3.1" << QList<QStringList>{};
-        QTest::newRow("empty version") << QByteArray("Version \r\n , \r\n") << "" << QList<QStringList>{{""}};
+            << QList<QStringList>{{"10V DC", "5", "3"}} << QString();
+        QTest::newRow("version without blank") << QByteArray("VERSION2.0\r\n") << "2.0" << QList<QStringList>{} << QString();
+        QTest::newRow("version in mixed case, blanks") << QByteArray("vErSiOn   3.1  \r\n") << "3.1" << QList<QStringList>{} << QString();
+        QTest::newRow("empty version") << QByteArray("Version \r\n , \r\n") << "" << QList<QStringList>{{""}} << QString();
         QTest::newRow("without final comma: last value dropped")
-            << QByteArray("10V DC , 5,3\r\n") << "" << QList<QStringList>{{"10V DC", "5"}};
+            << QByteArray("10V DC , 5,3\r\n") << "" << QList<QStringList>{{"10V DC", "5"}} << QString();
         QTest::newRow("empty line takes a row")
-            << QByteArray("a , 1,\r\n\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {}, {"b", "2"}};
+            << QByteArray("a , 1,\r\n\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {}, {"b", "2"}} << QString();
         QTest::newRow("row without comma stores nothing")
-            << QByteArray("label only\r\nb , 2,\r\n") << "" << QList<QStringList>{{}, {"b", "2"}};
+            << QByteArray("label only\r\nb , 2,\r\n") << "" << QList<QStringList>{{}, {"b", "2"}} << QString();
         QTest::newRow("comments anywhere take no row")
-            << QByteArray("a , 1,\r\n#x,y,z\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}};
+            << QByteArray("a , 1,\r\n#x,y,z\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}} << QString();
         QTest::newRow("empty value between commas")
-            << QByteArray("a , ,5,\r\n") << "" << QList<QStringList>{{"a", "", "5"}};
+            << QByteArray("a , ,5,\r\n") << "" << QList<QStringList>{{"a", "", "5"}} << QString();
         QTest::newRow("LF and CR line ends, no final end")
-            << QByteArray("a , 1,\nb , 2,\rc , 3,") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}, {"c", "3"}};
+            << QByteArray("a , 1,\nb , 2,\rc , 3,") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}, {"c", "3"}} << QString();
         QTest::newRow("single-byte labels") << QByteArray("100\xb5V , 1,\r\n") << ""
-                                            << QList<QStringList>{{QString::fromLatin1("100\xb5V"), "1"}};
+                                            << QList<QStringList>{{QString::fromLatin1("100\xb5V"), "1"}} << QString();
         QStringList fifteen{"ac"};
         QByteArray longRow("ac , ");
         for (int i = 1; i <= 16; ++i) {
@@ -246,8 +247,13 @@ private Q_SLOTS:
             if (i <= 14)
                 fifteen << QString::number(i);
         }
-        QTest::newRow("values past the 14th ignored") << longRow + "\r\n" << "" << QList<QStringList>{fifteen};
-        QTest::newRow("empty file") << QByteArray() << "" << QList<QStringList>{};
+        QTest::newRow("values past the 14th ignored") << longRow + "\r\n" << "" << QList<QStringList>{fifteen} << QString();
+        QTest::newRow("empty file") << QByteArray() << "" << QList<QStringList>{} << QString();
+        // The first three characters of the version go into the meter's information line,
+        // where a "*" would read as the status token: the file is refused, naming the line.
+        QTest::newRow("star in the version refused")
+            << QByteArray("# c\r\na , 1,\r\nVersion 1*2\r\n") << "" << QList<QStringList>{}
+            << "line 3 (\"Version 1*2\"): a version cannot hold \"*\" in its first three characters";
     }
 
     void parseTableFile()
@@ -255,9 +261,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, version);
         QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, refusal);
         const TableFile file = SpecTable::parseTableFile(bytes);
         QCOMPARE(file.version, version);
         QCOMPARE(file.rows, rows);
+        QCOMPARE(file.refusal, refusal);
     }
 
     void tableFileBytes_data()
