@@ -177,6 +177,11 @@ private Q_SLOTS:
         QTest::newRow("window closed during the write")
             << "SU" << "" << "close Ws" << specsRead + QStringList{"Ws×1", "a1"}
             << QStringList{specs + ": 3 values not written\r\n" + notDone};
+        // Every value taken, the line refused: the failure line says why.
+        QTest::newRow("information line refused")
+            << "SU" << "" << "reject & 1" << specsRead + QStringList{"Ws×4", "&05Spec ___ 14/03/26", "a1"}
+            << QStringList{"Set Information Failed |" + Title + "|0",
+                           specs + ": the information line was not accepted\r\n" + notDone};
         // Whatever the meter took, no information line claims a table it did not take.
         QTest::newRow("every value rejected")
             << "SU" << "" << "reject Ws -1" << specsRead + QStringList{"Ws×4", "a1"}
