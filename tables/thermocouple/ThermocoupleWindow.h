@@ -45,9 +45,13 @@ protected:
     // while `writes` yields (the main window closing), or closed by the user: `writes` must
     // then return without touching it, as its run tells it, and so does the run.
     // Returns what the meter took of the `pointsToWrite` points; the user's own write that
-    // the meter stopped answering says how many were not written.
+    // the meter stopped answering says how many were not written. While `writes` runs, the
+    // points it sends are counted in tally().
     MeterWriteResult runInSetupMode(WriteFor writeFor, int pointsToWrite,
-                                    const std::function<void(const RunGuard::Run &run, MeterWriteResult &written)> &writes);
+                                    const std::function<void(const RunGuard::Run &run)> &writes);
+    // What the meter took of the write under way; only while runInSetupMode runs `writes`
+    // and the window is open.
+    MeterWriteResult &tally();
 
     // How the sending of one point ended; each window decides what its run does next.
     enum class PointOutcome {

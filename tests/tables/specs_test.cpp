@@ -176,24 +176,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("sent");
         QTest::addColumn<int>("accepted");
         QTest::addColumn<bool>("endedEarly");
+        QTest::addColumn<bool>("timedOut"); // a value went unanswered: the meter may have taken it
         QTest::addColumn<int>("notWritten"); // values of the save the meter did not take
         QTest::addColumn<QString>("line");
 
-        QTest::newRow("spec nothing written") << "spec" << "1.25" << 0 << 0 << false << 0 << QString();
-        QTest::newRow("spec every value refused") << "spec" << "3.1" << 140 << 0 << false << 140 << QString();
-        QTest::newRow("spec one cell") << "spec" << "1.25" << 1 << 1 << false << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec 100 cells") << "spec" << "2.05" << 100 << 100 << false << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec 101 cells") << "spec" << "2.05" << 101 << 101 << false << 0 << "&05Spec 2.0 06/12/26";
-        QTest::newRow("spec 101 cells, no version") << "spec" << "" << 101 << 101 << false << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec short version") << "spec" << "7" << 500 << 500 << false << 0 << "&05Spec 7 06/12/26";
-        QTest::newRow("spec some refused") << "spec" << "3.2" << 264 << 165 << false << 99 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec stopped") << "spec" << "3.2" << 150 << 150 << true << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec a value not a number") << "spec" << "3.1" << 140 << 140 << false << 1 << "&05Spec ___ 06/12/26";
-        QTest::newRow("uncert nothing written") << "uncert" << "3.10" << 0 << 0 << false << 0 << QString();
-        QTest::newRow("uncert every value refused") << "uncert" << "12" << 120 << 0 << false << 120 << QString();
-        QTest::newRow("uncert 100 cells") << "uncert" << "3.10" << 100 << 100 << false << 0 << "&04Unc ___ 06/12/26";
-        QTest::newRow("uncert 101 cells") << "uncert" << "3.10" << 101 << 101 << false << 0 << "&04Unc 3.1 06/12/26";
-        QTest::newRow("uncert no version") << "uncert" << "" << 200 << 200 << false << 0 << "&04Unc ___ 06/12/26";
+        QTest::newRow("spec nothing written") << "spec" << "1.25" << 0 << 0 << false << false << 0 << QString();
+        QTest::newRow("spec every value refused") << "spec" << "3.1" << 140 << 0 << false << false << 140 << QString();
+        QTest::newRow("spec one cell") << "spec" << "1.25" << 1 << 1 << false << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec 100 cells") << "spec" << "2.05" << 100 << 100 << false << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec 101 cells") << "spec" << "2.05" << 101 << 101 << false << false << 0 << "&05Spec 2.0 06/12/26";
+        QTest::newRow("spec 101 cells, no version") << "spec" << "" << 101 << 101 << false << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec short version") << "spec" << "7" << 500 << 500 << false << false << 0 << "&05Spec 7 06/12/26";
+        QTest::newRow("spec some refused") << "spec" << "3.2" << 264 << 165 << false << false << 99 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec stopped") << "spec" << "3.2" << 150 << 150 << true << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec a value not a number") << "spec" << "3.1" << 140 << 140 << false << false << 1 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec time-out on the first value") << "spec" << "3.1" << 1 << 0 << true << true << 140
+                                                          << "&05Spec ___ 06/12/26";
+        QTest::newRow("uncert nothing written") << "uncert" << "3.10" << 0 << 0 << false << false << 0 << QString();
+        QTest::newRow("uncert every value refused") << "uncert" << "12" << 120 << 0 << false << false << 120 << QString();
+        QTest::newRow("uncert 100 cells") << "uncert" << "3.10" << 100 << 100 << false << false << 0 << "&04Unc ___ 06/12/26";
+        QTest::newRow("uncert 101 cells") << "uncert" << "3.10" << 101 << 101 << false << false << 0 << "&04Unc 3.1 06/12/26";
+        QTest::newRow("uncert no version") << "uncert" << "" << 200 << 200 << false << false << 0 << "&04Unc ___ 06/12/26";
     }
 
     void informationLine()
@@ -203,9 +206,10 @@ private Q_SLOTS:
         QFETCH(int, sent);
         QFETCH(int, accepted);
         QFETCH(bool, endedEarly);
+        QFETCH(bool, timedOut);
         QFETCH(int, notWritten);
         QFETCH(QString, line);
-        const MeterWriteResult written{.sent = sent, .accepted = accepted, .notWritten = notWritten, .endedEarly = endedEarly};
+        const MeterWriteResult written{.sent = sent, .accepted = accepted, .notWritten = notWritten, .endedEarly = endedEarly, .timedOut = timedOut};
         const std::optional<QString> made = SpecTable::informationLine(kindNamed(kind), version, written, QDate(2026, 12, 6));
         QCOMPARE(made.value_or(QString()), line);
         QCOMPARE(made.has_value(), !line.isEmpty());
