@@ -7,6 +7,7 @@
 #include "link/platform/SerialPortControl.h"
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -38,6 +39,44 @@ bool pollSerialInput(SerialPortControl &port)
             return true;
         port.waitForInput(static_cast<int>(remaining));
     }
+}
+
+QString linkName(const SerialPortControl &port) { return QStringLiteral("COM") + QString::number(port.CommPort()); }
+
+// Where the first whole reply in received RS232 text ends, as the exchange reads it: at
+// the first line holding "*", or after the first line with text where one line is awaited.
+qsizetype serialReplyLength(QStringView text, int PacketEndCondition)
+{
+    qsizetype lineStart = 0;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (text[at] != QLatin1Char('\r'))
+            continue;
+        const QString line = text.mid(lineStart, at - lineStart).toString().remove(QLatin1Char('\n')).trimmed();
+        if (line.contains(QLatin1Char('*')) || (PacketEndCondition == 0 && !line.isEmpty()))
+            return at + 1;
+        lineStart = at + 1;
+    }
+    return 0;
+}
+
+// Before a command goes out, and for a caller waiting for a given-up reply: what waits in
+// the input answers an earlier command; a reply still owed is waited for (LateReply).
+// Returns the owed reply as the exchange gives its replies (trimmed lines, each with a CR).
+QString settleOwedReply(SerialPortControl &port, int timeout)
+{
+    const auto read = [&port](int maxMs) -> std::optional<QString> {
+        if (maxMs > 0 && port.PortOpen())
+            port.waitForInput(maxMs);
+        if (!port.PortOpen())
+            return std::nullopt;
+        return std::exchange(state().SerialRxBuffer, {}) + port.Input();
+    };
+    const QString owed = state().lateReply.settle(linkName(port), timeout, read, &serialReplyLength);
+    QString reply;
+    for (const QStringView line : QStringView(owed).split(QLatin1Char('\r'), Qt::SkipEmptyParts))
+        if (const QString text = line.toString().remove(QLatin1Char('\n')).trimmed(); !text.isEmpty())
+            reply += text + CR;
+    return reply;
 }
 
 bool bracketCommand(const QString &command, int timeout)
@@ -105,15 +144,19 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
         return {};
 
     PaceTransmission();
-    // Replies to earlier commands (sent without waiting, or given up on) are dropped here.
-    s.lateReply.startExchange(QStringLiteral("COM") + QString::number(port->CommPort()),
-                              std::exchange(s.SerialRxBuffer, {}) + port->Input());
+    // Replies to earlier commands (sent without waiting, or given up on) are dropped here,
+    // once a reply still owed has come or its wait has passed.
+    settleOwedReply(*port, timeout);
+    if (!port->PortOpen())
+        return {};
     s.CommAbort = false;
     if (!port->Output(Commandstring + CR))
         return {};
     NoteTransmission();
+    const QString link = linkName(*port);
+    s.lateReply.sending(link);
     if (!WaitForAck)
-        return {};
+        return {}; // its reply, if any, is dropped before the next command goes out
 
     double start = roundedSeconds();
     s.LastLine.clear();
@@ -123,7 +166,7 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
         if (nowSeconds() >= start + timeout) {
             if (!done) {
                 reply = QStringLiteral("TIMEOUT");
-                s.lateReply.timedOut(timeout, PacketEndCondition);
+                s.lateReply.gaveUp(link, timeout, PacketEndCondition);
             }
             break;
         }
@@ -134,12 +177,7 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
         if (!port->PortOpen())
             return {}; // the port vanished under the exchange
         ShowActivity(reply);
-        if (s.lateReply.takesLine(line, PacketEndCondition)) {
-            if (s.lateReply.spoilt())
-                return QStringLiteral("TIMEOUT");
-            reply.clear(); // the late reply and the lines before it
-            start = roundedSeconds();
-        } else if (line.contains(QLatin1Char('*'))) {
+        if (line.contains(QLatin1Char('*'))) {
             reply += line + CR;
             done = true;
         } else if (!line.isEmpty()) {
@@ -150,6 +188,14 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
         }
     }
     return reply;
+}
+
+QString SerialAwaitLateReply(SerialPortControl *port, int timeout)
+{
+    if (!port || !port->PortOpen() || !state().lateReply.owes(linkName(*port)))
+        return QStringLiteral("TIMEOUT");
+    const QString reply = settleOwedReply(*port, timeout);
+    return reply.isEmpty() ? QStringLiteral("TIMEOUT") : reply;
 }
 
 bool SendInformationLine(const QString &line) { return bracketCommand(line, 5); }

@@ -11,10 +11,14 @@ void PaceTransmission();
 // Notes the time of a transmission for the next pacing.
 void NoteTransmission();
 
-// One command exchange over RS232. Returns the reply lines each followed by CR,
+// One command exchange over RS232. Nothing goes out while the port owes a reply (see
+// LateReply): the exchange first waits for it. Returns the reply lines each followed by CR,
 // "TIMEOUT", or the empty text (nothing awaited, or the port could not be used).
 QString SerialSendString(SerialPortControl *port, const QString &Commandstring, bool WaitForAck, int timeout,
                          int PacketEndCondition);
+// After an RS232 exchange gave up: waits, sending nothing, for its reply (see LateReply).
+// The reply as the exchange would have given it, or "TIMEOUT" when it did not come.
+QString SerialAwaitLateReply(SerialPortControl *port, int timeout);
 // One line from the RS232 input within the given seconds, without CR or LF, or the empty text.
 QString ReadSerialLine(SerialPortControl *port, int seconds);
 

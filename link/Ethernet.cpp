@@ -9,6 +9,7 @@
 #include "link/platform/UserInteraction.h"
 
 #include <QPointer>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -67,6 +68,34 @@ bool waitForModuleAnswer(UdpSocketControl &socket)
         clock.waitUntil([&socket] { return socket.BytesReceived() >= 1; }, 50);
     }
     return false;
+}
+
+QString linkName(const UdpSocketControl &socket)
+{
+    return QStringLiteral("UDP ") + socket.RemoteHost + QLatin1Char(':') + QString::number(socket.RemotePort);
+}
+
+// Before a command goes out, and for a caller waiting for a given-up reply: what waits on
+// the data socket answers an earlier command; a reply still owed is waited for (LateReply).
+// The window system runs meanwhile, as in the wait for a reply.
+QString settleOwedReply(const QPointer<UdpSocketControl> &socket, int timeout)
+{
+    SharedState &s = state();
+    const auto read = [&socket, &s](int maxMs) -> std::optional<QString> {
+        Clock &clock = appClock();
+        if (maxMs > 0) {
+            clock.processEvents(); // the data-arrival handler fills UdpRxBuffer here
+            if (socket && s.UdpRxBuffer.isEmpty())
+                clock.waitUntil([&socket] { return !socket || socket->BytesReceived() >= 1; }, maxMs);
+        }
+        if (!socket)
+            return std::nullopt;
+        QString arrived = std::exchange(s.UdpRxBuffer, {});
+        if (socket->State() > 0)
+            arrived += dropPending(*socket);
+        return arrived;
+    };
+    return s.lateReply.settle(linkName(*socket), timeout, read, &LateReply::tokenReplyLength);
 }
 
 void reportSocketError(int error)
@@ -225,20 +254,20 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         return WaitForAck ? MeterGate::Refused : QString();
 
     PaceTransmission();
+    // Replies to earlier commands (sent without waiting, or given up on) are dropped here,
+    // once a reply still owed has come or its wait has passed.
+    const QString link = linkName(*socket);
+    settleOwedReply(socket, timeout);
+    if (!socket)
+        return {}; // the main window and its sockets went while the owed reply was awaited
     NoteTransmission();
-    // Replies to earlier commands (sent without waiting, or given up on) are dropped here.
-    QString dropped;
-    if (socket->State() > 0)
-        dropped = dropPending(*socket);
-    s.lateReply.startExchange(QStringLiteral("UDP ") + socket->RemoteHost + QLatin1Char(':')
-                                  + QString::number(socket->RemotePort),
-                              dropped + std::exchange(s.UdpRxBuffer, {}));
     if (!socket->SendData(Commandstring + CR)) {
         reportSocketError(socket->lastError());
         return {};
     }
+    s.lateReply.sending(link);
     if (!WaitForAck)
-        return {};
+        return {}; // its reply, if any, is dropped before the next command goes out
 
     Clock &clock = appClock();
     const qint64 fullCount = static_cast<qint64>(timeout) * 20;
@@ -249,7 +278,7 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         if (complete)
             return reply;
         if (counter < 1 || reply.size() > Ethernet::MaxReplyChars) {
-            s.lateReply.timedOut(timeout, PacketEndCondition);
+            s.lateReply.gaveUp(link, timeout, PacketEndCondition);
             return QStringLiteral("TIMEOUT");
         }
         clock.processEvents(); // the data-arrival handler (ConnectEthernetReceive) fills UdpRxBuffer here
@@ -258,10 +287,7 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         const bool gotData = !s.UdpRxBuffer.isEmpty();
         if (gotData) {
             reply += s.UdpRxBuffer;
-            s.lateReply.takeFrom(reply, PacketEndCondition);
             s.UdpRxBuffer.clear();
-            if (s.lateReply.spoilt())
-                return QStringLiteral("TIMEOUT");
             ShowActivity(reply);
             counter = fullCount;
         }
@@ -277,6 +303,18 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
         else
             clock.waitUntil([&socket] { return !socket || socket->BytesReceived() >= 1; }, 50);
     }
+}
+
+QString EthernetAwaitLateReply(int timeout)
+{
+    SharedState &s = state();
+    const EthernetDevice &device = s.EthernetDevice;
+    const QPointer<UdpSocketControl> socket = s.UDPData;
+    if (isBlank(device.IPAddress) || device.Port < 1 || !socket || socket->RemoteHost != device.IPAddress.text()
+        || socket->RemotePort != device.Port || !s.lateReply.owes(linkName(*socket)))
+        return QStringLiteral("TIMEOUT");
+    const QString reply = settleOwedReply(socket, timeout);
+    return reply.isEmpty() ? QStringLiteral("TIMEOUT") : reply;
 }
 
 void LoadEthernetSettings()

@@ -61,6 +61,11 @@ void ConnectEthernetReceive(UdpSocketControl &UDPData);
 // awaited, no address or port, a socket error - which is also shown in a message box).
 QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int timeout, int PacketEndCondition);
 
+// After an exchange with the module of state().EthernetDevice gave up: waits, sending
+// nothing, for its reply (see LateReply); the window system runs meanwhile. The reply, or
+// "TIMEOUT" when it did not come.
+QString EthernetAwaitLateReply(int timeout);
+
 // The global EthernetDevice's IPAddress, Port and MACAddress from/to the settings store
 // ("Ethernet_IP", "Ethernet_Port", "Ethernet_MAC"); saving writes "DVM1_Interface" =
 // "Ethernet" first and keeps the fixed-length fields at their full width, blanks and all.

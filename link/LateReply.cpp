@@ -1,5 +1,4 @@
 #include "link/LateReply.h"
-#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 
@@ -8,118 +7,69 @@
 namespace {
 
 constexpr int OneLine = 0, UpToStatusToken = 1;
+constexpr int ReadStepMs = 50;
 
 const QChar CR = QLatin1Char('\r');
 const QChar LF = QLatin1Char('\n');
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
-
-// Whether "*", a digit and a CR stand at this place of the text.
-bool statusTokenAt(QStringView text, qsizetype at)
-{
-    return at >= 0 && at + 2 < text.size() && text[at] == QLatin1Char('*') && isDigit(text[at + 1])
-        && text[at + 2] == CR;
-}
-
 bool isLineEnd(QChar c) { return c == CR || c == LF; }
-
-bool holdsStatusTokenLine(QStringView text)
-{
-    for (const QStringView piece : text.tokenize(CR))
-        for (const QStringView line : piece.tokenize(LF))
-            if (IsStatusTokenLine(line.trimmed()))
-                return true;
-    return false;
-}
-
-// Where the first line that holds text ends (its CR or LF), or -1 while none has ended.
-qsizetype endOfFirstLine(QStringView text)
-{
-    qsizetype start = 0;
-    while (start < text.size() && isLineEnd(text[start]))
-        ++start;
-    for (qsizetype at = start; at < text.size(); ++at)
-        if (isLineEnd(text[at]))
-            return at;
-    return -1;
-}
-
-// The length of the late reply at the front of the gathered text, its CR included; 0
-// while it is not all there. A one-line late reply, taken by a one-line exchange, is the
-// first line.
-qsizetype lateReplyLength(QStringView gathered, int owedEnd, int PacketEndCondition)
-{
-    if (owedEnd == OneLine && PacketEndCondition == OneLine)
-        return endOfFirstLine(gathered) + 1;
-    switch (PacketEndCondition) {
-    case UpToStatusToken: {
-        const qsizetype star = gathered.indexOf(QLatin1Char('*'));
-        return statusTokenAt(gathered, star) ? star + 3 : 0;
-    }
-    case OneLine:
-        return statusTokenAt(gathered, 0) ? 3 : 0;
-    default:
-        return 0; // such an exchange never ends at a reply
-    }
-}
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 } // namespace
 
-void LateReply::startExchange(const QString &link, QStringView dropped)
+qsizetype LateReply::tokenReplyLength(QStringView text, int PacketEndCondition)
 {
-    m_tookOne = m_spoilt = false;
-    m_link = link;
-    if (owed() && (m_owedEnd == OneLine ? endOfFirstLine(dropped) >= 0 : holdsStatusTokenLine(dropped)))
-        m_owedUntilMs = -1;
+    switch (PacketEndCondition) {
+    case UpToStatusToken: {
+        const qsizetype star = text.indexOf(QLatin1Char('*'));
+        return star >= 0 && star + 2 < text.size() && isDigit(text[star + 1]) && text[star + 2] == CR ? star + 3 : 0;
+    }
+    case OneLine: {
+        qsizetype at = 0;
+        while (at < text.size() && isLineEnd(text[at]))
+            ++at;
+        for (; at < text.size(); ++at)
+            if (isLineEnd(text[at]))
+                return at + 1;
+        return 0;
+    }
+    default:
+        return 0; // such a reply never ends: it is never owed
+    }
 }
 
-void LateReply::timedOut(int timeoutSeconds, int PacketEndCondition)
+void LateReply::gaveUp(const QString &link, int timeoutSeconds, int PacketEndCondition)
 {
-    if (m_tookOne || (PacketEndCondition != OneLine && PacketEndCondition != UpToStatusToken))
+    if (PacketEndCondition != OneLine && PacketEndCondition != UpToStatusToken)
         return; // such an exchange never ends at a reply: nothing is owed
-    m_owedUntilMs = appClock().monotonicMs() + std::max(timeoutSeconds, 0) * qint64(1000);
-    m_owedEnd = PacketEndCondition;
-    m_owedLink = m_link;
+    m_owed.insert(link, Owed{appClock().monotonicMs(), std::max(timeoutSeconds, 0) * 1000, PacketEndCondition});
 }
 
-bool LateReply::owed() const
+QString LateReply::settle(const QString &link, int ownTimeoutSeconds, const Read &read, ReplyLength replyLength)
 {
-    return m_owedUntilMs >= 0 && m_owedLink == m_link && appClock().monotonicMs() < m_owedUntilMs;
-}
-
-void LateReply::took(int PacketEndCondition)
-{
-    // A line was owed and this exchange waits for the status token: what it took may as
-    // well have been its own reply's first lines.
-    m_spoilt = m_owedEnd == OneLine && PacketEndCondition != OneLine;
-    m_owedUntilMs = -1;
-    m_tookOne = true;
-}
-
-bool LateReply::takeFrom(QString &gathered, int PacketEndCondition)
-{
-    qsizetype length = owed() ? lateReplyLength(gathered, m_owedEnd, PacketEndCondition) : 0;
-    if (length > 0)
-        took(PacketEndCondition);
-    // The LF after the late reply's CR may come in a later piece: once a late reply was
-    // taken, LFs at the front are its line end.
-    if (m_tookOne)
-        while (length < gathered.size() && gathered[length] == LF)
-            ++length;
-    gathered.remove(0, length);
-    return length > 0;
-}
-
-bool LateReply::takesLine(const QString &line, int PacketEndCondition)
-{
-    if (!owed())
-        return false;
-    // On RS232 a reply that waits for the status token ends at the first line holding "*";
-    // a one-line late reply taken by a one-line exchange is the first line.
-    const bool endsLateReply = PacketEndCondition != OneLine ? line.contains(QLatin1Char('*'))
-                               : m_owedEnd == OneLine       ? !line.isEmpty()
-                                                            : IsStatusTokenLine(line);
-    if (endsLateReply)
-        took(PacketEndCondition);
-    return endsLateReply;
+    std::optional<QString> arrived = read(0);
+    const auto owed = m_owed.constFind(link);
+    if (owed == m_owed.cend() || !arrived)
+        return {}; // what waits answers nothing awaited: it is dropped
+    Clock &clock = appClock();
+    const qint64 waitMs = std::max<qint64>(owed->timeoutMs, ownTimeoutSeconds * qint64(1000));
+    const qint64 until = owed->gaveUpMs + waitMs;
+    const int endCondition = owed->endCondition;
+    QString text = *arrived;
+    for (;;) {
+        // The LF that ended the reply before the owed one leads the text: not a line of its own.
+        while (!text.isEmpty() && text.front() == LF)
+            text.remove(0, 1);
+        if (const qsizetype length = replyLength(text, endCondition); length > 0) {
+            m_owed.remove(link);
+            return text.left(length);
+        }
+        const qint64 remaining = until - clock.monotonicMs();
+        if (remaining <= 0)
+            return {}; // not come: still owed, for a caller that may wait longer
+        arrived = read(static_cast<int>(std::min<qint64>(remaining, ReadStepMs)));
+        if (!arrived)
+            return {};
+        text += *arrived;
+    }
 }

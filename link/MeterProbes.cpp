@@ -48,6 +48,7 @@ bool SendUSBIdentityQuery(USBDevice &device)
         device.Handle = -1;
         return false;
     }
+    UsbSettleBeforeWrite(device.SerialNumber, device.Handle, /*seconds*/ 1);
     UsbWrite(IdentityQueryCR, device.Handle);
     return true;
 }

@@ -27,6 +27,8 @@ void resetSharedState()
     s.LastLine.clear();
     s.LastSendTime = 0;
     s.CommAbort = false;
+    s.SetupModeMayBeOpen = false;
+    s.SetupModeOpenings = 0;
     s.lateReply = {};
     s.USBDevice = {};
     s.USBDevices.clear();

@@ -7,6 +7,7 @@
 #include "link/platform/SettingsStore.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -40,7 +41,7 @@ bool replyComplete(const QByteArray &reply, const QByteArray &lastRead, int Pack
 {
     switch (PacketEndCondition) {
     case 0:
-        return !lastRead.isEmpty() && isLineEnd(lastRead.back());
+        return !reply.isEmpty() && !lastRead.isEmpty() && isLineEnd(lastRead.back());
     case 1:
         return hasStatusToken(reply);
     default:
@@ -48,30 +49,31 @@ bool replyComplete(const QByteArray &reply, const QByteArray &lastRead, int Pack
     }
 }
 
-// Reads what the device holds before a command goes out (it answers an earlier command),
-// without waiting for more.
-QByteArray dropWaiting(FtdiApi &ftdi, FtHandle handle)
+// What the device holds now, or after waiting up to maxMs for something; std::nullopt
+// when the device fails.
+std::optional<QString> readWaiting(FtdiApi &ftdi, FtHandle handle, int maxMs)
 {
+    if (maxMs > 0)
+        ftdi.WaitForData(handle, maxMs);
     quint32 waiting = 0, txQueue = 0, events = 0;
-    QByteArray dropped;
+    if (!usable(ftdi.GetStatus(handle, waiting, txQueue, events)))
+        return std::nullopt;
+    QByteArray bytes;
     quint32 got = 0;
-    if (usable(ftdi.GetStatus(handle, waiting, txQueue, events)) && waiting > 0)
-        ftdi.Read(handle, dropped, std::min(waiting, ReadBufferSize), got);
-    return dropped;
+    if (waiting > 0 && !usable(ftdi.Read(handle, bytes, std::min(waiting, ReadBufferSize), got)))
+        return std::nullopt;
+    return QString::fromLatin1(bytes);
 }
 
-// Takes a late reply off the front of the reply gathered so far (see LateReply); lastRead
-// becomes what is left of the last read.
-void takeLateReply(QByteArray &reply, QByteArray &lastRead, int PacketEndCondition)
+QString linkName(const QString &serialNumber) { return QStringLiteral("USB ") + serialNumber; }
+
+// Before a command goes out, and for a caller waiting for a given-up reply: what the
+// device holds answers an earlier command; a reply still owed is waited for (LateReply).
+QString settleOwedReply(FtdiApi &ftdi, FtHandle handle, int timeout, const QString &serialNumber)
 {
-    LateReply &late = state().lateReply;
-    if (!late.watching())
-        return;
-    QString text = QString::fromLatin1(reply);
-    if (!late.takeFrom(text, PacketEndCondition))
-        return;
-    reply = text.toLatin1();
-    lastRead = reply.right(std::min(lastRead.size(), reply.size()));
+    return state().lateReply.settle(
+        linkName(serialNumber), timeout,
+        [&ftdi, handle](int maxMs) { return readWaiting(ftdi, handle, maxMs); }, &LateReply::tokenReplyLength);
 }
 
 } // namespace
@@ -129,7 +131,7 @@ bool UsbWrite(const QString &text, qint32 handle)
     return ftdi->Write(handle, bytes, written) == Ft::Ok && written == static_cast<quint32>(bytes.size());
 }
 
-QString UsbSendString(const QString &command, qint32 &status, int timeout, int PacketEndCondition)
+QString UsbSendString(const QString &command, qint32 &status, int timeout, int PacketEndCondition, bool awaited)
 {
     SharedState &s = state();
     if (s.USBDevice.SerialNumber.isEmpty())
@@ -148,10 +150,11 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     Clock &clock = appClock();
     // The main window may close this handle while we wait; close our own copy at the end.
     const FtHandle handle = s.USBDevice.Handle;
-    s.lateReply.startExchange(QStringLiteral("USB ") + s.USBDevice.SerialNumber,
-                              QString::fromLatin1(dropWaiting(ftdi, handle)));
+    const QString link = linkName(s.USBDevice.SerialNumber);
+    settleOwedReply(ftdi, handle, timeout, s.USBDevice.SerialNumber);
     UsbWrite(command + QLatin1Char('\r'), handle);
     NoteTransmission();
+    s.lateReply.sending(link);
 
     const int pollsAfterData = std::clamp(timeout, 0, 32767) * PollsPerSecond; // a 16-bit count of seconds
     QByteArray reply;
@@ -178,11 +181,9 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
                 if (got > 0) {
                     reply += chunk;
                     polls = pollsAfterData;
-                    takeLateReply(reply, chunk, PacketEndCondition);
-                    if (s.lateReply.spoilt()) {
-                        failed = true; // ends as unanswered
-                        break;
-                    }
+                    // An LF at the front ended the reply before: it is no line of this one.
+                    while (reply.startsWith('\n'))
+                        reply.remove(0, 1);
                     complete = replyComplete(reply, chunk, PacketEndCondition);
                     if (complete)
                         break;
@@ -203,10 +204,33 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
     }
     ftdi.Close(handle);
     status = complete && !failed ? UsbReplyComplete : UsbTimedOut;
-    if (status == UsbTimedOut)
-        s.lateReply.timedOut(timeout, PacketEndCondition);
+    // A command sent without waiting had its second for a line; nothing more is owed.
+    if (status == UsbTimedOut && awaited)
+        s.lateReply.gaveUp(link, timeout, PacketEndCondition);
     s.USBDevice.Busy = 0;
     return QString::fromLatin1(reply);
+}
+
+void UsbSettleBeforeWrite(const QString &serialNumber, qint32 handle, int timeout)
+{
+    if (state().ftdi)
+        settleOwedReply(*state().ftdi, handle, timeout, serialNumber);
+}
+
+QString UsbAwaitLateReply(int timeout)
+{
+    SharedState &s = state();
+    if (s.USBDevice.SerialNumber.isEmpty() || !s.ftdi || !s.lateReply.owes(linkName(s.USBDevice.SerialNumber)))
+        return QStringLiteral("TIMEOUT");
+    s.USBDevice.Busy = -1;
+    QString reply;
+    if (OpenUSBDevice(s.USBDevice.SerialNumber, s.USBDevice.Handle)) {
+        const FtHandle handle = s.USBDevice.Handle;
+        reply = settleOwedReply(*s.ftdi, handle, timeout, s.USBDevice.SerialNumber);
+        s.ftdi->Close(handle);
+    }
+    s.USBDevice.Busy = 0;
+    return reply.isEmpty() ? QStringLiteral("TIMEOUT") : reply;
 }
 
 QString UsbReadLine(qint32 handle)

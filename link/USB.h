@@ -19,6 +19,11 @@ int ListUSBDevices();
 // when the serial number is empty or opening or a line setting fails.
 bool OpenUSBDevice(const QString &serialNumber, qint32 &handle);
 
+// Before a text is written to an open device outside UsbSendString (a probe): drops what
+// the device holds and first waits for a reply it still owes (see LateReply), so the
+// probe's answer is its own.
+void UsbSettleBeforeWrite(const QString &serialNumber, qint32 handle, int timeout);
+
 // Writes the text; true only when every character was written.
 bool UsbWrite(const QString &text, qint32 handle);
 
@@ -30,7 +35,14 @@ bool UsbWrite(const QString &text, qint32 handle);
 // grows past UsbReplyLimit without completing. A device that cannot be opened gives
 // UsbOpenFailed and sets CommAbort. An empty serial number returns the empty text and
 // leaves status as it was.
-QString UsbSendString(const QString &command, qint32 &status, int timeout, int PacketEndCondition);
+// Nothing goes out while the device owes a reply (see LateReply): the exchange first waits
+// for it. A command sent without waiting (awaited false) owes nothing when it gives up.
+QString UsbSendString(const QString &command, qint32 &status, int timeout, int PacketEndCondition,
+                      bool awaited = true);
+
+// After an exchange with the device of state().USBDevice gave up: waits, sending nothing,
+// for its reply (see LateReply). The reply, or "TIMEOUT" when it did not come.
+QString UsbAwaitLateReply(int timeout);
 
 // The longest reply an exchange gathers: far above the meter's largest table, so only a
 // device that streams without end reaches it.

@@ -25,6 +25,11 @@ const QString SerialTitle = QStringLiteral("Serial Number");
 const QString InformationTitle = QStringLiteral("Meter Information");
 const QString StarRefused = QStringLiteral("\"*\" cannot be stored in the meter");
 
+QString fieldWordRefused(const QString &word)
+{
+    return QLatin1Char('"') + word + QStringLiteral("\" cannot begin an information line");
+}
+
 // Typing stops at 9 characters, as the box's length limit; unlike a length limit it keeps
 // a longer serial number read from the meter whole, and lets it be shortened.
 class TypedLengthLimit : public QValidator
@@ -111,44 +116,42 @@ void FormMeterInformation::Command_Read_Click()
         if (reading.info[i]) {
             Text_Info[i]->setText(*reading.info[i]);
             m_infoToWrite[i] = reading.slotsKnown;
+            m_infoRead[i] = reading.info[i];
+            m_infoReadKind = reading.slotsKnown ? InfoRead::Placed : InfoRead::NotPlaced;
         }
     }
     appClock().sleepMs(50);
 }
 
+bool FormMeterInformation::mayStore(const QList<std::optional<QString>> &texts, const QList<bool> &asRead) const
+{
+    for (int i = 0; i < texts.size(); ++i) {
+        if (!texts[i])
+            continue;
+        if (!readsBackWhole(infoCommand(i, *texts[i]))) {
+            appUi().MsgBox(StarRefused, Msg::Exclamation, InformationTitle);
+            return false;
+        }
+        if (i < asRead.size() && asRead[i])
+            continue;
+        if (const QString word = fieldWordOf(*texts[i]); !word.isEmpty()) {
+            appUi().MsgBox(fieldWordRefused(word), Msg::Exclamation, InformationTitle);
+            return false;
+        }
+    }
+    return true;
+}
+
 void FormMeterInformation::writeInformation(const QList<std::optional<QString>> &texts)
 {
-    QList<std::optional<QString>> commands;
-    for (int i = 0; i < texts.size(); ++i)
-        commands << (texts[i] ? std::optional(infoCommand(i, *texts[i])) : std::nullopt);
-    for (int i = 0; i < texts.size(); ++i) {
-        if (!commands[i])
-            continue;
-        if (!readsBackWhole(*commands[i])) {
-            appUi().MsgBox(StarRefused, Msg::Exclamation, InformationTitle);
-            return;
-        }
-        if (const QString word = fieldWordOf(*texts[i]); !word.isEmpty()) {
-            appUi().MsgBox(QLatin1Char('"') + word + QStringLiteral("\" cannot begin an information line"),
-                           Msg::Exclamation, InformationTitle);
-            return;
-        }
-    }
-    if (commands.contains(std::nullopt)) {
-        appUi().MsgBox(QStringLiteral("Info boxes not read from the meter are not written"), Msg::Information,
-                       InformationTitle);
-        if (commands.count(std::nullopt) == commands.size())
-            return;
-    }
-
     const RunGuard::Run run = guard.beginOnMeter();
     if (!run)
         return;
-    run.inSetupMode(SetupModeBracket{}, [&commands, &run] {
-        for (int i = 0; i < commands.size(); ++i) {
-            if (!commands[i])
+    run.inSetupMode(SetupModeBracket{}, [&texts, &run] {
+        for (int i = 0; i < texts.size(); ++i) {
+            if (!texts[i])
                 continue;
-            const ReplyStatus status = ClassifyReply(SendToMeter(*commands[i], ReplySeconds));
+            const ReplyStatus status = ClassifyReply(SendToMeter(infoCommand(i, *texts[i]), ReplySeconds));
             if (!run.windowOpen())
                 return; // closed meanwhile: nothing more is sent
             if (status != ReplyStatus::Done) {
@@ -162,8 +165,48 @@ void FormMeterInformation::writeInformation(const QList<std::optional<QString>> 
 void FormMeterInformation::Command_SetInfo_Click()
 {
     QList<std::optional<QString>> texts;
-    for (int i = 0; i < InfoLines; ++i)
-        texts << (m_infoToWrite[i] ? std::optional(Text_Info[i]->text()) : std::nullopt);
+    QList<bool> asRead;
+    QStringList leftOut;
+    for (int i = 0; i < InfoLines; ++i) {
+        const QString text = Text_Info[i]->text();
+        const bool unchanged = m_infoRead[i] == text;
+        if (m_infoReadKind == InfoRead::NotPlaced) {
+            // Every box goes to the slot of its number, as shown. An unchanged text may have
+            // come from another slot, so one a read would take for another field stays out.
+            const QString word = unchanged ? fieldWordOf(text) : QString();
+            if (!word.isEmpty())
+                leftOut << QStringLiteral("Info box %1 is left out: ").arg(i + 1) + fieldWordRefused(word) + '.';
+            texts << (word.isEmpty() ? std::optional(text) : std::nullopt);
+            asRead << false;
+        } else {
+            texts << (m_infoToWrite[i] ? std::optional(text) : std::nullopt);
+            asRead << (m_infoReadKind == InfoRead::Placed && unchanged);
+        }
+    }
+    if (!mayStore(texts, asRead))
+        return;
+    if (m_infoReadKind == InfoRead::NotPlaced) {
+        // Nothing is written unless the user agrees to store the boxes as they stand.
+        QStringList prompt{
+            QStringLiteral("The meter's reply does not show which information line each Info box holds.")};
+        prompt << leftOut;
+        if (texts.count(std::nullopt) == texts.size()) {
+            prompt << QStringLiteral("Nothing is written.");
+            appUi().MsgBox(prompt.join('\n'), Msg::Information, InformationTitle);
+            return;
+        }
+        prompt << (leftOut.isEmpty() ? QStringLiteral("Store the three Info boxes")
+                                     : QStringLiteral("Store the other Info boxes"))
+                      + QStringLiteral(" exactly as shown, each as the meter's line of the same number?");
+        if (appUi().MsgBox(prompt.join('\n'), Msg::YesNo | Msg::Question | Msg::DefaultButton2, InformationTitle) !=
+            Msg::Yes)
+            return;
+    } else if (texts.contains(std::nullopt)) {
+        appUi().MsgBox(QStringLiteral("Info boxes not read from the meter are not written"), Msg::Information,
+                       InformationTitle);
+        if (texts.count(std::nullopt) == texts.size())
+            return;
+    }
     writeInformation(texts);
 }
 
@@ -177,7 +220,8 @@ void FormMeterInformation::Command_Information_Click()
     QList<std::optional<QString>> texts;
     for (const QString &line : informationLines(Text_Information->toPlainText()))
         texts << line;
-    writeInformation(texts);
+    if (mayStore(texts))
+        writeInformation(texts);
 }
 
 void FormMeterInformation::Command_SetSerial_Click()

@@ -37,14 +37,27 @@ public:
     void Command_SetSerial_Click();
 
 private:
+    // What the last read that reached the boxes could tell.
+    enum class InfoRead {
+        None,      // no read reached them
+        Placed,    // each box shows the text of its own slot
+        NotPlaced, // the reply did not show which slot each text came from
+    };
+    // Whether every text may be stored, with a message for the first that may not: one
+    // holding "*", or one a read would take for another field. The texts marked as read from
+    // their own slot and left unchanged go back as they were, whatever they begin with.
+    bool mayStore(const QList<std::optional<QString>> &texts, const QList<bool> &asRead = {}) const;
     // Writes texts[i] as slot i + 1 inside setup mode, stopping at the first refusal; a slot
-    // without a text is left as the meter keeps it. Nothing is sent when a text would not
-    // read back as itself.
+    // without a text is left as the meter keeps it.
     void writeInformation(const QList<std::optional<QString>> &texts);
-    // Per box: whether Set Info writes it - typed by the user since it was last read, or
-    // filled by a complete read that could tell which slot its text came from. A read that
-    // did not complete leaves the boxes as they were.
+    // Per box: whether Set Info writes it when the last read placed the texts or none reached
+    // the boxes - typed by the user since it was last read, or filled by a complete read that
+    // could tell which slot its text came from. A read that did not complete leaves the boxes
+    // as they were.
     std::array<bool, MeterInformation::InfoLines> m_infoToWrite{};
+    // The text the last complete read put into each box, and whether it could place them.
+    std::array<std::optional<QString>, MeterInformation::InfoLines> m_infoRead{};
+    InfoRead m_infoReadKind = InfoRead::None;
     // The serial box's text as it stood before the edit being checked.
     QString m_serialShown;
 };

@@ -4,6 +4,7 @@
 #include "link/Utility.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace MeterInformation {
 
@@ -47,23 +48,20 @@ Reading parseVersionReply(const QString &reply)
             if (textsEnd > 0 && form.match(lines[textsEnd - 1]).hasMatch())
                 --textsEnd;
     }
-    const qsizetype freeTexts = textsEnd - (FirstInfoLine - 1);
-    // Which slot a text came from is certain only when every free slot is accounted for:
-    // all three texts there, or nothing at all between the identity and the token. A line
-    // of a version's form may also be an old free text, so once one was taken for a
-    // version, an empty free slot is not certain.
-    const bool nothingAfterIdentity = freeTexts == 0 && textsEnd == token;
-    reading.slotsKnown = token >= FullReplyLines || freeTexts == InfoLines || nothingAfterIdentity;
-    const auto isSerial = [](const QString &line) { return line.left(6) == QLatin1String("Serial"); };
-    for (qsizetype i = 0; i < token; ++i)
-        if (isSerial(lines[i]))
+    // Each text is in its own slot only when every slot has its line: over RS232 a short
+    // reply may hold a text of slot 04 to 06 among its free texts, and on any link a slot
+    // holding "*0" ends the reply early.
+    reading.slotsKnown = token >= FullReplyLines;
+    // The meter's own serial line is among the identity lines, before the free texts.
+    for (qsizetype i = 0; i < std::min(token, qsizetype(FirstInfoLine - 1)); ++i) {
+        if (lines[i].left(6) == QLatin1String("Serial")) {
             reading.serial = lines[i].mid(6).trimmed();
+            break;
+        }
+    }
     for (int box = 0; box < InfoLines; ++box) {
         const qsizetype i = FirstInfoLine - 1 + box;
-        if (i >= textsEnd)
-            reading.info[box] = QString(); // a slot the reply left out is empty
-        else if (!isSerial(lines[i]))
-            reading.info[box] = lines[i];
+        reading.info[box] = i < textsEnd ? lines[i] : QString(); // a slot the reply left out is empty
     }
     return reading;
 }

@@ -13,28 +13,28 @@ inline constexpr int InfoLineLength = 20;     // characters the meter keeps of a
 inline constexpr int SerialCommandLength = 10; // characters of the serial number sent
 inline constexpr int SerialTypedLength = 9;    // characters that can be typed into the box
 
-// What a "v" reply gives: the serial number (from a line beginning "Serial", the rest
-// trimmed) and the information lines of slots 01 to 03, from the lines before the reply's
-// status token ("*" and a digit, its last non-empty line). A reply without one (a time-out, a
-// reply cut short) gives nothing.
+// What a "v" reply gives: the serial number (from the meter's own serial line, the identity
+// line beginning "Serial", the rest trimmed) and the information lines of slots 01 to 03,
+// from the lines before the reply's status token ("*" and a digit, its last non-empty
+// line). A reply without one (a time-out, a reply cut short at its end) gives nothing.
 // The reply holds four identity lines, then slots 01 to 06 (01 to 03 free text; 04 to 06
 // the table versions "Unc 1.0 14/03/26", "Spec 3 14/03/26", "Tab 1.0 14/03/26", a version
 // of one to three characters or "___"). USB and Ethernet keep an empty slot's line, but
 // the RS232 exchange drops empty lines:
 // - a full reply (ten lines or more before the token) gives lines 5, 6 and 7 (counted
-//   from 1) unchanged, whatever they begin with;
-// - a shorter one lost empty slots: the lines just before the token that have the exact
-//   form of slots 06, 05 and 04 (walking back, in that order) are the table versions, and
-//   the lines from 5 up to them are the free texts, in order; slots with no line left are
-//   empty. With one or two free texts, which slot each came from is unknown (a lone text
-//   of slot 03 reads as slot 01); with none or all three it is not. A free text in
-//   exactly a version line's form is taken for one.
-// A line that is the serial number gives no information line.
+//   from 1) unchanged, whatever they begin with ("Serial" included);
+// - a shorter one lost empty slots, or was ended early by a slot holding "*0", or lost
+//   lines on the way: the lines just before the token that have the exact form of slots
+//   06, 05 and 04 (walking back, in that order) are taken for the table versions, and the
+//   lines from 5 up to them are the free texts, in order; slots with no line left show
+//   empty. Which slot each text came from is then unknown: a lone text of slot 03 reads as
+//   slot 01, a free-form text of slot 04 as one of slots 01 to 03, and no line at all may
+//   as well be a stored "*0" in slot 01.
 struct Reading
 {
     bool complete = false; // the reply ended with its status token
-    // Each information line given is the text of its own slot: not so after a short reply
-    // of one or two free texts, which may have come from any of the three slots.
+    // Each information line given is the text of its own slot: the reply held a line for
+    // every slot before its token. Not so after a short reply.
     bool slotsKnown = false;
     std::optional<QString> serial;
     std::array<std::optional<QString>, InfoLines> info;
@@ -51,10 +51,10 @@ bool readsBackWhole(const QString &command);
 // The word that makes the reads of "v" take an information line of slots 01 to 03 for
 // another of the reply's fields, or the empty text when the line reads back as itself. The
 // main window shows every line beginning "Model", "Version", "Serial", "Unc", "Spec" or
-// "Tab" as the meter's identity or a table version, and this dialog's read takes a line
-// beginning "Serial" for the serial number and the table versions' forms for them; both
-// compare the line as written (case included) once the blanks before it are trimmed. The
-// text is judged as the meter keeps it, by its first 20 characters. Such a line is not sent.
+// "Tab" as the meter's identity or a table version, and this dialog's read of a short reply
+// takes the table versions' forms for them; both compare the line as written (case
+// included) once the blanks before it are trimmed. The text is judged as the meter keeps
+// it, by its first 20 characters. Such a line is not stored where it was not read from.
 QString fieldWordOf(const QString &text);
 // The lines of the multi-line box that are written: at most the first three.
 QStringList informationLines(const QString &boxText);

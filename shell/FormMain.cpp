@@ -434,24 +434,19 @@ void FormMain::Command_SetupEthernet_Click()
         open->activateWindow();
         return;
     }
-    Form_EthernetLocator &locator = windows.form<Form_EthernetLocator>();
-    if (windows.holds(&locator))
-        locator.exec();
+    execWhenMeterFree<Form_EthernetLocator>();
     UpdateStatusBar();
 }
 
 namespace {
 
-// Shows a dialog modally; it is unloaded when it closes, however it closes. A dialog that
-// unloaded itself as it loaded is not shown.
+// Shows a dialog that talks to the meter modally (execWhenMeterFree); it is unloaded when
+// it closes, however it closes.
 template <class Dialog>
 void showModal()
 {
-    WindowRegistry &windows = appWindows();
-    Dialog &dialog = windows.form<Dialog>();
-    if (windows.holds(&dialog))
-        dialog.exec();
-    windows.unload<Dialog>();
+    execWhenMeterFree<Dialog>();
+    appWindows().unload<Dialog>();
 }
 
 } // namespace

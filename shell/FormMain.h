@@ -44,7 +44,8 @@ public:
     // meter's information is shown. Does nothing without a driver.
     void Command_Autolocate_Click();
     // Opens the Ethernet-serial setup modally (its load searches), then refreshes the
-    // connection details.
+    // connection details. The dialogs below that talk to the meter open only while no other
+    // operation holds it (execWhenMeterFree, shell/ShowWindow.h).
     void Command_SetupEthernet_Click();
     // Open the port-setup dialog modally: the button refreshes the connection display
     // after it, the menu item before it.

@@ -48,9 +48,9 @@ void FormMain::Open_Thermocouple_FromTable_Form() { showModeless<FormThermocoupl
 void FormMain::MenuServiceSetupTasks_Click()
 {
     WindowRegistry &windows = appWindows();
-    FormSetupTasks &dialog = windows.form<FormSetupTasks>();
-    const bool run = dialog.exec() == QDialog::Accepted;
-    const SetupTaskInputs inputs = dialog.inputs();
+    const bool run = execWhenMeterFree<FormSetupTasks>() == QDialog::Accepted;
+    FormSetupTasks *dialog = windows.find<FormSetupTasks>();
+    const SetupTaskInputs inputs = dialog ? dialog->inputs() : SetupTaskInputs{};
     windows.unload<FormSetupTasks>();
     if (run)
         Run_Setup_Tasks(inputs);

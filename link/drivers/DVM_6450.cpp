@@ -22,6 +22,11 @@ QString DVM_6450::IDVM_SendString(const QString &Commandstring, bool WaitForAck,
     return SendCommand(Commandstring, WaitForAck, timeout, PacketEndCondition).remove(QLatin1Char('\n'));
 }
 
+QString DVM_6450::IDVM_AwaitLateReply(int timeout)
+{
+    return AwaitLateReplyOverLink(m_link, timeout).remove(QLatin1Char('\n'));
+}
+
 void DVM_6450::IDVM_Initialise() { appClock().sleepMs(250); }
 
 QString DVM_6450::IDVM_GetDescription()

@@ -37,6 +37,7 @@ protected:
     QVariant IDVM_SetRange(const QString &Fn, double Value) override;
     void IDVM_SetUSBDevice() override;
     void IDVM_SetEthernetDevice() override;
+    QString IDVM_AwaitLateReply(int timeout) override;
 
     DriverLink m_link;
     int Status = 0; // nothing in the meter driver sets it

@@ -20,3 +20,17 @@ QString SendOverLink(DriverLink &link, const QString &command, bool WaitForAck, 
         return {};
     }
 }
+
+QString AwaitLateReplyOverLink(DriverLink &link, int timeout)
+{
+    switch (link.InterfaceType) {
+    case InterfaceRS232:
+        return SerialAwaitLateReply(link.CommControl, timeout);
+    case InterfaceUSB:
+        return AwaitOverUsb(link, timeout);
+    case InterfaceEthernet:
+        return AwaitOverEthernet(link, timeout);
+    default:
+        return QStringLiteral("TIMEOUT");
+    }
+}

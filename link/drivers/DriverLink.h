@@ -25,8 +25,15 @@ enum class UsbOpenFailureReply { EmptyText, Timeout };
 QString SendOverLink(DriverLink &link, const QString &command, bool WaitForAck, int timeout, int PacketEndCondition,
                      UsbOpenFailureReply usbOpenFailure);
 
+// After SendOverLink gave up on a reply: waits over the same link, sending nothing, for
+// that reply (see LateReply). The reply (LFs kept), or "TIMEOUT" when it did not come or
+// the link never owes one (GPIB).
+QString AwaitLateReplyOverLink(DriverLink &link, int timeout);
+
 // The USB and Ethernet branches of the dispatch (one file each, beside their transports).
 QString SendOverUsb(DriverLink &link, const QString &command, bool WaitForAck, int timeout, int PacketEndCondition,
                     UsbOpenFailureReply usbOpenFailure);
 QString SendOverEthernet(DriverLink &link, const QString &command, bool WaitForAck, int timeout,
                          int PacketEndCondition);
+QString AwaitOverUsb(DriverLink &link, int timeout);
+QString AwaitOverEthernet(DriverLink &link, int timeout);

@@ -10,3 +10,9 @@ QString SendOverEthernet(DriverLink &link, const QString &command, bool WaitForA
     state().EthernetDevice = link.EthernetDevice;
     return EthernetSendString(command, WaitForAck, timeout, PacketEndCondition);
 }
+
+QString AwaitOverEthernet(DriverLink &link, int timeout)
+{
+    state().EthernetDevice = link.EthernetDevice;
+    return EthernetAwaitLateReply(timeout);
+}

@@ -19,11 +19,22 @@ QString SendOverUsb(DriverLink &link, const QString &command, bool WaitForAck, i
     } else {
         // Even a command sent without waiting waits up to a second for one line; its text
         // is dropped.
-        UsbSendString(command, status, 1, 0);
+        UsbSendString(command, status, 1, 0, /*awaited*/ false);
     }
     if (status == UsbTimedOut || (status == UsbOpenFailed && usbOpenFailure == UsbOpenFailureReply::Timeout))
         reply = QStringLiteral("TIMEOUT");
 
+    link.USBDevice.Busy = 0;
+    return reply;
+}
+
+QString AwaitOverUsb(DriverLink &link, int timeout)
+{
+    if (link.USBDevice.Busy)
+        return QStringLiteral("BUSY");
+    link.USBDevice.Busy = -1;
+    state().USBDevice = link.USBDevice;
+    const QString reply = UsbAwaitLateReply(timeout);
     link.USBDevice.Busy = 0;
     return reply;
 }

@@ -16,7 +16,6 @@ namespace {
 
 const QString UsbSerial = QStringLiteral("FT6450A1");
 constexpr int TimeoutSeconds = 2;
-constexpr int LateMs = 3000; // a second after the exchange gave up
 
 // One simulated meter behind all three links; the driver uses the one its row names.
 struct MeterOnEveryLink
@@ -34,7 +33,6 @@ struct MeterOnEveryLink
         driver.SetCommControl(&port);
         driver.SetUSBDevice();
         driver.SetEthernetDevice();
-        meter.setLateMs(LateMs);
     }
     ~MeterOnEveryLink() { state().ftdi = nullptr; }
 
@@ -63,21 +61,25 @@ private Q_SLOTS:
     void init() { m_meter = meterGate().begin(); }
     void cleanup() { m_meter.release(); }
 
-    // "a1" gives up after 2 s; its "*0" comes 3 s after it went out, or never. Then a
-    // command the meter answers "*6" (outside setup mode) or a one-line query, at once or
-    // after a pause, then "a1" again. The oracle: what each exchange returned.
+    // "a1" gives up after its time-out; its "*0" comes late, or never. Then a command the
+    // meter answers "*6" (outside setup mode) or a one-line query, at once or after a pause,
+    // or a wait for the given-up reply itself ("await"), then "a1" again. The oracle: what
+    // each exchange returned and what the meter received, in order.
     void lateReplyIsNoLaterCommandsReply_data()
     {
         QTest::addColumn<int>("link");
-        QTest::addColumn<bool>("replyComes"); // the first "a1"'s reply comes late (else never)
-        QTest::addColumn<int>("pauseMs");     // after the first exchange gave up
-        QTest::addColumn<QString>("second");  // the second command; "*IDN?" waits for one line
+        QTest::addColumn<int>("lateMs");         // after the first "a1" went out; 0: never
+        QTest::addColumn<int>("firstTimeout");   // seconds
+        QTest::addColumn<int>("pauseMs");        // after the first exchange gave up
+        QTest::addColumn<QString>("second");     // "*IDN?" waits for one line
+        QTest::addColumn<int>("secondTimeout");
         QTest::addColumn<QStringList>("replies");
         QTest::addColumn<bool>("usbLosesWhatComesWhileClosed");
 
         const QString identity = QStringLiteral("Velkorande,Model 6450,64500123,2.31\r");
         const QString write = QStringLiteral("Ws1,0,5");
         const QString query = QStringLiteral("*IDN?");
+        const QString await = QStringLiteral("await");
         struct Link
         {
             int type;
@@ -89,108 +91,105 @@ private Q_SLOTS:
                 return QTest::addRow("%s: %s", link.name, text);
             };
             row("dropped before the next command goes out")
-                << link.type << true << 1500 << write << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
-            row("dropped in the next command's wait")
-                << link.type << true << 0 << write << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
-            row("dropped in a one-line query's wait")
-                << link.type << true << 0 << query << QStringList{"TIMEOUT", identity, "*0\r"} << false;
-            // The next command's own reply is taken for the late one: it times out (the
-            // safe side), and owes nothing after.
+                << link.type << 3000 << 2 << 1500 << write << 2 << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
+            row("waited for before the next command goes out")
+                << link.type << 3000 << 2 << 0 << write << 2 << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
+            row("waited for before a one-line query goes out")
+                << link.type << 3000 << 2 << 0 << query << 2 << QStringList{"TIMEOUT", identity, "*0\r"} << false;
+            // The wait is the longer of the two time-outs: a reply later than the given-up
+            // exchange's own time-out again is still awaited by one with a longer one.
+            row("awaited as long as the next command's time-out")
+                << link.type << 8000 << 2 << 0 << write << 8 << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
+            // A reply that never comes costs the wait, not the next command's own reply.
             row("never comes")
-                << link.type << false << 0 << write << QStringList{"TIMEOUT", "TIMEOUT", "*0\r"} << false;
-            row("never comes, next command after the debt lapsed")
-                << link.type << false << 3000 << write << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
+                << link.type << 0 << 2 << 0 << write << 2 << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
+            row("never comes, next command after the wait")
+                << link.type << 0 << 2 << 3000 << write << 2 << QStringList{"TIMEOUT", "*6\r", "*0\r"} << false;
+            // Waiting on purpose for the given-up reply: it is that command's.
+            row("awaited on purpose")
+                << link.type << 3000 << 2 << 0 << await << 2 << QStringList{"TIMEOUT", "*0\r", "*0\r"} << false;
+            row("awaited on purpose, never comes")
+                << link.type << 0 << 2 << 0 << await << 2 << QStringList{"TIMEOUT", "TIMEOUT", "*0\r"} << false;
         }
         // A USB device closed between exchanges may lose the late reply: to the link that
         // is a reply that never comes.
         QTest::newRow("USB: lost while the device is closed")
-            << int(InterfaceUSB) << true << 1500 << write << QStringList{"TIMEOUT", "TIMEOUT", "*0\r"} << true;
+            << int(InterfaceUSB) << 3000 << 2 << 1500 << write << 2 << QStringList{"TIMEOUT", "*6\r", "*0\r"} << true;
     }
     void lateReplyIsNoLaterCommandsReply()
     {
         QFETCH(int, link);
-        QFETCH(bool, replyComes);
+        QFETCH(int, lateMs);
+        QFETCH(int, firstTimeout);
         QFETCH(int, pauseMs);
         QFETCH(QString, second);
+        QFETCH(int, secondTimeout);
         QFETCH(QStringList, replies);
         QFETCH(bool, usbLosesWhatComesWhileClosed);
         TestEnv env;
         MeterOnEveryLink rig(env.clock);
         rig.ftdi.device(UsbSerial)->holdsWhileClosed = !usbLosesWhatComesWhileClosed;
         rig.driver.SetInterfaceType(link);
-        rig.meter.addFault(replyComes ? Fault::Late : Fault::Silence, QStringLiteral("a1"), 1);
+        rig.meter.setLateMs(lateMs);
+        rig.meter.addFault(lateMs > 0 ? Fault::Late : Fault::Silence, QStringLiteral("a1"), 1);
 
-        const bool oneLine = second == QLatin1String("*IDN?");
-        QStringList got{rig.driver.SendString(QStringLiteral("a1"), true, TimeoutSeconds, 1)};
+        QStringList got{rig.driver.SendString(QStringLiteral("a1"), true, firstTimeout, 1)};
         env.clock.sleepMs(pauseMs);
-        got << rig.driver.SendString(second, true, TimeoutSeconds, oneLine ? 0 : 1);
+        if (second == QLatin1String("await"))
+            got << rig.driver.AwaitLateReply(secondTimeout);
+        else
+            got << rig.driver.SendString(second, true, secondTimeout, second == QLatin1String("*IDN?") ? 0 : 1);
         got << rig.driver.SendString(QStringLiteral("a1"), true, TimeoutSeconds, 1);
         QCOMPARE(got, replies);
-        QCOMPARE(rig.meter.commands(), (QStringList{"a1", second, "a1"}));
+        QStringList sent{"a1", second, "a1"};
+        sent.removeAll(QStringLiteral("await"));
+        QCOMPARE(rig.meter.commands(), sent);
     }
 
-    // A one-line query gives up after 2 s; its line comes 3 s after it went out, while the
-    // next command waits for its own reply.
+    // Review: a one-line query gives up (its line comes late, or never), then at once a
+    // command that waits for the status token. Its reply is its own, whole.
     void lateLineIsNoLaterCommandsReply_data()
     {
         QTest::addColumn<int>("link");
-        QTest::newRow("RS232") << int(InterfaceRS232);
-        QTest::newRow("USB") << int(InterfaceUSB);
-        QTest::newRow("Ethernet") << int(InterfaceEthernet);
+        QTest::addColumn<bool>("lineComes");
+        for (const bool comes : {true, false}) {
+            QTest::addRow("RS232, line %s", comes ? "late" : "never") << int(InterfaceRS232) << comes;
+            QTest::addRow("USB, line %s", comes ? "late" : "never") << int(InterfaceUSB) << comes;
+            QTest::addRow("Ethernet, line %s", comes ? "late" : "never") << int(InterfaceEthernet) << comes;
+        }
     }
     void lateLineIsNoLaterCommandsReply()
     {
         QFETCH(int, link);
-        TestEnv env;
-        MeterOnEveryLink rig(env.clock);
-        rig.ftdi.device(UsbSerial)->holdsWhileClosed = true;
-        rig.driver.SetInterfaceType(link);
-        rig.meter.addFault(Fault::Late, QStringLiteral("*IDN?"), 1);
-        QStringList got{rig.driver.SendString(QStringLiteral("*IDN?"), true, TimeoutSeconds, 0)};
-        got << rig.driver.SendString(QStringLiteral("Ws1,0,5"), true, TimeoutSeconds, 1);
-        QCOMPARE(got.first(), QStringLiteral("TIMEOUT"));
-        // The write's reply is the meter's answer to the write, not the query's line.
-        QVERIFY2(got.last() == QLatin1String("*6\r") || got.last() == QLatin1String("TIMEOUT"), qPrintable(got.last()));
-    }
-
-    // A search asks one port after another: a silent port's debt is not the next port's.
-    void debtBelongsToItsLink()
-    {
-        TestEnv env;
-        LateReply late;
-        late.startExchange(QStringLiteral("COM1"), {});
-        late.timedOut(TimeoutSeconds, 0);
-        QString identity = QStringLiteral("Velkorande,Model 6450,64500123,2.31\r");
-        late.startExchange(QStringLiteral("COM2"), {});
-        QVERIFY(!late.takeFrom(identity, 0));
-        late.startExchange(QStringLiteral("COM1"), {});
-        QVERIFY(late.takeFrom(identity, 0));
-        QVERIFY(identity.isEmpty());
-    }
-
-    // Review: a one-line query the meter never answers (2 s), then at once "v", which waits
-    // for the status token. Its reply is either whole or a time-out (the safe side), never
-    // its own reply without the first line.
-    void droppedLineCutsNoLaterReply_data()
-    {
-        QTest::addColumn<int>("link");
-        QTest::newRow("RS232") << int(InterfaceRS232);
-        QTest::newRow("USB") << int(InterfaceUSB);
-        QTest::newRow("Ethernet") << int(InterfaceEthernet);
-    }
-    void droppedLineCutsNoLaterReply()
-    {
-        QFETCH(int, link);
+        QFETCH(bool, lineComes);
         TestEnv env;
         MeterOnEveryLink rig(env.clock);
         rig.ftdi.device(UsbSerial)->holdsWhileClosed = true;
         rig.driver.SetInterfaceType(link);
         const QString whole = rig.driver.SendString(QStringLiteral("v"), true, TimeoutSeconds, 1);
-        rig.meter.addFault(Fault::Silence, QStringLiteral("*IDN?"), 1);
+        QVERIFY(whole.count(QLatin1Char('\r')) > 3);
+        rig.meter.setLateMs(3000); // a second after the query gave up
+        rig.meter.addFault(lineComes ? Fault::Late : Fault::Silence, QStringLiteral("*IDN?"), 1);
         QCOMPARE(rig.driver.SendString(QStringLiteral("*IDN?"), true, TimeoutSeconds, 0), QStringLiteral("TIMEOUT"));
-        const QString got = rig.driver.SendString(QStringLiteral("v"), true, TimeoutSeconds, 1);
-        QVERIFY2(got == whole || got == QLatin1String("TIMEOUT"),
-                 qPrintable(QStringLiteral("whole: [%1] got: [%2]").arg(whole, got)));
+        QCOMPARE(rig.driver.SendString(QStringLiteral("v"), true, TimeoutSeconds, 1), whole);
+    }
+
+    // A search asks one port after another: a silent port's debt is not the next port's,
+    // and two links' debts are kept side by side.
+    void debtBelongsToItsLink()
+    {
+        TestEnv env;
+        LateReply late;
+        late.gaveUp(QStringLiteral("COM1"), TimeoutSeconds, 0);
+        late.gaveUp(QStringLiteral("COM2"), TimeoutSeconds, 1);
+        const QString identity = QStringLiteral("Velkorande,Model 6450,64500123,2.31\r");
+        const auto arrives = [&identity](int) -> std::optional<QString> { return identity; };
+        const qint64 start = env.clock.monotonicMs();
+        QCOMPARE(late.settle(QStringLiteral("COM3"), TimeoutSeconds, arrives, &LateReply::tokenReplyLength), QString());
+        QCOMPARE(env.clock.monotonicMs(), start); // nothing owed there: no wait
+        QCOMPARE(late.settle(QStringLiteral("COM1"), TimeoutSeconds, arrives, &LateReply::tokenReplyLength), identity);
+        QVERIFY(!late.owes(QStringLiteral("COM1")));
+        QVERIFY(late.owes(QStringLiteral("COM2")));
     }
 };
 

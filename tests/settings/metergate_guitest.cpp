@@ -39,7 +39,9 @@
 #include "tests/support/doubles/MemoryUdp.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -106,7 +108,7 @@ struct Bench
         return out;
     }
     // What a refused path must leave as it was: the driver, the settings, the meter's serial
-    // port, and the windows that close or try the ports as they open.
+    // port, the windows that close or try the ports as they open, and the modal windows shown.
     QStringList link() const
     {
         QStringList out{state().DVM1 ? state().DVM1->GetDescription() : QStringLiteral("no driver")};
@@ -119,6 +121,7 @@ struct Bench
         out << QStringLiteral("Options loaded: %1, search loaded: %2")
                    .arg(appWindows().isLoaded<FormOptions>())
                    .arg(appWindows().isLoaded<FormAutoLocate>());
+        out << QStringLiteral("modal windows shown: %1").arg(modalWindowsShown);
         return out;
     }
     void forget()
@@ -143,6 +146,7 @@ struct Bench
     MemorySerialPort serialPort{env.clock};
     std::unique_ptr<MeterPeer> serialLink = metersim::attachToSerialPort(meter, serialPort, env.clock);
     SerialPortBank *bank = nullptr;
+    int modalWindowsShown = 0; // by the main window's openers (openFromMain)
 };
 
 // How a refused path tells the user: a box (a user action) or nothing (an activation read).
@@ -153,6 +157,10 @@ enum class Told { Box, RunBox, Nothing };
 // never do: no other handler can run while such a path holds the meter (the holder test
 // checks that none ran), and as intruders they are refused like the rest.
 enum class Yields { Yes, No };
+// Whether the path is also tried as the holder. The main window's openers of the windows
+// that talk to the meter hold it only in the opened window's own actions (rows above): they
+// are tried only as intruders.
+enum class Role { HolderAndIntruder, IntruderOnly };
 
 struct Path
 {
@@ -162,6 +170,7 @@ struct Path
     QStringList commands;                 // what reaches the meter from it alone
     Told told = Told::Box;
     Yields yields = Yields::Yes;
+    Role role = Role::HolderAndIntruder;
 };
 
 template <class Window>
@@ -200,6 +209,21 @@ void activate(Bench &)
     w.activateWindow();
     QCoreApplication::processEvents(); // the window system reports the activation
     QCoreApplication::processEvents(); // the activation handler, queued by the report
+}
+
+// Opens a window from the main window as its button or menu item does. A modal window that
+// shows is counted and closed at once, so that the test goes on.
+std::function<void(Bench &)> openFromMain(void (FormMain::*opener)())
+{
+    return [opener](Bench &b) {
+        QTimer::singleShot(0, &b.main, [&b] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                ++b.modalWindowsShown;
+                dialog->reject();
+            }
+        });
+        (b.main.*opener)();
+    };
 }
 
 const QString Password = QStringLiteral("CALIBRATE:PASSWORD 6182");
@@ -392,15 +416,24 @@ std::vector<Path> paths()
              + QStringList{"module:X"}},
         {"Ethernet locator: terminal", opened<EthLocator>([](auto &w, Bench &) { w.Text2->setText("v"); }),
          [](Bench &) { window<EthLocator>().Text2_KeyPress(13); }, {"v"}},
+        // The windows that talk to the meter do not open inside another operation's wait.
+        {"Configure USB", [](Bench &b) { b.onUsb(); }, openFromMain(&FormMain::Command_SetupUSB_Click), {},
+         Told::Box, Yields::No, Role::IntruderOnly},
+        {"Configure Ethernet", nothing, openFromMain(&FormMain::Command_SetupEthernet_Click), {}, Told::Box,
+         Yields::No, Role::IntruderOnly},
+        {"Setup Tasks", nothing, openFromMain(&FormMain::MenuServiceSetupTasks_Click), {}, Told::Box, Yields::No,
+         Role::IntruderOnly},
     };
 }
 
-void addRows()
+// The rows of a test: the holder test leaves out the paths tried only as intruders.
+void addRows(bool asHolder)
 {
     QTest::addColumn<int>("row");
     const std::vector<Path> all = paths();
     for (int i = 0; i < int(all.size()); ++i)
-        QTest::newRow(qPrintable(all[size_t(i)].name)) << i;
+        if (!asHolder || all[size_t(i)].role == Role::HolderAndIntruder)
+            QTest::newRow(qPrintable(all[size_t(i)].name)) << i;
 }
 
 // Posts `click` so that it runs as a click would: from the event loop, the next time the
@@ -419,7 +452,7 @@ class MeterGateTest : public QObject
 private Q_SLOTS:
     // The path holds the meter; Update pressed inside its wait is refused with one box and
     // sends nothing: the meter receives the path's commands alone.
-    void holderKeepsTheMeter_data() { addRows(); }
+    void holderKeepsTheMeter_data() { addRows(true); }
     void holderKeepsTheMeter()
     {
         QFETCH(int, row);
@@ -450,9 +483,9 @@ private Q_SLOTS:
     }
 
     // Update holds the meter, its "v" answered late; the path pressed inside its wait sends
-    // nothing, changes nothing of the link, and a user action says so in one box. Update
-    // still shows its own reply.
-    void intruderIsRefused_data() { addRows(); }
+    // nothing, changes nothing of the link, opens no modal window, and a user action says so
+    // in one box. Update still shows its own reply.
+    void intruderIsRefused_data() { addRows(false); }
     void intruderIsRefused()
     {
         QFETCH(int, row);

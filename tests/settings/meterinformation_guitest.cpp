@@ -58,8 +58,8 @@ private Q_SLOTS:
     }
 
     // The slots read back as the meter keeps them, whatever a text begins with, over USB
-    // (empty lines kept) and RS232 (empty lines dropped). Over RS232 a text after empty
-    // slots moves up: its slot cannot be told from the reply.
+    // (empty lines kept) and RS232 (empty lines dropped), beside the meter's serial number.
+    // Over RS232 a text after empty slots moves up: its slot cannot be told from the reply.
     void readsTheSlots_data()
     {
         QTest::addColumn<bool>("usb");
@@ -87,6 +87,9 @@ private Q_SLOTS:
             QTest::addRow("%s, a text alone in slot 03", link)
                 << usb << alone + versions[0] << (usb ? alone : QStringList{"Table Bay Metrology", "", ""});
             QTest::addRow("%s, all slots empty", link) << usb << QStringList(6) << QStringList(3);
+            // The serial number comes from the meter's own line, not from slot 01.
+            QTest::addRow("%s, slot 01 beginning \"Serial\"", link)
+                << usb << QStringList{"Serial 999", "", ""} + versions[0] << QStringList{"Serial 999", "", ""};
         }
     }
     void readsTheSlots()
@@ -114,6 +117,7 @@ private Q_SLOTS:
         for (const QLineEdit *box : form.Text_Info)
             boxes << box->text();
         QCOMPARE(boxes, shown);
+        QCOMPARE(form.Text_Serial->text(), QStringLiteral("64500123"));
     }
 
     // A reply that does not reach a box leaves it as it was.
@@ -179,76 +183,80 @@ private Q_SLOTS:
         QCOMPARE(f.env.ui.hourglassDepth, 0);
     }
 
-    // Over RS232 the meter's reply leaves out its empty slots: with one or two texts left of
-    // slots 01 to 03, which slot each came from is unknown, and Set Info writes only the
-    // boxes typed in since (slot 06 is empty here, so every RS232 reply is short).
-    void setInfoKeepsSlotsTheReadCouldNotPlace_data()
+    // Set Info stores in each slot only what the user saw in that slot's box. Where the read
+    // could tell each text's slot (a line for every slot before the token), it writes the
+    // boxes, and a text left as read goes back whatever it begins with. Where it could not
+    // (over RS232 an empty slot is left out of the reply, so a text of slot 03 or 04 moves
+    // up; a slot holding "*0" ends the reply early), nothing is written unless the user
+    // agrees to store the three boxes as shown; an untouched box that a read would take for
+    // another field is then left out.
+    void setInfoStoresWhatTheUserSees_data()
     {
         QTest::addColumn<bool>("usb");
-        QTest::addColumn<QStringList>("slots"); // 01 to 03
-        QTest::addColumn<QString>("typed");     // into Info box 1
+        QTest::addColumn<QStringList>("slots"); // 01 to 06
+        QTest::addColumn<QString>("typed");     // added to the second Info box
+        QTest::addColumn<int>("answer");        // to the question, if one is asked
         QTest::addColumn<QStringList>("commands");
         QTest::addColumn<QStringList>("shown");
-        const QString heldBack =
-            QStringLiteral("Info boxes not read from the meter are not written|Meter Information|64");
-        const QStringList third{"", "", "Slot three text"};
-        QTest::newRow("RS232, a lone text of slot 03, box 1 typed")
-            << false << third << "XY" << QStringList{Access, "&02XY", Leave} << QStringList{heldBack};
-        QTest::newRow("RS232, a lone text of slot 03, nothing typed")
-            << false << third << "" << QStringList{} << QStringList{heldBack};
-        QTest::newRow("RS232, two texts, box 1 typed") << false << QStringList{"Lab 1", "", "Lab 3"} << "XY"
-                                                        << QStringList{Access, "&02XY", Leave} << QStringList{heldBack};
-        QTest::newRow("RS232, all three slots filled")
-            << false << QStringList{"Lab 1", "Lab 2", "Lab 3"} << ""
-            << QStringList{Access, "&01Lab 1", "&02Lab 2", "&03Lab 3", Leave} << QStringList{};
-        // The table versions before the token could as well be old texts of slots 01 to 03.
-        QTest::newRow("RS232, all three slots empty")
-            << false << QStringList(3) << "XY" << QStringList{Access, "&02XY", Leave} << QStringList{heldBack};
-        QTest::newRow("USB, a lone text of slot 03, box 1 typed")
-            << true << third << "XY" << QStringList{Access, "&01", "&02XY", "&03Slot three text", Leave}
-            << QStringList{};
+        const QString unplaced = QStringLiteral("The meter's reply does not show which information line each Info box holds.\n");
+        const QString storeAll = unplaced
+                                 + QStringLiteral("Store the three Info boxes exactly as shown, each as the meter's line of "
+                                                  "the same number?|Meter Information|292");
+        const QStringList versions{"Unc 1.0 01/01/25", "Spec 1.0 01/01/25", "Tab 1.0 01/01/25"};
+        const QStringList noTab{"Unc 1.0 01/01/25", "Spec 3.1 14/03/26", ""};
+        QTest::newRow("RS232, slot 01 empty, second box added to")
+            << false << QStringList{"", "B2 text", "C3 text"} + noTab << "XY" << int(Msg::Yes)
+            << QStringList{Access, "&01B2 text", "&02C3 textXY", "&03", Leave} << QStringList{storeAll};
+        QTest::newRow("RS232, a lone text of slot 03, declined")
+            << false << QStringList{"", "", "Slot three text"} + noTab << "XY" << int(Msg::No) << QStringList{}
+            << QStringList{storeAll};
+        QTest::newRow("RS232, a free text in slot 04, nothing typed")
+            << false << QStringList{"", "Bench 2", "Bench 3", "Lab cert 2026", "Spec 3.1 14/03/26", ""} << ""
+            << int(Msg::No) << QStringList{} << QStringList{storeAll};
+        QTest::newRow("RS232, slot 01 in an uncertainties version's form, slot 04 empty")
+            << false << QStringList{"Unc 7 01/01/26", "", "", "", "Spec 3.1 14/03/26", ""} << "" << int(Msg::No)
+            << QStringList{} << QStringList{storeAll};
+        QTest::newRow("USB, \"*0\" in slot 01") << true << QStringList{"*0", "Lab 2", "Lab 3"} + versions << ""
+                                               << int(Msg::No) << QStringList{} << QStringList{storeAll};
+        QTest::newRow("RS232, slot 06 of another form shown in the third box")
+            << false << QStringList{"Lab 1", "Lab 2", "", "", "", "Tab 0.9 01/01/20"} << "XY" << int(Msg::Yes)
+            << QStringList{Access, "&01Lab 1", "&02Lab 2XY", Leave}
+            << QStringList{unplaced
+                           + QStringLiteral("Info box 3 is left out: \"Tab\" cannot begin an information line.\n"
+                                            "Store the other Info boxes exactly as shown, each as the meter's line of "
+                                            "the same number?|Meter Information|292")};
+        QTest::newRow("RS232, every slot filled, slot 01 beginning \"Tab\"")
+            << false << QStringList{"Table 4 bench", "Lab 2", "Lab 3"} + versions << "XY" << int(Msg::No)
+            << QStringList{Access, "&01Table 4 bench", "&02Lab 2XY", "&03Lab 3", Leave} << QStringList{};
+        QTest::newRow("USB, a lone text of slot 03") << true << QStringList{"", "", "Slot three text"} + versions << "XY"
+                                                    << int(Msg::No)
+                                                    << QStringList{Access, "&01", "&02XY", "&03Slot three text", Leave}
+                                                    << QStringList{};
     }
-    void setInfoKeepsSlotsTheReadCouldNotPlace()
+    void setInfoStoresWhatTheUserSees()
     {
         QFETCH(bool, usb);
         QFETCH(QStringList, slots);
         QFETCH(QString, typed);
+        QFETCH(int, answer);
         QFETCH(QStringList, commands);
         QFETCH(QStringList, shown);
         SettingsFixture f;
         f.meter.editState([&slots](metersim::MeterState &s) {
-            for (int i = 0; i < 3; ++i)
+            for (int i = 0; i < 6; ++i)
                 s.info[size_t(i)] = slots[i];
-            s.info[5].clear();
         });
         std::optional<UsbLink> link;
         if (usb)
             link.emplace(f);
         auto &form = appWindows().form<FormMeterInformation>();
         f.forget();
-        if (!typed.isEmpty()) {
-            form.Text_Info[1]->clear();
-            QTest::keyClicks(form.Text_Info[1], typed);
-        }
+        form.Text_Info[1]->end(false);
+        QTest::keyClicks(form.Text_Info[1], typed);
+        f.env.ui.answerBoxes({Msg::Answer(answer)});
         form.Command_SetInfo_Click();
         QCOMPARE(f.commands(), commands);
         QCOMPARE(f.boxes(), shown);
-    }
-
-    // Over RS232, slot 01 holds a text in the form of an uncertainties version line and
-    // slot 04 is empty: the read cannot tell that text from slot 04's, so Set Info must not
-    // blank slot 01.
-    void setInfoKeepsATextTakenForAVersionLine()
-    {
-        SettingsFixture f;
-        f.meter.editState([](metersim::MeterState &s) {
-            s.info = {QStringLiteral("Unc 7 01/01/26"), QString(), QString(), QString(), QStringLiteral("Spec 3.1 14/03/26"),
-                      QString()};
-        });
-        auto &form = appWindows().form<FormMeterInformation>();
-        f.forget();
-        form.Command_SetInfo_Click();
-        QCOMPARE(f.meter.state().info[0], QStringLiteral("Unc 7 01/01/26"));
     }
 
     // Set Info writes no box that a read which did not complete left empty (what the user

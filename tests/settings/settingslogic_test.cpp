@@ -293,44 +293,60 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reply");
         QTest::addColumn<QString>("serial"); // "-": not given
         QTest::addColumn<QStringList>("info"); // "-": not given
+        QTest::addColumn<bool>("placed");      // each text known to be its own slot's
         QTest::newRow("meter's reply")
             << "Model 6450\r\nVersion 2.31\r\nSerial 64500123\r\nOptions 522190\r\nVelkorande Ltd\r\nService Dept\r\n\r\n"
-               "Unc 1.0\r\n*0\r\n"
-            << "64500123" << QStringList{"Velkorande Ltd", "Service Dept", ""};
+               "Unc 1.0 01/01/25\r\n\r\n\r\n*0\r\n"
+            << "64500123" << QStringList{"Velkorande Ltd", "Service Dept", ""} << true;
+        // Slot 01 written before such texts were refused; the meter's own serial line comes first.
+        QTest::newRow("slot 01 beginning \"Serial\"")
+            << "Model 6450\rVersion 2.31\rSerial 64500123\rOptions 1\rSerial 999\rLab 2\rLab 3\rUnc 1.0 01/01/25\r"
+               "Spec 1.0 01/01/25\rTab 1.0 01/01/25\r*0\r"
+            << "64500123" << QStringList{"Serial 999", "Lab 2", "Lab 3"} << true;
         QTest::newRow("serial on line 5")
-            << "Model\rVersion\rx\ry\rSerial  A12 \rline6\rline7\r*0\r" << "A12" << QStringList{"-", "line6", "line7"};
-        QTest::newRow("serial is case-sensitive") << "serial 1\r" << "-" << QStringList{"-", "-", "-"};
+            << "Model\rVersion\rx\ry\rSerial  A12 \rline6\rline7\r*0\r" << "-" << QStringList{"Serial  A12", "line6", "line7"}
+            << false;
+        QTest::newRow("serial is case-sensitive") << "serial 1\r" << "-" << QStringList{"-", "-", "-"} << false;
         QTest::newRow("empty slot 03 dropped on the way")
             << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r"
-            << "1" << QStringList{"Lab", "Bench", ""};
+            << "1" << QStringList{"Lab", "Bench", ""} << false;
+        // Over RS232, three texts before the token may hold a text of slot 04 in no editor's form.
+        QTest::newRow("three free texts, slot 06 dropped")
+            << "Model\rVersion\rSerial 1\rOptions 1\rBench 2\rBench 3\rLab cert 2026\r*0\r" << "1"
+            << QStringList{"Bench 2", "Bench 3", "Lab cert 2026"} << false;
+        // A slot holding "*0" ends the reply there.
+        QTest::newRow("no line after the identity")
+            << "Model\rVersion\rSerial 1\rOptions 1\r*0\r" << "1" << QStringList{"", "", ""} << false;
         // The editors keep one to three characters of a table's version.
         QTest::newRow("one-character version, slot 03 dropped")
             << "Model\rVersion\rSerial 1\rOptions 1\rLab\rBench\rUnc 1.0 01/12/26\rSpec 3 02/12/26\r*0\r" << "1"
-            << QStringList{"Lab", "Bench", ""};
+            << QStringList{"Lab", "Bench", ""} << false;
         QTest::newRow("two-character version, slots 02 and 03 dropped")
             << "Model\rVersion\rSerial 1\rOptions 1\rLab\rUnc 12 01/12/26\rSpec ___ 02/12/26\rTab 1.0 02/12/26\r*0\r"
-            << "1" << QStringList{"Lab", "", ""};
+            << "1" << QStringList{"Lab", "", ""} << false;
         QTest::newRow("status token at line 6")
-            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", ""};
+            << "Model 6450\rVersion 2.31\rSerial 1\rOptions 1\rLab\r*0\r" << "1" << QStringList{"Lab", "", ""} << false;
         // Walking back from the token, slot 06's form comes before slot 05's.
         QTest::newRow("version forms out of order")
             << "Model\rVersion\rSerial 1\rOptions 1\rTab 1.0 01/01/25\rSpec 1.0 01/01/25\r*0\r" << "1"
-            << QStringList{"Tab 1.0 01/01/25", "", ""};
+            << QStringList{"Tab 1.0 01/01/25", "", ""} << false;
         QTest::newRow("cut short before the token") << "Model 6450\rVersion 2\rSerial 7\rOptions 1\rfirst\r" << "-"
-                                                    << QStringList{"-", "-", "-"};
+                                                    << QStringList{"-", "-", "-"} << false;
         QTest::newRow("text after the token") << "Model\rVersion\rSerial 7\rOptions 1\rfirst\r*0\rnoise\r" << "-"
-                                              << QStringList{"-", "-", "-"};
-        QTest::newRow("time-out") << "TIMEOUT" << "-" << QStringList{"-", "-", "-"};
+                                              << QStringList{"-", "-", "-"} << false;
+        QTest::newRow("time-out") << "TIMEOUT" << "-" << QStringList{"-", "-", "-"} << false;
     }
     void versionReply()
     {
         QFETCH(QString, reply);
         QFETCH(QString, serial);
         QFETCH(QStringList, info);
+        QFETCH(bool, placed);
         const MeterInformation::Reading reading = MeterInformation::parseVersionReply(reply);
         QCOMPARE(reading.serial.value_or(QStringLiteral("-")), serial);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(reading.info[i].value_or(QStringLiteral("-")), info[i]);
+        QCOMPARE(reading.slotsKnown, placed);
     }
 
     void informationCommands()
