@@ -105,7 +105,8 @@ QString writeCommand(const SpecTableKind &kind, int row, int columnIndex, double
 
 // The information line stamped after a save, by what the meter took of it:
 // "&05Spec 1.2 06/12/26" when it took every value the save sent, at least 101, and there
-// is a version; "&05Spec ___ 06/12/26" when it took some; nothing when it took none.
+// is a version; "&05Spec ___ 06/12/26" when it took some, or a value went unanswered (the
+// meter may have taken it); nothing when it took none and none went unanswered.
 std::optional<QString> informationLine(const SpecTableKind &kind, const QString &version,
                                        const MeterWriteResult &written, const QDate &today);
 

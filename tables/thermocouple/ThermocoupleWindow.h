@@ -75,7 +75,8 @@ protected:
     // limits, counting it in the run's tally. Shows "Writing Type <type> EMF <E>", then
     // grants two tries, each awaiting the status token for `timeoutSeconds`, and yields to
     // the window system after every try so Stop can be clicked; a failed try ends the point
-    // early when StopFlag is set, a try the meter does not answer ends it at once. After two
+    // early when StopFlag is set. A try given up on is waited for once more (SendTableValue):
+    // an answer that comes is the try's own; a try still unanswered ends the point. After two
     // refused tries the user chooses Abort, Retry (the point starts over) or Ignore; a run's
     // write asks nothing and aborts.
     PointOutcome writePoint(qint32 E, double T, const QString &type, const QString &temperatureText,
