@@ -8,11 +8,18 @@ namespace {
 
 constexpr int OneLine = 0, UpToStatusToken = 1;
 constexpr int ReadStepMs = 50;
+// How long the input stays empty before text still coming in counts as ended.
+constexpr int QuietMs = 50;
 
 const QChar CR = QLatin1Char('\r');
 const QChar LF = QLatin1Char('\n');
 
 bool isLineEnd(QChar c) { return c == CR || c == LF; }
+bool holdsText(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return !isLineEnd(c); });
+}
+
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 } // namespace
@@ -47,13 +54,29 @@ void LateReply::gaveUp(const QString &link, int timeoutSeconds, int PacketEndCon
 
 QString LateReply::settle(const QString &link, int ownTimeoutSeconds, const Read &read, ReplyLength replyLength)
 {
-    std::optional<QString> arrived = read(0);
-    const auto owed = m_owed.constFind(link);
-    if (owed == m_owed.cend() || !arrived)
-        return {}; // what waits answers nothing awaited: it is dropped
     Clock &clock = appClock();
-    const qint64 waitMs = std::max<qint64>(owed->timeoutMs, ownTimeoutSeconds * qint64(1000));
-    const qint64 until = owed->gaveUpMs + waitMs;
+    const qint64 ownTimeoutMs = std::max(ownTimeoutSeconds, 0) * qint64(1000);
+    // Text still coming in answers something else (the rest of a reply that ended at a
+    // status token inside it, say): the command waits until the line has been quiet for a
+    // moment, so that no tail of it is taken for the first line of its own reply. Line ends
+    // alone (the LF after the last reply's CR) are no such text.
+    const auto dropUntilQuiet = [&](bool arrivedSomething) {
+        const qint64 until = clock.monotonicMs() + ownTimeoutMs;
+        while (arrivedSomething && clock.monotonicMs() < until) {
+            const std::optional<QString> more = read(QuietMs);
+            arrivedSomething = more && holdsText(*more);
+        }
+    };
+
+    std::optional<QString> arrived = read(0);
+    if (!arrived)
+        return {};
+    const auto owed = m_owed.constFind(link);
+    if (owed == m_owed.cend()) {
+        dropUntilQuiet(holdsText(*arrived)); // what waits answers nothing awaited
+        return {};
+    }
+    const qint64 until = owed->gaveUpMs + std::max<qint64>(owed->timeoutMs, ownTimeoutMs);
     const int endCondition = owed->endCondition;
     QString text = *arrived;
     for (;;) {
@@ -62,11 +85,14 @@ QString LateReply::settle(const QString &link, int ownTimeoutSeconds, const Read
             text.remove(0, 1);
         if (const qsizetype length = replyLength(text, endCondition); length > 0) {
             m_owed.remove(link);
+            dropUntilQuiet(holdsText(QStringView(text).mid(length)));
             return text.left(length);
         }
         const qint64 remaining = until - clock.monotonicMs();
-        if (remaining <= 0)
+        if (remaining <= 0) {
+            dropUntilQuiet(holdsText(text));
             return {}; // not come: still owed, for a caller that may wait longer
+        }
         arrived = read(static_cast<int>(std::min<qint64>(remaining, ReadStepMs)));
         if (!arrived)
             return {};

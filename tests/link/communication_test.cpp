@@ -188,7 +188,9 @@ private Q_SLOTS:
         };
         QCOMPARE(SerialSendString(&link.port, "v", true, 5, 1), QString("*0\r"));
         QCOMPARE(link.peer.commands, QStringList({"", "v"}));
-        QCOMPARE(link.peer.commandTimes, QList<qint64>({0, 205})); // 200 ms, then 5 ms pacing
+        // 200 ms, 5 ms pacing, then the wake-up's answer is dropped once the line has been
+        // quiet for 50 ms.
+        QCOMPARE(link.peer.commandTimes, QList<qint64>({0, 255}));
         QCOMPARE(link.port.written, QByteArray("\rv\r"));
         QCOMPARE(link.port.openCount, 1);
         QCOMPARE(SerialSendString(&link.port, "a1", true, 5, 1), QString("*0\r")); // stays open
