@@ -58,8 +58,16 @@ MeterGate::Operation MeterGate::beginUserAction()
 bool MeterGate::mayExchange(const QString &what)
 {
     if (m_holder != 0 && m_current == m_holder) {
-        if (m_windingUp != m_holder || what.trimmed() == QLatin1String("a1"))
+        if (m_windingUp != m_holder)
             return true;
+        const QString command = what.trimmed();
+        const bool letOut = m_letOutHold == m_holder && command == m_letOut;
+        if (letOut || command == QLatin1String("a1")) {
+            // Either ends the leave: the line goes out once, and never after the "a1".
+            m_letOut.clear();
+            m_letOutHold = 0;
+            return true;
+        }
         qWarning().noquote() << "Meter operation winding up:" << what.trimmed() << "not sent";
         return false;
     }
@@ -72,11 +80,21 @@ bool MeterGate::mayExchange(const QString &what)
 
 void MeterGate::windUp() { m_windingUp = m_holder; }
 
+void MeterGate::letOutWhileWindingUp(const QString &informationLine)
+{
+    const QString line = informationLine.trimmed();
+    if (m_holder == 0 || m_current != m_holder || !line.startsWith(QLatin1Char('&')))
+        return;
+    m_letOut = line;
+    m_letOutHold = m_holder;
+}
+
 void MeterGate::end(quint64 hold)
 {
     if (hold != m_holder)
         return; // a hold the gate has been reset under
-    m_holder = m_current = m_windingUp = 0;
+    m_holder = m_current = m_windingUp = m_letOutHold = 0;
+    m_letOut.clear();
     if (std::exchange(m_shownHold, 0) != 0)
         Q_EMIT heldShownChanged(false);
 }

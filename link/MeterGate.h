@@ -87,9 +87,16 @@ public:
     // `what` was not sent.
     bool mayExchange(const QString &what = {});
     // Winds the operation holding the meter up: from now until it ends nothing goes out but
-    // "a1", which leaves setup mode. For a window the user closed while its operation ran:
-    // whatever its code still tries, the meter gets nothing more for it.
+    // "a1", which leaves setup mode, and the one line let out below. For a window the user
+    // closed while its operation ran: whatever its code still tries, the meter gets nothing
+    // more for it.
     void windUp();
+    // Lets one table information line ("&" and its slot) of the holder's own out once while
+    // it winds up, before its "a1": a table write the window's closing ended stores its
+    // line without a version, so that the meter never claims its earlier version over a
+    // table the write may have changed. Only the holder's current code may ask; the leave
+    // lapses once that line or "a1" has gone out, and when the operation ends.
+    void letOutWhileWindingUp(const QString &informationLine);
     // Exchanges refused since the program started because no operation at all was under
     // way: each is a path that forgot to begin one. (Refusals while another operation holds
     // the meter are the gate at work, and not counted.)
@@ -111,6 +118,8 @@ private:
     quint64 m_current = 0;    // the hold whose code is running, 0 inside a yield
     quint64 m_shownHold = 0;  // the hold shown to the windows, if any
     quint64 m_windingUp = 0;  // the hold that may only leave setup mode, if any
+    QString m_letOut;         // the one information line the holder may still send while winding up
+    quint64 m_letOutHold = 0; // the hold m_letOut belongs to
     quint64 m_lastHold = 0;
     quint64 m_strayExchanges = 0;
 };

@@ -16,9 +16,10 @@ enum class WriteFor { User, Run };
 
 // What a table's information line may claim after a write.
 enum class InformationClaim {
-    None,    // the meter took no value of the write: no line
-    Changed, // values were taken, but not all the write sent, or the write ended early:
-             // the form without a version, where the table has one
+    None,    // the meter took no value of the write and none went unanswered: no line
+    Changed, // values were taken, or one went unanswered (the meter may have taken it),
+             // but not all the write sent, or the write ended early: the form without a
+             // version, where the table has one
     Whole,   // the meter took every value the write sent, to the end, and none was left
              // out (a value that is not a number): the versioned form
 };
@@ -34,9 +35,10 @@ struct MeterWriteResult
 
     bool complete() const { return notWritten == 0 && informationAccepted; }
 
-    // Notes the reply to a value sent; false when the write must end here. No reply names
-    // its command, so once a value has gone unanswered a later reply could be its late
-    // one: nothing more of the write is sent.
+    // Notes the reply to a value sent (SendTableValue: a late answer that came is the
+    // value's own); false when the write must end here. A value still unanswered after its
+    // own answer was waited for means the meter stopped answering: nothing more of the
+    // write is sent.
     bool noteReply(const QString &reply)
     {
         if (reply.startsWith(QLatin1String("*0")))
@@ -49,10 +51,18 @@ struct MeterWriteResult
 
     InformationClaim informationClaim() const
     {
-        if (accepted == 0)
+        if (accepted == 0 && !timedOut)
             return InformationClaim::None;
         return !endedEarly && accepted == sent && notWritten == 0 ? InformationClaim::Whole : InformationClaim::Changed;
     }
+
+    // Counts the values of a write of `toWrite` that the meter did not take.
+    void countNotWritten(int toWrite) { notWritten = toWrite - accepted; }
+
+    // The end of a write of `toWrite` values: counts what the meter did not take and, when
+    // the meter stopped answering and `tellUser` (the user's own write, its window still
+    // open), says so in the one message.
+    void endWrite(int toWrite, bool tellUser);
 
     // The one message of a user's write that ended because the meter stopped answering.
     QString noReplyMessage() const

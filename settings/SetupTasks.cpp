@@ -42,6 +42,8 @@ QString notWrittenNote(const MeterWriteResult &written)
                + QStringLiteral(" not written");
     if (written.timedOut)
         note += QStringLiteral(" (no reply from the meter)");
+    else if (written.notWritten == 0 && written.sent > 0 && !written.informationAccepted)
+        note = QStringLiteral(": the information line was not accepted"); // every value taken
     return note;
 }
 

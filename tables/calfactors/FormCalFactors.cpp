@@ -271,7 +271,7 @@ void FormCalFactors::Command_SaveAll_Click()
                     continue;
                 }
                 ++result.sent;
-                const QString reply = SendToMeter(write.command, CellTimeoutSeconds);
+                const QString reply = SendTableValue(write.command, CellTimeoutSeconds);
                 const bool answered = result.noteReply(reply);
                 if (!run.windowOpen())
                     return;
@@ -289,9 +289,7 @@ void FormCalFactors::Command_SaveAll_Click()
             }
         }
     });
-    result.notWritten = toWrite - result.accepted;
-    if (result.timedOut && run.windowOpen())
-        appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
+    result.endWrite(toWrite, run.windowOpen());
 }
 
 void FormCalFactors::runMeterCommand(const MeterCommand &command)

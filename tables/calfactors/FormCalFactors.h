@@ -36,9 +36,10 @@ public:
     void Form_Load();
     // Reads the whole table from the meter ("pa").
     void Command_LoadAllCalFactors_Click();
-    // Writes every pending cell into the meter inside a setup-mode bracket. The first
-    // value the meter does not answer ends the save, with a message of how many values
-    // were not written.
+    // Writes every pending cell into the meter inside a setup-mode bracket. An answer that
+    // comes after a cell's time-out, while it is waited for, is that cell's; the first
+    // value still unanswered ends the save, with a message of how many values were not
+    // written.
     void Command_SaveAll_Click();
     // The meter's own copy, clear and restore of the whole set, each confirmed first and
     // followed by a fresh load.

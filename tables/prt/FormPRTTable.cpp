@@ -353,9 +353,7 @@ void FormPRTTable::Command_SaveAll_Click()
         ProgressBar1->setValue(0);
         writeAllCells(run, result);
     });
-    result.notWritten = toWrite - result.accepted;
-    if (result.timedOut && run.windowOpen())
-        appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
+    result.endWrite(toWrite, run.windowOpen());
 }
 
 int FormPRTTable::cellsToSend() const
@@ -397,7 +395,9 @@ void FormPRTTable::writeAllCells(const RunGuard::Run &run, MeterWriteResult &res
             for (;;) {
                 bool accepted = false;
                 for (int attempt = 0; attempt < 2 && !accepted; ++attempt) {
-                    const QString reply = SendToMeter(command, 10);
+                    // A try given up on is waited for: the next is sent only once its
+                    // answer came (a failed try) or surely will not (the write ends).
+                    const QString reply = SendTableValue(command, 10);
                     const bool answered = result.noteReply(reply);
                     if (!run.windowOpen())
                         return;

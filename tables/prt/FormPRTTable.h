@@ -91,7 +91,8 @@ private:
     void generateTable(const std::function<double(double R)> &temperature);
     // The cell-by-cell write of Save All, inside the setup-mode bracket, counting in
     // `result` what the meter took. Returns at the end of the table or when the save stops
-    // (the first value the meter does not answer ends it), and as soon as the window is
+    // (the first value the meter does not answer, even once its late answer was waited
+    // for, ends it), and as soon as the window is
     // found unloaded after a yield, touching nothing of it any more.
     void writeAllCells(const RunGuard::Run &run, MeterWriteResult &result);
     // The cells Save All would send: every value with an index the meter keeps.

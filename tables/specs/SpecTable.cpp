@@ -227,9 +227,17 @@ TableFile parseTableFile(const QByteArray &bytes)
 {
     TableFile file;
     const QStringList lines = fileLines(QString::fromLatin1(bytes));
-    for (const QString &line : lines) {
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        const QString &line = lines[index];
         if (isVersionLine(line)) {
             file.version = TrimBlanks(line.mid(7));
+            if (file.version.left(3).contains(QLatin1Char('*'))) {
+                TableFile refused;
+                refused.refusal = QStringLiteral("line %1 (\"%2\"): a version cannot hold \"*\" in its first three "
+                                                 "characters")
+                                      .arg(QString::number(index + 1), line);
+                return refused;
+            }
             continue;
         }
         if (isCommentLine(line))

@@ -105,7 +105,8 @@ QString writeCommand(const SpecTableKind &kind, int row, int columnIndex, double
 
 // The information line stamped after a save, by what the meter took of it:
 // "&05Spec 1.2 06/12/26" when it took every value the save sent, at least 101, and there
-// is a version; "&05Spec ___ 06/12/26" when it took some; nothing when it took none.
+// is a version; "&05Spec ___ 06/12/26" when it took some, or a value went unanswered (the
+// meter may have taken it); nothing when it took none and none went unanswered.
 std::optional<QString> informationLine(const SpecTableKind &kind, const QString &version,
                                        const MeterWriteResult &written, const QDate &today);
 
@@ -118,12 +119,18 @@ struct TableFile
     // Grid rows from 1: the cell texts stored in columns 0, 1, ... of that row. An empty
     // list is a row line that stored nothing (it still takes its row).
     QList<QStringList> rows;
+    // Why the file is refused, naming its line; empty when it was read. A refused file
+    // gives no version and no rows.
+    QString refusal;
 };
 
 // Reads a file's bytes. A line whose first seven characters are "VERSION" in any case gives
 // the version; lines beginning "#" are comments; every other line (an empty one too) is the
 // next grid row: the texts before each comma, trimmed, fill columns 0 to 14 in turn, and
-// text after the last comma is ignored. CR LF, CR and LF end lines.
+// text after the last comma is ignored. CR LF, CR and LF end lines. A version with "*" in
+// its first three characters refuses the file: those three go into the meter's information
+// line, where a "*" would read as the status token and cut every later read of the lines
+// short.
 TableFile parseTableFile(const QByteArray &bytes);
 
 // The file of a grid: "Version " and the version, then per row its label, " , " and each

@@ -187,7 +187,7 @@ bool SpecTableEditor::readFromMeter(const RunGuard::Run &run)
 QString SpecTableEditor::writeCell(int row, int column, double value, const RunGuard::Run &run)
 {
     CalGrid->setCellBackColorAt(row, column, CellColour::BeingWritten);
-    const QString reply = SendToMeter(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds);
+    const QString reply = SendTableValue(writeCommand(m_kind, row, column - 1, value), CellTimeoutSeconds);
     // An Ethernet exchange lets the window system run while it waits.
     if (run.windowOpen())
         colourByReply(*CalGrid, row, column, ClassifyReply(reply), CalGrid->BackColor()); // a password request leaves it green
@@ -213,6 +213,8 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
     const int toWrite = pendingMeterCells();
     if (!run)
         return MeterWriteResult{.notWritten = toWrite};
+    // The version the line stamps: the window may be gone when the line is sent.
+    const QString version = Text_Version->text();
     MeterWriteResult result;
     SetupModeBracket bracket;
     bracket.opening = SetupModeBracket::Opening::CalibratePassword;
@@ -265,24 +267,27 @@ MeterWriteResult SpecTableEditor::writePendingToMeter(WriteFor writeFor)
 
         display.flush();
         // A value that is not a number was never sent, yet the table is not whole without it.
-        result.notWritten = toWrite - result.accepted;
-        // After a time-out nothing more is sent but what leaves setup mode; after "*6" the
-        // meter would refuse the line too.
-        if (run.windowOpen() && !result.timedOut && !passwordNeeded) {
+        result.countNotWritten(toWrite);
+        // After "*6" the meter would refuse the line too. Otherwise a table the write may
+        // have changed never keeps the meter's earlier version line: after a time-out (the
+        // line waits for the value's answer like any next command, and is judged by its own
+        // reply), Stop, refusals, and a window closed under the write alike.
+        if (!passwordNeeded) {
             if (const std::optional<QString> line =
-                    informationLine(m_kind, Text_Version->text(), result, appClock().now().date())) {
+                    informationLine(m_kind, version, result, appClock().now().date())) {
+                if (!run.windowOpen())
+                    meterGate().letOutWhileWindingUp(*line); // the no-version form: the write ended early
                 result.informationAccepted = SendInformationLine(*line);
-                if (!result.informationAccepted)
+                // After a time-out the write's one no-reply message tells what happened.
+                if (!result.informationAccepted && !result.timedOut && run.windowOpen())
                     appUi().MsgBox(QStringLiteral("Set Information Failed "));
             }
         }
     });
-    result.notWritten = toWrite - result.accepted;
-    if (ran == SetupModeRun::NotRun || ran == SetupModeRun::Skipped || !run.windowOpen())
-        return result;
-    EnableButtons();
-    if (result.timedOut && writeFor == WriteFor::User)
-        appUi().MsgBox(result.noReplyMessage(), Msg::Exclamation);
+    const bool wrote = ran != SetupModeRun::NotRun && ran != SetupModeRun::Skipped && run.windowOpen();
+    if (wrote)
+        EnableButtons();
+    result.endWrite(toWrite, wrote && writeFor == WriteFor::User);
     return result;
 }
 
@@ -328,6 +333,10 @@ void SpecTableEditor::FileLoad(const QString &path)
     }
 
     const TableFile table = parseTableFile(bytes);
+    if (!table.refusal.isEmpty()) {
+        appUi().MsgBox(m_kind.loadErrorText + table.refusal);
+        return;
+    }
     Text_Version->setText(table.version);
     // The whole file in one go: the grid grows once to hold every row, and every value
     // read waits to be written.

@@ -55,8 +55,9 @@ public:
     // The same save, reporting what the meter took: the pending values of rows 1 to 70 it
     // accepted and those it did not (refused, not numbers, or left unsent when the save
     // ended early), and whether it stored the information line. A save that cannot start
-    // takes nothing. The first value the meter does not answer ends the save there, and
-    // the user's own save says how many values were not written.
+    // takes nothing. The first value the meter does not answer, even once its late answer
+    // was waited for, ends the save there, and the user's own save says how many values
+    // were not written.
     MeterWriteResult writePendingToMeter(WriteFor writeFor);
 
     void Form_Load();

@@ -40,7 +40,7 @@ void FormThermocouple::Command_SaveThermocoupleTableFromFormula_Click() { writeA
 MeterWriteResult FormThermocouple::writeAllTables(WriteFor writeFor)
 {
     const int points = pointsOfARun();
-    return runInSetupMode(writeFor, points, [this, points](const RunGuard::Run &run, MeterWriteResult &written) {
+    return runInSetupMode(writeFor, points, [this, points](const RunGuard::Run &run) {
         m_writeEnded = false;
         // StopFlag is not consulted between the types: after a Stop each later type
         // still writes its first point.
@@ -54,8 +54,12 @@ MeterWriteResult FormThermocouple::writeAllTables(WriteFor writeFor)
             if (m_writeEnded)
                 return; // Abort, "*6" or a meter that stopped answering ended the whole write
         }
-        // The line claims a complete table: only when the meter took every point.
-        if (written.accepted == points && !run.stopRequested())
+        MeterWriteResult &written = tally();
+        written.endedEarly = written.endedEarly || run.stopRequested();
+        written.countNotWritten(points);
+        // The line claims a complete table, and the table has no form without its version:
+        // only when the meter took every point, and nothing otherwise.
+        if (written.informationClaim() == InformationClaim::Whole)
             written.informationAccepted = writeInformationLine(run);
     });
 }

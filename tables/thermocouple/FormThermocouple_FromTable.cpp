@@ -73,7 +73,7 @@ QStringList FormThermocouple_FromTable::tableFiles(const QString &folder)
 void FormThermocouple_FromTable::Command_SaveThermocoupleTableVT_Click()
 {
     const QStringList files = tableFiles(QDir::current().filePath(QStringLiteral("Thermocouple Tables")));
-    runInSetupMode(WriteFor::User, pointsToWrite(files), [this, &files](const RunGuard::Run &, MeterWriteResult &) {
+    runInSetupMode(WriteFor::User, pointsToWrite(files), [this, &files](const RunGuard::Run &) {
         for (const QString &path : files)
             if (!writeFile(path))
                 break;

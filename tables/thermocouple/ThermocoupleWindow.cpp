@@ -73,9 +73,8 @@ void ThermocoupleWindow::closeEvent(QCloseEvent *event)
     Command_Exit_Click();
 }
 
-MeterWriteResult ThermocoupleWindow::runInSetupMode(
-    WriteFor writeFor, int pointsToWrite,
-    const std::function<void(const RunGuard::Run &run, MeterWriteResult &written)> &writes)
+MeterWriteResult ThermocoupleWindow::runInSetupMode(WriteFor writeFor, int pointsToWrite,
+                                                    const std::function<void(const RunGuard::Run &run)> &writes)
 {
     MeterWriteResult written;
     const RunGuard::Run run = m_guard.beginOnMeter();
@@ -94,7 +93,7 @@ MeterWriteResult ThermocoupleWindow::runInSetupMode(
                         window->m_tally = nullptr;
                     }
                 });
-                writes(run, written);
+                writes(run);
                 display.discard(); // the final state follows
             }
             if (run.windowOpen()) {
@@ -104,10 +103,14 @@ MeterWriteResult ThermocoupleWindow::runInSetupMode(
             }
         });
     }
-    written.notWritten = pointsToWrite - written.accepted;
-    if (written.timedOut && writeFor == WriteFor::User && run.windowOpen())
-        appUi().MsgBox(written.noReplyMessage(), Msg::Exclamation);
+    written.endWrite(pointsToWrite, writeFor == WriteFor::User && run.windowOpen());
     return written;
+}
+
+MeterWriteResult &ThermocoupleWindow::tally()
+{
+    Q_ASSERT(m_tally);
+    return *m_tally;
 }
 
 ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double T, const QString &type,
@@ -118,15 +121,17 @@ ThermocoupleWindow::PointOutcome ThermocoupleWindow::writePoint(qint32 E, double
     const QString command = Thermocouple::pointCommand(type, E, temperatureText);
     const RunGuard::Run run = m_guard.begin();
     MeterWriteResult outsideARun;
-    MeterWriteResult &tally = m_tally ? *m_tally : outsideARun; // lives as long as the run's write
+    MeterWriteResult &counted = m_tally ? *m_tally : outsideARun; // lives as long as the run's write
     const WriteFor writeFor = m_writeFor;
-    ++tally.sent;
+    ++counted.sent;
     for (;;) {
         showStatus(Thermocouple::writingStatus(type, E));
         for (int tries = 2; tries > 0; --tries) {
             std::optional<PointOutcome> ended;
-            const QString reply = SendToMeter(command, timeoutSeconds);
-            const bool answered = tally.noteReply(reply);
+            // A try given up on is waited for: the second is sent only once the first's
+            // answer came (a failed try) or surely will not (the write ends).
+            const QString reply = SendTableValue(command, timeoutSeconds);
+            const bool answered = counted.noteReply(reply);
             // The exchange may have let the window system run: the window may be gone.
             if (!run.windowOpen())
                 return PointOutcome::Unloaded;

@@ -45,9 +45,13 @@ protected:
     // while `writes` yields (the main window closing), or closed by the user: `writes` must
     // then return without touching it, as its run tells it, and so does the run.
     // Returns what the meter took of the `pointsToWrite` points; the user's own write that
-    // the meter stopped answering says how many were not written.
+    // the meter stopped answering says how many were not written. While `writes` runs, the
+    // points it sends are counted in tally().
     MeterWriteResult runInSetupMode(WriteFor writeFor, int pointsToWrite,
-                                    const std::function<void(const RunGuard::Run &run, MeterWriteResult &written)> &writes);
+                                    const std::function<void(const RunGuard::Run &run)> &writes);
+    // What the meter took of the write under way; only while runInSetupMode runs `writes`
+    // and the window is open.
+    MeterWriteResult &tally();
 
     // How the sending of one point ended; each window decides what its run does next.
     enum class PointOutcome {
@@ -71,7 +75,8 @@ protected:
     // limits, counting it in the run's tally. Shows "Writing Type <type> EMF <E>", then
     // grants two tries, each awaiting the status token for `timeoutSeconds`, and yields to
     // the window system after every try so Stop can be clicked; a failed try ends the point
-    // early when StopFlag is set, a try the meter does not answer ends it at once. After two
+    // early when StopFlag is set. A try given up on is waited for once more (SendTableValue):
+    // an answer that comes is the try's own; a try still unanswered ends the point. After two
     // refused tries the user chooses Abort, Retry (the point starts over) or Ignore; a run's
     // write asks nothing and aborts.
     PointOutcome writePoint(qint32 E, double T, const QString &type, const QString &temperatureText,

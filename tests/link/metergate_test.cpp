@@ -204,7 +204,17 @@ private Q_SLOTS:
             // Wound up (its window closed): nothing but what leaves setup mode goes out.
             meterGate().windUp();
             QVERIFY(!meterGate().mayExchange(QStringLiteral("Ws1,0,5")));
+            // A table's information line the holder lets out goes once, and only before "a1";
+            // nothing but an information line can be let out.
+            meterGate().letOutWhileWindingUp(QStringLiteral("Ws1,0,6"));
+            QVERIFY(!meterGate().mayExchange(QStringLiteral("Ws1,0,6")));
+            meterGate().letOutWhileWindingUp(QStringLiteral("&05Spec ___ 14/03/26"));
+            QVERIFY(!meterGate().mayExchange(QStringLiteral("&04Unc ___ 14/03/26")));
+            QVERIFY(meterGate().mayExchange(QStringLiteral("&05Spec ___ 14/03/26\r")));
+            QVERIFY(!meterGate().mayExchange(QStringLiteral("&05Spec ___ 14/03/26")));
+            meterGate().letOutWhileWindingUp(QStringLiteral("&05Spec ___ 14/03/26"));
             QVERIFY(meterGate().mayExchange(QStringLiteral("a1\r")));
+            QVERIFY(!meterGate().mayExchange(QStringLiteral("&05Spec ___ 14/03/26")));
         }
         QVERIFY(!meterGate().held());
         QVERIFY(meterGate().begin() && meterGate().mayExchange(QStringLiteral("Ws1,0,5"))); // the next is whole

@@ -174,9 +174,15 @@ private Q_SLOTS:
             << "PS" << "42" << "" << QStringList{Access, "K42", Access, "ps", Password}
             << QStringList{"Error entering setup mode|" + Title + "|0",
                            "Calibration Password Set\r\n" + specs + ": 4 values not written\r\n" + mayBeInSetupMode};
+        // The meter took a value of the file: the table changed, so its line loses the version.
         QTest::newRow("window closed during the write")
-            << "SU" << "" << "close Ws" << specsRead + QStringList{"Ws×1", "a1"}
+            << "SU" << "" << "close Ws" << specsRead + QStringList{"Ws×1", "&05Spec ___ 14/03/26", "a1"}
             << QStringList{specs + ": 3 values not written\r\n" + notDone};
+        // Every value taken, the line refused: the failure line says why.
+        QTest::newRow("information line refused")
+            << "SU" << "" << "reject & 1" << specsRead + QStringList{"Ws×4", "&05Spec ___ 14/03/26", "a1"}
+            << QStringList{"Set Information Failed |" + Title + "|0",
+                           specs + ": the information line was not accepted\r\n" + notDone};
         // Whatever the meter took, no information line claims a table it did not take.
         QTest::newRow("every value rejected")
             << "SU" << "" << "reject Ws -1" << specsRead + QStringList{"Ws×4", "a1"}
@@ -184,17 +190,18 @@ private Q_SLOTS:
         QTest::newRow("thermocouple window closed during the write")
             << "T" << "" << "close Wc" << QStringList{Access, Access, "Wc×1", "a1"}
             << QStringList{"ERROR: Thermocouple Data Not Loaded: 1336 values not written\r\n" + notDone};
-        // The closing "a1" of a write whose value went unanswered: its "*0" may be the late
-        // reply, so the meter may still be in setup mode.
-        // The closing "a1" waits out the value's reply and is judged by its own: accepted.
+        // A value that stays unanswered ends the write; the meter may have taken it, so the
+        // line without the version follows, and it and the closing "a1" are each judged by
+        // their own reply.
         QTest::newRow("meter stops answering")
-            << "ST" << "" << "silence Ws -1" << specsRead + QStringList{"Ws×1", "a1"}
+            << "ST" << "" << "silence Ws -1" << specsRead + QStringList{"Ws×1", "&05Spec ___ 14/03/26", "a1"}
             << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + notDone};
-        // A value answered after its time-out: the write ends there, and the closing "a1" is
-        // judged by its own reply ("*9"), not by the late "*0" that comes first.
+        // A value answered after its time-out, while its own answer is waited for: it is that
+        // value's answer, and the write goes on; the editor's closing "a1" refused, the run's
+        // own "a1" leaves setup mode.
         QTest::newRow("value answered late, a1 refused")
-            << "SU" << "" << "late Ws 1; reject a1 1" << specsRead + QStringList{"Ws×1", "a1"}
-            << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + mayBeInSetupMode};
+            << "S" << "" << "late Ws 1; reject a1 1" << specsRead + QStringList{"Ws×4", "&05Spec ___ 14/03/26", "a1", "a1"}
+            << QStringList{"Default Specifications Loaded\r\n|Setup Tasks Completed|64"};
         QTest::newRow("link dropped after one value")
             << "SU" << "" << "disconnect Ws 1" << specsRead + QStringList{"Ws×1"}
             << QStringList{specs + ": 4 values not written (no reply from the meter)\r\n" + mayBeInSetupMode};

@@ -56,6 +56,11 @@ protected:
     QVariant IDVM_SetRange(const QString &, double) override { return {}; }
     void IDVM_SetUSBDevice() override {}
     void IDVM_SetEthernetDevice() override {}
+    // A forwarding double waits for an owed reply as the driver behind it does.
+    QString IDVM_AwaitLateReply(int timeout) override
+    {
+        return forwardTo ? forwardTo->AwaitLateReply(timeout) : IDVM::IDVM_AwaitLateReply(timeout);
+    }
 };
 
 // Makes a new scripted driver the active driver DVM1 and returns it.

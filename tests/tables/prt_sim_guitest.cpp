@@ -223,13 +223,24 @@ private Q_SLOTS:
         QCOMPARE(f.colour(1233), CellColour::Written);
     }
 
-    // One "*9" costs only the second try: the cell ends green without a box.
+    // One "*9" costs only the second try: the cell ends green without a box. A "*9" that
+    // comes after the try's time-out, while its own answer is waited for, is that try's:
+    // the second try goes out only after it.
+    void singleRejectIsRetried_data()
+    {
+        QTest::addColumn<bool>("late");
+        QTest::newRow("at once") << false;
+        QTest::newRow("after the time-out") << true;
+    }
     void singleRejectIsRetried()
     {
+        QFETCH(bool, late);
         Fixture f;
         f.form->Command_GenerateITS90_Click();
         const QString command = writeOf(7, f.form->CalGrid->TextMatrix(1, 8));
         f.rig.meter.addFault(Fault::Reject, command, 1);
+        if (late)
+            f.rig.meter.addFault(Fault::Late, command, 1); // 14.5 s: after 10 s, within the wait
         f.form->Command_SaveAll_Click();
         QVERIFY(f.env.ui.boxes.isEmpty());
         QCOMPARE(f.rig.meter.commands().count(command), 2);

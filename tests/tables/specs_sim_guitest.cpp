@@ -11,6 +11,8 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QFile>
+#include <QPointer>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -294,57 +296,92 @@ private Q_SLOTS:
         QCOMPARE(sim.rig.meter.mode(), metersim::Mode::Normal);
     }
 
-    // The meter answers the third cell with a fault: "*6" stops the save without the
-    // information line, "*9" turns the cell red and the save goes on.
+    // The meter answers the third cell with a fault, or the window closes while it is sent:
+    // "*6" stops the save without the information line; "*9" turns the cell red and the
+    // save goes on; an answer that comes after the cell's time-out, while its own answer is
+    // waited for, is the cell's and the save goes on; no answer, or the window closed,
+    // ends the save. Whenever the meter may hold a changed table, the line without the
+    // version is stored, so that its earlier version is not claimed over it.
     void faultOnTheThirdCell_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("sent");       // writes the meter receives
+        QTest::addColumn<bool>("thirdTaken"); // whether the meter stores the third value
+        QTest::addColumn<uint>("third");     // the third cell's colour after the save; 0: the grid's own
+        QTest::addColumn<bool>("info");      // whether the information line is stored
+        QTest::addColumn<QStringList>("boxes");
         for (const char *kind : {"spec", "uncert"}) {
-            QTest::addRow("%s, *6", kind) << kind << int(Fault::Refuse);
-            QTest::addRow("%s, *9", kind) << kind << int(Fault::Reject);
+            QTest::addRow("%s, *6", kind) << kind << "*6" << 3 << false << CellColour::BeingWritten << false
+                                          << QStringList{"Setup Password Needed"};
+            QTest::addRow("%s, *9", kind) << kind << "*9" << 4 << false << CellColour::Rejected << true << QStringList();
+            QTest::addRow("%s, answered late", kind) << kind << "late" << 4 << true << 0u << true << QStringList();
+            QTest::addRow("%s, no answer", kind) << kind << "silence" << 3 << false << CellColour::Failed << true
+                                                 << QStringList{"The meter did not answer: 2 values not written"};
+            QTest::addRow("%s, window closed", kind) << kind << "close" << 3 << true << 0u << true << QStringList();
         }
     }
     void faultOnTheThirdCell()
     {
         QFETCH(QString, kind);
-        QFETCH(int, fault);
-        const bool refused = Fault(fault) == Fault::Refuse;
+        QFETCH(QString, fault);
+        QFETCH(int, sent);
+        QFETCH(bool, thirdTaken);
+        QFETCH(uint, third);
+        QFETCH(bool, info);
+        QFETCH(QStringList, boxes);
         SimulatedMeterEnv sim;
         QTemporaryDir dir;
-        SpecTableEditor &editor = openEditor(kind);
+        const QPointer<SpecTableEditor> editor = &openEditor(kind);
+        editor->show();
         const MeterState before = sim.rig.meter.state();
         const Table file = fileTable(tableOf(before, kind), 2);
-        loadFile(editor, dir, fileOf(file, 2, QStringLiteral("3.10")));
-        const QString prefix = kindOf(kind).writePrefix;
-        sim.rig.meter.addFault(Fault(fault), prefix + QStringLiteral("2,0,"), 1);
+        loadFile(*editor, dir, fileOf(file, 2, QStringLiteral("3.10")));
+        const QString thirdCell = kindOf(kind).writePrefix + QStringLiteral("2,0,");
+        if (fault == "close") {
+            sim.rig.meter.setObserver([thirdCell, editor](const metersim::TranscriptEntry &entry) {
+                if (entry.command.startsWith(thirdCell))
+                    QTimer::singleShot(0, [editor] {
+                        if (editor)
+                            editor->close();
+                    });
+            });
+        } else {
+            const Fault kinds[] = {Fault::Refuse, Fault::Reject, Fault::Late, Fault::Silence};
+            const QStringList names{"*6", "*9", "late", "silence"};
+            sim.rig.meter.addFault(kinds[names.indexOf(fault)], thirdCell, 1);
+        }
         sim.rig.meter.clearTranscript();
 
-        editor.Command_SaveAll_Click();
+        editor->Command_SaveAll_Click();
 
         const QStringList written = writesOf(kind, file, 2);
-        const QString info = QLatin1Char('&') + QStringLiteral("%1").arg(kindOf(kind).infoSlot, 2, 10, QLatin1Char('0'))
+        const QString line = QLatin1Char('&') + QStringLiteral("%1").arg(kindOf(kind).infoSlot, 2, 10, QLatin1Char('0'))
                              + kindOf(kind).infoWord + QStringLiteral(" ___ ") + Today;
-        const QStringList expected = refused ? QStringList{Password} + written.mid(0, 3) + QStringList{Leave}
-                                             : QStringList{Password} + written + QStringList{info, Leave};
+        const QStringList expected =
+            QStringList{Password} + written.mid(0, sent) + (info ? QStringList{line} : QStringList()) + QStringList{Leave};
         QCOMPARE(sim.rig.meter.commands(), expected);
-        QCOMPARE(boxPrompts(sim.env), refused ? QStringList{"Setup Password Needed"} : QStringList());
-
-        const FlexGrid &grid = *editor.CalGrid;
-        QCOMPARE(grid.cellBackColorAt(1, 1), grid.BackColor());
-        QCOMPARE(grid.cellBackColorAt(1, 2), grid.BackColor());
-        QCOMPARE(grid.cellBackColorAt(2, 1), refused ? CellColour::BeingWritten : CellColour::Rejected);
-        QCOMPARE(grid.cellBackColorAt(2, 2), refused ? CellColour::Pending : grid.BackColor());
+        QCOMPARE(boxPrompts(sim.env), boxes);
 
         const MeterState after = sim.rig.meter.state();
         const Table &table = tableOf(after, kind);
         QCOMPARE(table[1], file[1]);
-        QCOMPARE(table[2][0], tableOf(before, kind)[2][0]);
-        QCOMPARE(table[2][1], refused ? tableOf(before, kind)[2][1] : file[2][1]);
-        QCOMPARE(infoSlotText(after, kind), refused ? infoSlotText(before, kind) : info.mid(3));
+        QCOMPARE(table[2][0], thirdTaken ? file[2][0] : tableOf(before, kind)[2][0]);
+        QCOMPARE(table[2][1], sent == 4 ? file[2][1] : tableOf(before, kind)[2][1]);
+        QCOMPARE(infoSlotText(after, kind), info ? line.mid(3) : infoSlotText(before, kind));
         QCOMPARE(after.mode, metersim::Mode::Normal);
         QCOMPARE(sim.env.ui.hourglassDepth, 0);
-        QVERIFY(editor.Command_SaveAll->isEnabled());
+        if (fault == "close") {
+            QTRY_VERIFY(!editor);
+            return;
+        }
+        const FlexGrid &grid = *editor->CalGrid;
+        const auto shown = [&grid](uint colour) { return colour == 0 ? grid.BackColor() : ColourValue(colour); };
+        QCOMPARE(grid.cellBackColorAt(1, 1), grid.BackColor());
+        QCOMPARE(grid.cellBackColorAt(1, 2), grid.BackColor());
+        QCOMPARE(grid.cellBackColorAt(2, 1), shown(third));
+        QCOMPARE(grid.cellBackColorAt(2, 2), sent == 4 ? grid.BackColor() : ColourValue(CellColour::Pending));
+        QVERIFY(editor->Command_SaveAll->isEnabled());
     }
 
     // Clear Meter: confirmed, in the service bracket, the status line, then the re-read.

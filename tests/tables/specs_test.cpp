@@ -176,24 +176,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("sent");
         QTest::addColumn<int>("accepted");
         QTest::addColumn<bool>("endedEarly");
+        QTest::addColumn<bool>("timedOut"); // a value went unanswered: the meter may have taken it
         QTest::addColumn<int>("notWritten"); // values of the save the meter did not take
         QTest::addColumn<QString>("line");
 
-        QTest::newRow("spec nothing written") << "spec" << "1.25" << 0 << 0 << false << 0 << QString();
-        QTest::newRow("spec every value refused") << "spec" << "3.1" << 140 << 0 << false << 140 << QString();
-        QTest::newRow("spec one cell") << "spec" << "1.25" << 1 << 1 << false << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec 100 cells") << "spec" << "2.05" << 100 << 100 << false << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec 101 cells") << "spec" << "2.05" << 101 << 101 << false << 0 << "&05Spec 2.0 06/12/26";
-        QTest::newRow("spec 101 cells, no version") << "spec" << "" << 101 << 101 << false << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec short version") << "spec" << "7" << 500 << 500 << false << 0 << "&05Spec 7 06/12/26";
-        QTest::newRow("spec some refused") << "spec" << "3.2" << 264 << 165 << false << 99 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec stopped") << "spec" << "3.2" << 150 << 150 << true << 0 << "&05Spec ___ 06/12/26";
-        QTest::newRow("spec a value not a number") << "spec" << "3.1" << 140 << 140 << false << 1 << "&05Spec ___ 06/12/26";
-        QTest::newRow("uncert nothing written") << "uncert" << "3.10" << 0 << 0 << false << 0 << QString();
-        QTest::newRow("uncert every value refused") << "uncert" << "12" << 120 << 0 << false << 120 << QString();
-        QTest::newRow("uncert 100 cells") << "uncert" << "3.10" << 100 << 100 << false << 0 << "&04Unc ___ 06/12/26";
-        QTest::newRow("uncert 101 cells") << "uncert" << "3.10" << 101 << 101 << false << 0 << "&04Unc 3.1 06/12/26";
-        QTest::newRow("uncert no version") << "uncert" << "" << 200 << 200 << false << 0 << "&04Unc ___ 06/12/26";
+        QTest::newRow("spec nothing written") << "spec" << "1.25" << 0 << 0 << false << false << 0 << QString();
+        QTest::newRow("spec every value refused") << "spec" << "3.1" << 140 << 0 << false << false << 140 << QString();
+        QTest::newRow("spec one cell") << "spec" << "1.25" << 1 << 1 << false << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec 100 cells") << "spec" << "2.05" << 100 << 100 << false << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec 101 cells") << "spec" << "2.05" << 101 << 101 << false << false << 0 << "&05Spec 2.0 06/12/26";
+        QTest::newRow("spec 101 cells, no version") << "spec" << "" << 101 << 101 << false << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec short version") << "spec" << "7" << 500 << 500 << false << false << 0 << "&05Spec 7 06/12/26";
+        QTest::newRow("spec some refused") << "spec" << "3.2" << 264 << 165 << false << false << 99 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec stopped") << "spec" << "3.2" << 150 << 150 << true << false << 0 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec a value not a number") << "spec" << "3.1" << 140 << 140 << false << false << 1 << "&05Spec ___ 06/12/26";
+        QTest::newRow("spec time-out on the first value") << "spec" << "3.1" << 1 << 0 << true << true << 140
+                                                          << "&05Spec ___ 06/12/26";
+        QTest::newRow("uncert nothing written") << "uncert" << "3.10" << 0 << 0 << false << false << 0 << QString();
+        QTest::newRow("uncert every value refused") << "uncert" << "12" << 120 << 0 << false << false << 120 << QString();
+        QTest::newRow("uncert 100 cells") << "uncert" << "3.10" << 100 << 100 << false << false << 0 << "&04Unc ___ 06/12/26";
+        QTest::newRow("uncert 101 cells") << "uncert" << "3.10" << 101 << 101 << false << false << 0 << "&04Unc 3.1 06/12/26";
+        QTest::newRow("uncert no version") << "uncert" << "" << 200 << 200 << false << false << 0 << "&04Unc ___ 06/12/26";
     }
 
     void informationLine()
@@ -203,9 +206,10 @@ private Q_SLOTS:
         QFETCH(int, sent);
         QFETCH(int, accepted);
         QFETCH(bool, endedEarly);
+        QFETCH(bool, timedOut);
         QFETCH(int, notWritten);
         QFETCH(QString, line);
-        const MeterWriteResult written{.sent = sent, .accepted = accepted, .notWritten = notWritten, .endedEarly = endedEarly};
+        const MeterWriteResult written{.sent = sent, .accepted = accepted, .notWritten = notWritten, .endedEarly = endedEarly, .timedOut = timedOut};
         const std::optional<QString> made = SpecTable::informationLine(kindNamed(kind), version, written, QDate(2026, 12, 6));
         QCOMPARE(made.value_or(QString()), line);
         QCOMPARE(made.has_value(), !line.isEmpty());
@@ -216,29 +220,30 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("version");
         QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QString>("refusal");
 
         QTest::newRow("version first, CR LF")
-            << QByteArray("Version 1.25\r\n10V DC , 5,3,\r\n") << "1.25" << QList<QStringList>{{"10V DC", "5", "3"}};
+            << QByteArray("Version 1.25\r\n10V DC , 5,3,\r\n") << "1.25" << QList<QStringList>{{"10V DC", "5", "3"}} << QString();
         QTest::newRow("comment first, version last")
             << QByteArray("# a comment\r\n10V DC , 5,3,\r\nversion 2.0\r\n") << "2.0"
-            << QList<QStringList>{{"10V DC", "5", "3"}};
-        QTest::newRow("version without blank") << QByteArray("VERSION2.0\r\n") << "2.0" << QList<QStringList>{};
-        QTest::newRow("version in mixed case, blanks") << QByteArray("vErSiOn   3.1  \r\n") << "3.1" << QList<QStringList>{};
-        QTest::newRow("empty version") << QByteArray("Version \r\n , \r\n") << "" << QList<QStringList>{{""}};
+            << QList<QStringList>{{"10V DC", "5", "3"}} << QString();
+        QTest::newRow("version without blank") << QByteArray("VERSION2.0\r\n") << "2.0" << QList<QStringList>{} << QString();
+        QTest::newRow("version in mixed case, blanks") << QByteArray("vErSiOn   3.1  \r\n") << "3.1" << QList<QStringList>{} << QString();
+        QTest::newRow("empty version") << QByteArray("Version \r\n , \r\n") << "" << QList<QStringList>{{""}} << QString();
         QTest::newRow("without final comma: last value dropped")
-            << QByteArray("10V DC , 5,3\r\n") << "" << QList<QStringList>{{"10V DC", "5"}};
+            << QByteArray("10V DC , 5,3\r\n") << "" << QList<QStringList>{{"10V DC", "5"}} << QString();
         QTest::newRow("empty line takes a row")
-            << QByteArray("a , 1,\r\n\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {}, {"b", "2"}};
+            << QByteArray("a , 1,\r\n\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {}, {"b", "2"}} << QString();
         QTest::newRow("row without comma stores nothing")
-            << QByteArray("label only\r\nb , 2,\r\n") << "" << QList<QStringList>{{}, {"b", "2"}};
+            << QByteArray("label only\r\nb , 2,\r\n") << "" << QList<QStringList>{{}, {"b", "2"}} << QString();
         QTest::newRow("comments anywhere take no row")
-            << QByteArray("a , 1,\r\n#x,y,z\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}};
+            << QByteArray("a , 1,\r\n#x,y,z\r\nb , 2,\r\n") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}} << QString();
         QTest::newRow("empty value between commas")
-            << QByteArray("a , ,5,\r\n") << "" << QList<QStringList>{{"a", "", "5"}};
+            << QByteArray("a , ,5,\r\n") << "" << QList<QStringList>{{"a", "", "5"}} << QString();
         QTest::newRow("LF and CR line ends, no final end")
-            << QByteArray("a , 1,\nb , 2,\rc , 3,") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}, {"c", "3"}};
+            << QByteArray("a , 1,\nb , 2,\rc , 3,") << "" << QList<QStringList>{{"a", "1"}, {"b", "2"}, {"c", "3"}} << QString();
         QTest::newRow("single-byte labels") << QByteArray("100\xb5V , 1,\r\n") << ""
-                                            << QList<QStringList>{{QString::fromLatin1("100\xb5V"), "1"}};
+                                            << QList<QStringList>{{QString::fromLatin1("100\xb5V"), "1"}} << QString();
         QStringList fifteen{"ac"};
         QByteArray longRow("ac , ");
         for (int i = 1; i <= 16; ++i) {
@@ -246,8 +251,13 @@ private Q_SLOTS:
             if (i <= 14)
                 fifteen << QString::number(i);
         }
-        QTest::newRow("values past the 14th ignored") << longRow + "\r\n" << "" << QList<QStringList>{fifteen};
-        QTest::newRow("empty file") << QByteArray() << "" << QList<QStringList>{};
+        QTest::newRow("values past the 14th ignored") << longRow + "\r\n" << "" << QList<QStringList>{fifteen} << QString();
+        QTest::newRow("empty file") << QByteArray() << "" << QList<QStringList>{} << QString();
+        // The first three characters of the version go into the meter's information line,
+        // where a "*" would read as the status token: the file is refused, naming the line.
+        QTest::newRow("star in the version refused")
+            << QByteArray("# c\r\na , 1,\r\nVersion 1*2\r\n") << "" << QList<QStringList>{}
+            << "line 3 (\"Version 1*2\"): a version cannot hold \"*\" in its first three characters";
     }
 
     void parseTableFile()
@@ -255,9 +265,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, version);
         QFETCH(QList<QStringList>, rows);
+        QFETCH(QString, refusal);
         const TableFile file = SpecTable::parseTableFile(bytes);
         QCOMPARE(file.version, version);
         QCOMPARE(file.rows, rows);
+        QCOMPARE(file.refusal, refusal);
     }
 
     void tableFileBytes_data()

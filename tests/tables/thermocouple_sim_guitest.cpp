@@ -129,6 +129,26 @@ private Q_SLOTS:
         QCOMPARE(f.rig.meter.state().mode, metersim::Mode::Normal);
     }
 
+    // A point answered after its 4-s time-out, while its own answer is waited for: that
+    // answer is the point's, the write goes on to the end and stamps the complete table.
+    void latePointAnswerCounts()
+    {
+        MeterFixture f;
+        f.rig.meter.setLateMs(5000);
+        f.rig.meter.addFault(Fault::Late, QStringLiteral("WcK 250,"), 1);
+        auto &form = appWindows().form<FormThermocouple>();
+        form.Command_SaveThermocoupleTableFromFormula_Click();
+
+        const QStringList sent = f.rig.meter.commands();
+        QCOMPARE(sent.size(), 1 + 1337 + 4);
+        QCOMPARE(sent.filter(QRegularExpression(QStringLiteral("^WcK 250,"))).size(), 1);
+        QCOMPARE(sent.mid(sent.size() - 3), (QStringList{QStringLiteral("&06Tab 1.0 14/03/26"), Leave, Leave}));
+        QVERIFY(f.env.ui.boxes.isEmpty());
+        QVERIFY(f.rig.meter.state().thermocouples.at('K').count(250));
+        QCOMPARE(f.rig.meter.state().info[5], QStringLiteral("Tab 1.0 14/03/26"));
+        QCOMPARE(f.rig.meter.state().mode, metersim::Mode::Normal);
+    }
+
     // "*6" from the meter for one point: the message, and the write ends there.
     void passwordNeededForOnePoint()
     {
