@@ -40,6 +40,21 @@ private Q_SLOTS:
         resetSharedState();
     }
 
+    // One test's meter left in setup mode, or owing a reply, is not the next test's.
+    void sharedStateStartsAfresh()
+    {
+        {
+            TestEnv env;
+            state().SetupModeMayBeOpen = true;
+            state().SetupModeOpenings = 3;
+            state().lateReply.gaveUp(QStringLiteral("COM1"), 5, 1);
+        }
+        TestEnv env;
+        QVERIFY(!state().SetupModeMayBeOpen);
+        QCOMPARE(state().SetupModeOpenings, quint64(0));
+        QVERIFY(!state().lateReply.owes(QStringLiteral("COM1")));
+    }
+
     void waitBlocksMoreThanTheSeconds_data()
     {
         QTest::addColumn<double>("seconds");

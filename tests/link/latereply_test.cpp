@@ -174,6 +174,26 @@ private Q_SLOTS:
         QCOMPARE(rig.driver.SendString(QStringLiteral("v"), true, TimeoutSeconds, 1), whole);
     }
 
+    // A command sent without waiting that the meter does not answer owes nothing: over USB
+    // it had its second for a line, and the next command's reply is its own.
+    void unawaitedCommandOwesNothing_data()
+    {
+        QTest::addColumn<int>("link");
+        QTest::newRow("RS232") << int(InterfaceRS232);
+        QTest::newRow("USB") << int(InterfaceUSB);
+        QTest::newRow("Ethernet") << int(InterfaceEthernet);
+    }
+    void unawaitedCommandOwesNothing()
+    {
+        QFETCH(int, link);
+        TestEnv env;
+        MeterOnEveryLink rig(env.clock);
+        rig.driver.SetInterfaceType(link);
+        rig.meter.addFault(Fault::Silence, QStringLiteral("Ws"), 1);
+        rig.driver.SendString(QStringLiteral("Ws1,0,5"), false, TimeoutSeconds, 1);
+        QCOMPARE(rig.driver.SendString(QStringLiteral("Ws1,0,5"), true, TimeoutSeconds, 1), QStringLiteral("*6\r"));
+    }
+
     // A search asks one port after another: a silent port's debt is not the next port's,
     // and two links' debts are kept side by side.
     void debtBelongsToItsLink()
