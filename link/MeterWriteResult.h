@@ -16,7 +16,8 @@ enum class WriteFor { User, Run };
 
 // What a table's information line may claim after a write.
 enum class InformationClaim {
-    None,    // the meter took no value of the write and none went unanswered: no line
+    None,    // the meter took no value of the write, none went unanswered and none was answered
+             // unclearly: no line
     Changed, // values were taken, or one went unanswered (the meter may have taken it),
              // but not all the write sent, or the write ended early: the form without a
              // version, where the table has one
@@ -32,6 +33,10 @@ struct MeterWriteResult
     bool endedEarly = false; // Stop, a time-out, "*6", Abort or the window closing ended the write
     bool timedOut = false;   // it ended because the meter stopped answering
     bool informationAccepted = false; // the table's information line was stored
+    // A value got an answer that neither says taken ("*0") nor refused ("*9", "*6"), nor
+    // was the value kept back ("BUSY"): noise, an echo, another status. The meter may
+    // have taken the value.
+    bool answeredUnclearly = false;
 
     bool complete() const { return notWritten == 0 && informationAccepted; }
 
@@ -43,15 +48,19 @@ struct MeterWriteResult
     {
         if (reply.startsWith(QLatin1String("*0")))
             ++accepted;
-        if (!IsNoReply(reply))
+        if (!IsNoReply(reply)) {
+            if (!reply.startsWith(QLatin1String("*0")) && !reply.startsWith(QLatin1String("*9"))
+                && !reply.startsWith(QLatin1String("*6")) && reply != QLatin1String("BUSY"))
+                answeredUnclearly = true;
             return true;
+        }
         timedOut = endedEarly = true;
         return false;
     }
 
     InformationClaim informationClaim() const
     {
-        if (accepted == 0 && !timedOut)
+        if (accepted == 0 && !timedOut && !answeredUnclearly)
             return InformationClaim::None;
         return !endedEarly && accepted == sent && notWritten == 0 ? InformationClaim::Whole : InformationClaim::Changed;
     }
