@@ -1,4 +1,7 @@
 #pragma once
+#include "link/MeterGate.h"
+#include "link/MeterOperation.h"
+
 #include <QString>
 
 // What a write of a table into the meter came to, told by the meter's own replies. The
@@ -34,8 +37,8 @@ struct MeterWriteResult
     bool timedOut = false;   // it ended because the meter stopped answering
     bool informationAccepted = false; // the table's information line was stored
     // A value got an answer that neither says taken ("*0") nor refused ("*9", "*6"), nor
-    // was the value kept back ("BUSY"): noise, an echo, another status. The meter may
-    // have taken the value.
+    // was the value kept back ("BUSY", or the gate's refusal): noise, an echo, another
+    // status. The meter may have taken the value.
     bool answeredUnclearly = false;
 
     bool complete() const { return notWritten == 0 && informationAccepted; }
@@ -46,11 +49,11 @@ struct MeterWriteResult
     // write is sent.
     bool noteReply(const QString &reply)
     {
-        if (reply.startsWith(QLatin1String("*0")))
+        const ReplyStatus status = ClassifyReply(reply);
+        if (status == ReplyStatus::Done)
             ++accepted;
         if (!IsNoReply(reply)) {
-            if (!reply.startsWith(QLatin1String("*0")) && !reply.startsWith(QLatin1String("*9"))
-                && !reply.startsWith(QLatin1String("*6")) && reply != QLatin1String("BUSY"))
+            if (status == ReplyStatus::Other && reply != QLatin1String("BUSY") && reply != MeterGate::Refused)
                 answeredUnclearly = true;
             return true;
         }

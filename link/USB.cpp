@@ -213,8 +213,10 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
 
 void UsbSettleBeforeWrite(const QString &serialNumber, qint32 handle, int timeout)
 {
-    if (state().ftdi)
-        settleOwedReply(*state().ftdi, handle, timeout, serialNumber);
+    if (!state().ftdi)
+        return;
+    settleOwedReply(*state().ftdi, handle, timeout, serialNumber);
+    state().lateReply.sending(linkName(serialNumber)); // what the probe reads is its own
 }
 
 QString UsbAwaitLateReply(int timeout)
