@@ -120,16 +120,27 @@ private Q_SLOTS:
         QCOMPARE(form.Text_Serial->text(), QStringLiteral("64500123"));
     }
 
-    // A reply that does not reach a box leaves it as it was.
+    // A reply that does not reach a box leaves it as it was: a time-out, or a refusal of "v"
+    // ("*9", "*6"), which holds no line of the meter's.
+    void failedReadKeepsTheBoxes_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("time-out") << int(Fault::Silence);
+        QTest::newRow("refused \"*9\"") << int(Fault::Reject);
+        QTest::newRow("refused \"*6\"") << int(Fault::Refuse);
+    }
     void failedReadKeepsTheBoxes()
     {
+        QFETCH(int, fault);
         SettingsFixture f;
         auto &form = appWindows().form<FormMeterInformation>();
-        f.meter.addFault(Fault::Silence, "v", 1);
+        f.meter.addFault(Fault(fault), "v", 1);
         form.Text_Info[1]->setText("typed");
         form.Command_Read_Click();
         QCOMPARE(form.Text_Info[1]->text(), QStringLiteral("typed"));
+        QCOMPARE(form.Text_Info[0]->text(), QStringLiteral("Velkorande Ltd"));
         QCOMPARE(form.Text_Serial->text(), QStringLiteral("64500123"));
+        QCOMPARE(f.boxes(), QStringList{"Meter information not read|Meter Information|48"});
     }
 
     void setInfo_data()
