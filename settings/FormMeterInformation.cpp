@@ -142,11 +142,8 @@ bool FormMeterInformation::mayStore(const QList<std::optional<QString>> &texts, 
     return true;
 }
 
-void FormMeterInformation::writeInformation(const QList<std::optional<QString>> &texts)
+void FormMeterInformation::writeInformation(const RunGuard::Run &run, const QList<std::optional<QString>> &texts)
 {
-    const RunGuard::Run run = guard.beginOnMeter();
-    if (!run)
-        return;
     run.inSetupMode(SetupModeBracket{}, [&texts, &run] {
         for (int i = 0; i < texts.size(); ++i) {
             if (!texts[i])
@@ -164,6 +161,11 @@ void FormMeterInformation::writeInformation(const QList<std::optional<QString>> 
 
 void FormMeterInformation::Command_SetInfo_Click()
 {
+    // The meter is taken before anything is asked or told: while another operation holds
+    // it, the busy message alone is shown. A window closed during a question sends nothing.
+    const RunGuard::Run run = guard.beginOnMeter();
+    if (!run)
+        return;
     QList<std::optional<QString>> texts;
     QList<bool> asRead;
     QStringList leftOut;
@@ -207,7 +209,7 @@ void FormMeterInformation::Command_SetInfo_Click()
         if (texts.count(std::nullopt) == texts.size())
             return;
     }
-    writeInformation(texts);
+    writeInformation(run, texts);
 }
 
 void FormMeterInformation::Command_Information_Click()
@@ -220,8 +222,10 @@ void FormMeterInformation::Command_Information_Click()
     QList<std::optional<QString>> texts;
     for (const QString &line : informationLines(Text_Information->toPlainText()))
         texts << line;
-    if (mayStore(texts))
-        writeInformation(texts);
+    if (!mayStore(texts))
+        return;
+    if (const RunGuard::Run run = guard.beginOnMeter())
+        writeInformation(run, texts);
 }
 
 void FormMeterInformation::Command_SetSerial_Click()

@@ -49,7 +49,7 @@ private:
     bool mayStore(const QList<std::optional<QString>> &texts, const QList<bool> &asRead = {}) const;
     // Writes texts[i] as slot i + 1 inside setup mode, stopping at the first refusal; a slot
     // without a text is left as the meter keeps it.
-    void writeInformation(const QList<std::optional<QString>> &texts);
+    void writeInformation(const RunGuard::Run &run, const QList<std::optional<QString>> &texts);
     // Per box: whether Set Info writes it when the last read placed the texts or none reached
     // the boxes - typed by the user since it was last read, or filled by a complete read that
     // could tell which slot its text came from. A read that did not complete leaves the boxes

@@ -36,7 +36,9 @@ Reading parseVersionReply(const QString &reply)
     qsizetype token = lines.size() - 1;
     while (token >= 0 && lines[token].isEmpty())
         --token;
-    if (token < 0 || !IsStatusTokenLine(lines[token]))
+    // A reply without the meter's four identity lines before its token (a refusal, "*9" or
+    // "*6" alone) reaches no slot: it leaves the boxes as they were.
+    if (token < FirstInfoLine - 1 || !IsStatusTokenLine(lines[token]))
         return reading;
     reading.complete = true;
 

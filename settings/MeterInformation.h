@@ -16,7 +16,8 @@ inline constexpr int SerialTypedLength = 9;    // characters that can be typed i
 // What a "v" reply gives: the serial number (from the meter's own serial line, the identity
 // line beginning "Serial", the rest trimmed) and the information lines of slots 01 to 03,
 // from the lines before the reply's status token ("*" and a digit, its last non-empty
-// line). A reply without one (a time-out, a reply cut short at its end) gives nothing.
+// line). A reply without one (a time-out, a reply cut short at its end), or with its token
+// before the four identity lines (a refusal of "v"), gives nothing.
 // The reply holds four identity lines, then slots 01 to 06 (01 to 03 free text; 04 to 06
 // the table versions "Unc 1.0 14/03/26", "Spec 3 14/03/26", "Tab 1.0 14/03/26", a version
 // of one to three characters or "___"). USB and Ethernet keep an empty slot's line, but

@@ -2,6 +2,7 @@
 // USB, the three information lines from the boxes or the multi-line box, the serial
 // number, each write inside setup mode, and the 9-character typing limit.
 #include "link/AppTitle.h"
+#include "link/MeterGate.h"
 #include "settings/FormMeterInformation.h"
 #include "link/SharedState.h"
 #include "tests/settings/SettingsFixture.h"
@@ -120,16 +121,27 @@ private Q_SLOTS:
         QCOMPARE(form.Text_Serial->text(), QStringLiteral("64500123"));
     }
 
-    // A reply that does not reach a box leaves it as it was.
+    // A reply that does not reach a box leaves it as it was: a time-out, or a refusal of "v"
+    // ("*9", "*6"), which holds no line of the meter's.
+    void failedReadKeepsTheBoxes_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("time-out") << int(Fault::Silence);
+        QTest::newRow("refused \"*9\"") << int(Fault::Reject);
+        QTest::newRow("refused \"*6\"") << int(Fault::Refuse);
+    }
     void failedReadKeepsTheBoxes()
     {
+        QFETCH(int, fault);
         SettingsFixture f;
         auto &form = appWindows().form<FormMeterInformation>();
-        f.meter.addFault(Fault::Silence, "v", 1);
+        f.meter.addFault(Fault(fault), "v", 1);
         form.Text_Info[1]->setText("typed");
         form.Command_Read_Click();
         QCOMPARE(form.Text_Info[1]->text(), QStringLiteral("typed"));
+        QCOMPARE(form.Text_Info[0]->text(), QStringLiteral("Velkorande Ltd"));
         QCOMPARE(form.Text_Serial->text(), QStringLiteral("64500123"));
+        QCOMPARE(f.boxes(), QStringList{"Meter information not read|Meter Information|48"});
     }
 
     void setInfo_data()
@@ -257,6 +269,39 @@ private Q_SLOTS:
         form.Command_SetInfo_Click();
         QCOMPARE(f.commands(), commands);
         QCOMPARE(f.boxes(), shown);
+    }
+
+    // While another operation holds the meter (Set Info pressed inside its wait), Set Info
+    // is refused with the busy message alone: it asks nothing and tells nothing else first.
+    void setInfoWhileTheMeterIsBusy_data()
+    {
+        QTest::addColumn<QString>("slot03");    // slot 03 empty: over RS232 the read cannot place the texts
+        QTest::addColumn<bool>("readTimesOut"); // the read on opening; a box is typed into
+        QTest::newRow("slots known") << "Bench 4" << false;
+        QTest::newRow("slots not known") << "" << false;
+        QTest::newRow("read timed out") << "Bench 4" << true;
+    }
+    void setInfoWhileTheMeterIsBusy()
+    {
+        QFETCH(QString, slot03);
+        QFETCH(bool, readTimesOut);
+        SettingsFixture f;
+        f.meter.editState([&slot03](metersim::MeterState &s) { s.info[2] = slot03; });
+        if (readTimesOut)
+            f.meter.addFault(Fault::Silence, "v", 1);
+        auto &form = appWindows().form<FormMeterInformation>();
+        f.env.clock.sleepMs(5000);
+        QTest::keyClicks(form.Text_Info[1], "XY");
+        f.forget();
+        f.env.ui.answerBoxes({Msg::Yes});
+        {
+            const MeterGate::Operation other = meterGate().begin();
+            QVERIFY(other);
+            const MeterGate::Yield inItsWait;
+            form.Command_SetInfo_Click();
+        }
+        QCOMPARE(f.commands(), QStringList{});
+        QCOMPARE(f.boxes(), QStringList{MeterGate::BusyMessage + "|" + AppTitle + "|48"});
     }
 
     // Set Info writes no box that a read which did not complete left empty (what the user

@@ -335,6 +335,9 @@ private Q_SLOTS:
         QTest::newRow("text after the token") << "Model\rVersion\rSerial 7\rOptions 1\rfirst\r*0\rnoise\r" << "-"
                                               << QStringList{"-", "-", "-"} << false;
         QTest::newRow("time-out") << "TIMEOUT" << "-" << QStringList{"-", "-", "-"} << false;
+        // A refusal of "v" holds no identity line: it reaches no slot.
+        QTest::newRow("refused") << "*9\r" << "-" << QStringList{"-", "-", "-"} << false;
+        QTest::newRow("password needed") << "*6\r\n" << "-" << QStringList{"-", "-", "-"} << false;
     }
     void versionReply()
     {
