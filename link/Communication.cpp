@@ -195,9 +195,8 @@ QString SerialSendString(SerialPortControl *port, const QString &Commandstring, 
 QString SerialAwaitLateReply(SerialPortControl *port, int timeout)
 {
     if (!port || !port->PortOpen() || !state().lateReply.owes(linkName(*port)))
-        return QStringLiteral("TIMEOUT");
-    const QString reply = settleOwedReply(*port, timeout);
-    return reply.isEmpty() ? QStringLiteral("TIMEOUT") : reply;
+        return {};
+    return settleOwedReply(*port, timeout);
 }
 
 bool SendInformationLine(const QString &line) { return bracketCommand(line, 5); }

@@ -17,7 +17,7 @@ void NoteTransmission();
 QString SerialSendString(SerialPortControl *port, const QString &Commandstring, bool WaitForAck, int timeout,
                          int PacketEndCondition);
 // After an RS232 exchange gave up: waits, sending nothing, for its reply (see LateReply).
-// The reply as the exchange would have given it, or "TIMEOUT" when it did not come.
+// The reply as the exchange would have given it, or the empty text when it did not come.
 QString SerialAwaitLateReply(SerialPortControl *port, int timeout);
 // One line from the RS232 input within the given seconds, without CR or LF, or the empty text.
 QString ReadSerialLine(SerialPortControl *port, int seconds);

@@ -1,6 +1,7 @@
 #include "link/Ethernet.h"
 #include "link/Communication.h"
 #include "link/DMM_Setup.h"
+#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/TextConv.h"
 #include "link/platform/Clock.h"
@@ -144,13 +145,8 @@ bool EthernetReplyComplete(const QString &reply, int PacketEndCondition)
     switch (PacketEndCondition) {
     case 0:
         return reply.contains(CR);
-    case 1: {
-        const qsizetype star = reply.indexOf(QLatin1Char('*'));
-        if (star < 0 || star + 2 >= reply.size())
-            return false;
-        const QChar digit = reply.at(star + 1);
-        return digit >= QLatin1Char('0') && digit <= QLatin1Char('9') && reply.at(star + 2) == CR;
-    }
+    case 1:
+        return StatusTokenEnd(reply) > 0;
     default:
         return false;
     }
@@ -312,9 +308,8 @@ QString EthernetAwaitLateReply(int timeout)
     const QPointer<UdpSocketControl> socket = s.UDPData;
     if (isBlank(device.IPAddress) || device.Port < 1 || !socket || socket->RemoteHost != device.IPAddress.text()
         || socket->RemotePort != device.Port || !s.lateReply.owes(linkName(*socket)))
-        return QStringLiteral("TIMEOUT");
-    const QString reply = settleOwedReply(socket, timeout);
-    return reply.isEmpty() ? QStringLiteral("TIMEOUT") : reply;
+        return {};
+    return settleOwedReply(socket, timeout);
 }
 
 void LoadEthernetSettings()

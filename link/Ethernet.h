@@ -63,7 +63,7 @@ QString EthernetSendString(const QString &Commandstring, bool WaitForAck, int ti
 
 // After an exchange with the module of state().EthernetDevice gave up: waits, sending
 // nothing, for its reply (see LateReply); the window system runs meanwhile. The reply, or
-// "TIMEOUT" when it did not come.
+// the empty text when it did not come.
 QString EthernetAwaitLateReply(int timeout);
 
 // The global EthernetDevice's IPAddress, Port and MACAddress from/to the settings store

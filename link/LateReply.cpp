@@ -1,4 +1,5 @@
 #include "link/LateReply.h"
+#include "link/MeterOperation.h"
 #include "link/SharedState.h"
 #include "link/platform/Clock.h"
 
@@ -20,17 +21,13 @@ bool holdsText(QStringView text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return !isLineEnd(c); });
 }
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
-
 } // namespace
 
 qsizetype LateReply::tokenReplyLength(QStringView text, int PacketEndCondition)
 {
     switch (PacketEndCondition) {
-    case UpToStatusToken: {
-        const qsizetype star = text.indexOf(QLatin1Char('*'));
-        return star >= 0 && star + 2 < text.size() && isDigit(text[star + 1]) && text[star + 2] == CR ? star + 3 : 0;
-    }
+    case UpToStatusToken:
+        return StatusTokenEnd(text);
     case OneLine: {
         qsizetype at = 0;
         while (at < text.size() && isLineEnd(text[at]))

@@ -30,6 +30,15 @@ bool IsStatusTokenLine(QStringView line)
     return line.size() == 2 && line[0] == QLatin1Char('*') && line[1] >= QLatin1Char('0') && line[1] <= QLatin1Char('9');
 }
 
+qsizetype StatusTokenEnd(QStringView reply)
+{
+    const qsizetype star = reply.indexOf(QLatin1Char('*'));
+    return star >= 0 && star + 2 < reply.size() && reply[star + 1] >= QLatin1Char('0')
+                   && reply[star + 1] <= QLatin1Char('9') && reply[star + 2] == QLatin1Char('\r')
+             ? star + 3
+             : 0;
+}
+
 bool EndsWithStatusToken(const QString &reply)
 {
     const QStringList lines = QString(reply).replace(QLatin1Char('\n'), QLatin1Char('\r')).split(QLatin1Char('\r'));
@@ -51,10 +60,9 @@ QString SendToMeter(const QString &command, int timeoutSeconds)
 
 QString SendTableValue(const QString &command, int timeoutSeconds)
 {
-    IDVM *dvm = state().DVM1.get();
+    const std::shared_ptr<IDVM> dvm = state().DVM1; // the same driver for both steps
     if (!dvm)
         return {};
-    const std::shared_ptr<IDVM> held = state().DVM1; // the same driver for both steps
     const QString reply = dvm->SendString(command, true, timeoutSeconds, UpToStatusToken);
     return reply == QLatin1String("TIMEOUT") ? dvm->AwaitLateReply(timeoutSeconds) : reply;
 }

@@ -21,6 +21,10 @@ ReplyStatus ClassifyReply(const QString &reply);
 
 // True when a reply line is a status token as a whole: "*" and one digit.
 bool IsStatusTokenLine(QStringView line);
+// Where a reply gathered as text (USB, Ethernet) ends at its status token: just after the
+// first "*" when a digit and a CR follow it; 0 while it has not.
+qsizetype StatusTokenEnd(QStringView reply);
+
 // True when the reply's last non-empty line is a status token: the meter finished its
 // answer. A time-out, a failure text or a reply cut short ends otherwise.
 bool EndsWithStatusToken(const QString &reply);

@@ -223,7 +223,7 @@ QString UsbAwaitLateReply(int timeout)
 {
     SharedState &s = state();
     if (s.USBDevice.SerialNumber.isEmpty() || !s.ftdi || !s.lateReply.owes(linkName(s.USBDevice.SerialNumber)))
-        return QStringLiteral("TIMEOUT");
+        return {};
     s.USBDevice.Busy = -1;
     QString reply;
     if (OpenUSBDevice(s.USBDevice.SerialNumber, s.USBDevice.Handle)) {
@@ -232,7 +232,7 @@ QString UsbAwaitLateReply(int timeout)
         s.ftdi->Close(handle);
     }
     s.USBDevice.Busy = 0;
-    return reply.isEmpty() ? QStringLiteral("TIMEOUT") : reply;
+    return reply;
 }
 
 QString UsbReadLine(qint32 handle)

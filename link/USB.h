@@ -41,7 +41,7 @@ QString UsbSendString(const QString &command, qint32 &status, int timeout, int P
                       bool awaited = true);
 
 // After an exchange with the device of state().USBDevice gave up: waits, sending nothing,
-// for its reply (see LateReply). The reply, or "TIMEOUT" when it did not come.
+// for its reply (see LateReply). The reply, or the empty text when it did not come.
 QString UsbAwaitLateReply(int timeout);
 
 // The longest reply an exchange gathers: far above the meter's largest table, so only a

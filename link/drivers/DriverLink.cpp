@@ -23,14 +23,19 @@ QString SendOverLink(DriverLink &link, const QString &command, bool WaitForAck, 
 
 QString AwaitLateReplyOverLink(DriverLink &link, int timeout)
 {
+    QString reply;
     switch (link.InterfaceType) {
     case InterfaceRS232:
-        return SerialAwaitLateReply(link.CommControl, timeout);
+        reply = SerialAwaitLateReply(link.CommControl, timeout);
+        break;
     case InterfaceUSB:
-        return AwaitOverUsb(link, timeout);
+        reply = AwaitOverUsb(link, timeout);
+        break;
     case InterfaceEthernet:
-        return AwaitOverEthernet(link, timeout);
+        reply = AwaitOverEthernet(link, timeout);
+        break;
     default:
-        return QStringLiteral("TIMEOUT");
+        break; // GPIB never owes a reply
     }
+    return reply.isEmpty() ? QStringLiteral("TIMEOUT") : reply;
 }
